@@ -1,0 +1,139 @@
+#include "app/mainwindow.h"
+
+#include "forms/mainwindow_form.h"
+
+#include <QtCore/QTimer>
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QGroupBox>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QMenu>
+#include <QtWidgets/QProgressBar>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QStatusBar>
+#include <QtWidgets/QComboBox>
+
+namespace {
+
+const QString kGreyButton = QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(180, 180, 180);");
+const QString kGreySquare = QStringLiteral("background-color: rgb(180, 180, 180);");
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(std::make_unique<Ui::MainWindow>())
+    , portName(QStringLiteral("COM1"))
+{
+    ui->setupUi(this);
+    setWindowTitle(QStringLiteral("Kordavo 32/128 letöltő szoftver v2.62"));
+
+    ui->actionOpen->setIcon(QIcon(QStringLiteral(":/img/img/open.png")));
+    ui->actionSave->setIcon(QIcon(QStringLiteral(":/img/img/save.png")));
+    ui->actionExit->setIcon(QIcon(QStringLiteral(":/img/img/exit_icon.png")));
+    ui->actionAbout->setIcon(QIcon(QStringLiteral(":/img/img/info_icon.png")));
+    ui->actionReadup->setIcon(QIcon(QStringLiteral(":/img/img/up.png")));
+    ui->actionDownload->setIcon(QIcon(QStringLiteral(":/img/img/down.png")));
+
+    connect(ui->actionOpen, &QAction::triggered, this, &MainWindow::openfile);
+    connect(ui->actionSave, &QAction::triggered, this, &MainWindow::save);
+    connect(ui->actionExit, &QAction::triggered, this, &MainWindow::close);
+    connect(ui->actionPort, &QAction::triggered, this, &MainWindow::show_port);
+    connect(ui->actionReadup, &QAction::triggered, this, &MainWindow::readup);
+    connect(ui->actionDownload, &QAction::triggered, this, &MainWindow::download);
+    connect(ui->actionVerify, &QAction::triggered, this, &MainWindow::verify);
+    connect(ui->actionReleTeszt, &QAction::triggered, this, &MainWindow::rele_test);
+    connect(ui->actionStatus, &QAction::triggered, this, &MainWindow::status);
+    connect(ui->actionContents, &QAction::triggered, this, &MainWindow::contents);
+    connect(ui->actionAbout, &QAction::triggered, this, &MainWindow::nevjegy);
+
+    connect(ui->button_port, &QPushButton::clicked, this, &MainWindow::show_port);
+    connect(ui->button_status, &QPushButton::clicked, this, &MainWindow::status);
+    connect(ui->button_dl, &QPushButton::clicked, this, &MainWindow::download);
+    connect(ui->button_ul, &QPushButton::clicked, this, &MainWindow::readup);
+    connect(ui->button_vf, &QPushButton::clicked, this, &MainWindow::verify);
+
+    using Slot = void (MainWindow::*)();
+    const struct { QWidget *container; Slot check; bool telephone; } fieldGroups[] = {
+        {ui->g1, &MainWindow::input_g1, false},
+        {ui->g2_be, &MainWindow::input_g2, false},
+        {ui->g2_ki, &MainWindow::input_g2, false},
+        {ui->g3, &MainWindow::input_g3, true},
+        {ui->g4, &MainWindow::input_g4, true},
+        {ui->g5, &MainWindow::input_g5, true},
+        {ui->g6, &MainWindow::input_g6, true},
+    };
+    for (const auto &group : fieldGroups) {
+        const auto edits = group.container->findChildren<QLineEdit *>();
+        for (QLineEdit *edit : edits) {
+            connect(edit, &QLineEdit::editingFinished, this, group.check);
+            if (group.telephone)
+                connect(edit, &QLineEdit::textEdited, this, &MainWindow::input_tel_edit);
+        }
+    }
+    // Qt emits currentIndexChanged only on a real change of the entry, which
+    // is exactly when the preset must be applied.
+    connect(ui->smskp_combo, &QComboBox::currentIndexChanged, this, &MainWindow::smskpSelect);
+
+    fileLabel = new QLabel(QStringLiteral("Nincs megnyitott fájl."), this);
+    statusBar()->insertWidget(0, fileLabel, 1);
+    portLabel = new QLabel(this);
+    statusBar()->insertWidget(1, portLabel, 1);
+    showPortLabel();
+
+    QTimer::singleShot(500, this, &MainWindow::newfile);
+
+    setMode(32);
+    programMode = false;
+    updateModeDisplay();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::showPortLabel()
+{
+    portLabel->setText(QStringLiteral("%1   Baud: %2").arg(portName).arg(baudRate));
+}
+
+void MainWindow::updateModeDisplay()
+{
+    ui->menuDevice->setEnabled(programMode);
+    ui->g_eszkoz->setEnabled(programMode);
+
+    const QString portText = programMode ? QStringLiteral("Visszaállás\nnormál üzemmódba")
+                                         : QStringLiteral("Port beállítása");
+    ui->actionPort->setText(portText);
+    ui->button_port->setText(portText);
+
+    if (programMode) {
+        ui->button_status->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(0, 121, 89);"));
+        ui->button_dl->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(60, 165, 55);"));
+        ui->button_vf->setStyleSheet(QStringLiteral("color: rgb(130, 130, 130); background-color: rgb(255, 222, 55);"));
+        ui->button_ul->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(216, 79, 79);"));
+        ui->button_port->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(255, 0, 0);"));
+        return;
+    }
+
+    for (QPushButton *button : {ui->button_status, ui->button_dl, ui->button_vf, ui->button_ul})
+        button->setStyleSheet(kGreyButton);
+    ui->button_port->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(60, 165, 55);"));
+    ui->l_service->clear();
+    ui->terero->reset();
+    for (QWidget *square : {ui->w_be1, ui->w_be2, ui->w_ki1, ui->w_ki2, ui->w_ki3, ui->w_ki4})
+        square->setStyleSheet(kGreySquare);
+}
+
+QList<QLineEdit *> MainWindow::generalLineEdits() const
+{
+    return ui->tab->findChildren<QLineEdit *>();
+}
+
+QLineEdit *MainWindow::telephoneEdit(int n) const
+{
+    return ui->centralWidget->findChild<QLineEdit *>(QStringLiteral("t_%1").arg(n));
+}
+
+QList<QCheckBox *> MainWindow::telephoneCheckBoxes() const
+{
+    return ui->centralWidget->findChildren<QCheckBox *>();
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QtCore/QString>
+#include <QtWidgets/QMainWindow>
+
+#include <memory>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The configuration tool's only window. Every user command is a slot; the
+// slots share the form and the state members below. The logic that needs no
+// window (file format, field rules, record image, reply parsing) lives in
+// plain functions under document/, serial/ and transfer/, and these slots are
+// the glue between it and the form.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    void updateModeDisplay();
+
+    // Builds the module's record image from the form into configImage; on an
+    // empty general field it brings the general tab to the front and fails.
+    bool buildConfigImage();
+    // Writes a normalised "~{" reply into the form; fails, leaving the form
+    // untouched, when the reply holds too few records.
+    bool applyConfigImage(const QString &image);
+
+public slots:
+    void newfile();
+    void openfile();
+    void save();
+    void show_port();
+    void status();
+    void smskpSelect();
+    void setMode(int n);
+    void download();
+    void readup();
+    void verify();
+    void rele_test();
+    void nevjegy();
+    void contents();
+    void input_g1();
+    void input_g2();
+    void input_g3();
+    void input_g4();
+    void input_g5();
+    void input_g6();
+    void input_tel_edit();
+
+private:
+    friend struct TestAccess;
+
+    void loadConfiguration(bool isDefault);
+    void selectSmsPresetFor(const QString &number);
+    void checkTelephoneGroup(QWidget *container);
+    void showPortLabel();
+
+    // The sixteen general line edits in their creation (and record) order.
+    QList<QLineEdit *> generalLineEdits() const;
+    // Line edit "t_<n>", or nullptr when there is none.
+    QLineEdit *telephoneEdit(int n) const;
+    QList<QCheckBox *> telephoneCheckBoxes() const;
+
+    std::unique_ptr<Ui::MainWindow> ui;
+    QString portName;
+    qint32 baudRate = 1200;
+    bool programMode = false;
+    qint32 memorySize = 32;
+    char downloadSeparator = '|';
+    char ackChar = 'O';
+    QString configImage;
+    QString fileName;
+    QString filePath;
+    QString infoLine1;
+    QString infoLine2;
+    QString pictureFile;
+    QLabel *portLabel = nullptr;
+    QLabel *fileLabel = nullptr;
+    QLabel *linkLabel = nullptr;
+};

@@ -1,0 +1,17 @@
+# kordavo_add_test(<name> [SOURCES extra.cpp ...] [LIBRARIES lib ...] [TIMEOUT s] [LABELS l ...])
+# Builds tests/<name>.cpp as a QtTest executable and registers it with CTest.
+# Every test runs offscreen in its own scratch folder.
+function(kordavo_add_test name)
+    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBRARIES;LABELS" ${ARGN})
+    add_executable(${name} ${name}.cpp ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE kordavotestsupport ${ARG_LIBRARIES})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    add_test(NAME ${name} COMMAND ${name})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 300)
+    endif()
+    set_tests_properties(${name} PROPERTIES
+        TIMEOUT ${ARG_TIMEOUT}
+        LABELS "${ARG_LABELS}"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORDAVO_BIN_DIR=${KORDAVO_BIN_DIR}")
+endfunction()

@@ -1,0 +1,49 @@
+#include "app/mainwindow.h"
+
+#include "forms/mainwindow_form.h"
+
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QGroupBox>
+#include <QtWidgets/QLineEdit>
+
+void MainWindow::setMode(int n)
+{
+    const bool fullMemory = (n == 127 || n == 128);
+    memorySize = fullMemory ? 128 : 32;
+    for (QWidget *page : {ui->tab_3, ui->tab_4, ui->tab_5})
+        page->setEnabled(fullMemory);
+
+    if (n == 127 || n == 31) {
+        // The reduced models hold no identifier, names or messages: the form
+        // fills them with placeholders the module accepts and locks them.
+        const struct { QLineEdit *field; const char *text; } locked[] = {
+            {ui->m_id, "-"}, {ui->m_nev, "-"}, {ui->visszaallas, "0"},
+            {ui->be1_nev, "-"}, {ui->be2_nev, "-"},
+        };
+        for (const auto &entry : locked) {
+            entry.field->setEnabled(false);
+            entry.field->setText(QString::fromLatin1(entry.text));
+        }
+        ui->g2_be->setEnabled(false);
+        ui->g2_ki->setEnabled(false);
+        for (QGroupBox *box : {ui->g2_be, ui->g2_ki}) {
+            const auto edits = box->findChildren<QLineEdit *>();
+            for (QLineEdit *edit : edits)
+                edit->setText(QStringLiteral("-"));
+        }
+        const auto boxes = telephoneCheckBoxes();
+        for (QCheckBox *box : boxes) {
+            box->setChecked(false);
+            box->setEnabled(false);
+        }
+        return;
+    }
+
+    for (QWidget *w : std::initializer_list<QWidget *>{ui->m_id, ui->m_nev, ui->visszaallas,
+                                                       ui->be1_nev, ui->be2_nev, ui->g2_be,
+                                                       ui->g2_ki})
+        w->setEnabled(true);
+    const auto boxes = telephoneCheckBoxes();
+    for (QCheckBox *box : boxes)
+        box->setEnabled(true);
+}

@@ -1,0 +1,352 @@
+#include "forms/mainwindow_form.h"
+
+#include <QtGui/QIcon>
+#include <QtGui/QPalette>
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QGroupBox>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QMainWindow>
+#include <QtWidgets/QMenu>
+#include <QtWidgets/QMenuBar>
+#include <QtWidgets/QProgressBar>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QStatusBar>
+#include <QtWidgets/QTabWidget>
+
+const int kTelephoneCreationOrder[32] = {
+    11, 3, 9, 14, 6, 12, 4, 13, 10, 15, 5, 2, 7, 16, 1, 8,
+    18, 27, 23, 29, 25, 24, 28, 19, 20, 21, 17, 30, 26, 32, 31, 22,
+};
+
+namespace {
+
+const char kGrey[] = "background-color: rgb(180, 180, 180);";
+
+QFont boldFont(int pointSize = -1)
+{
+    QFont font;
+    font.setBold(true);
+    if (pointSize > 0)
+        font.setPointSize(pointSize);
+    return font;
+}
+
+QLabel *addLabel(QWidget *parent, const QString &text, int x, int y, int w, int h)
+{
+    auto *label = new QLabel(text, parent);
+    label->setGeometry(x, y, w, h);
+    return label;
+}
+
+QLineEdit *addLineEdit(QWidget *parent, const char *name, int x, int y, int w, int h,
+                       int maxLength)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setGeometry(x, y, w, h);
+    edit->setFont(QFont(QStringLiteral("Courier")));
+    edit->setMaxLength(maxLength);
+    return edit;
+}
+
+QWidget *addIndicator(QWidget *parent, const char *name, const QString &caption, int y)
+{
+    addLabel(parent, caption, 15, y, 71, 16);
+    auto *square = new QWidget(parent);
+    square->setObjectName(QString::fromLatin1(name));
+    square->setGeometry(100, y, 16, 16);
+    square->setStyleSheet(QString::fromLatin1(kGrey));
+    return square;
+}
+
+QPushButton *addDeviceButton(QWidget *parent, const char *name, const QString &text, int y)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(10, y, 151, 35);
+    button->setFont(boldFont());
+    return button;
+}
+
+QGroupBox *addGroupBox(QWidget *parent, const char *name, const QString &title,
+                       int x, int y, int w, int h)
+{
+    auto *box = new QGroupBox(title, parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setGeometry(x, y, w, h);
+    return box;
+}
+
+QWidget *addPage(QTabWidget *tabs, const char *name, const QString &text)
+{
+    auto *page = new QWidget;
+    page->setObjectName(QString::fromLatin1(name));
+    tabs->addTab(page, text);
+    return page;
+}
+
+} // namespace
+
+namespace Ui {
+
+void MainWindow::setupUi(QMainWindow *window)
+{
+    if (window->objectName().isEmpty())
+        window->setObjectName(QStringLiteral("MainWindow"));
+    window->resize(900, 560);
+    window->setMinimumSize(900, 560);
+    window->setMaximumSize(900, 560);
+
+    QPalette palette = window->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive})
+        palette.setBrush(group, QPalette::Text, QColor(0, 111, 0));
+    palette.setBrush(QPalette::Disabled, QPalette::Text, QColor(118, 116, 108));
+    window->setPalette(palette);
+    window->setWindowIcon(QIcon(QStringLiteral(":/img/img/icon_download.png")));
+
+    centralWidget = new QWidget(window);
+    centralWidget->setObjectName(QStringLiteral("centralWidget"));
+
+    tabWidget = new QTabWidget(centralWidget);
+    tabWidget->setObjectName(QStringLiteral("tabWidget"));
+    tabWidget->setGeometry(10, 10, 700, 501);
+    tab = addPage(tabWidget, "tab", QStringLiteral("Általános"));
+    tab_2 = addPage(tabWidget, "tab_2", QStringLiteral("Tel. (1-32)"));
+    tab_3 = addPage(tabWidget, "tab_3", QStringLiteral("Tel. (33-64)"));
+    tab_4 = addPage(tabWidget, "tab_4", QStringLiteral("Tel. (65-96)"));
+    tab_5 = addPage(tabWidget, "tab_5", QStringLiteral("Tel. (97-128)"));
+
+    setupGeneralTab();
+    setupTelephonePages();
+    setupDeviceColumn();
+
+    window->setCentralWidget(centralWidget);
+    setupMenus(window);
+
+    statusBar = new QStatusBar(window);
+    statusBar->setObjectName(QStringLiteral("statusBar"));
+    window->setStatusBar(statusBar);
+
+    window->setWindowTitle(QStringLiteral("Kordavo 32/128 letöltő szoftver"));
+    tabWidget->setCurrentIndex(0);
+}
+
+void MainWindow::setupGeneralTab()
+{
+    g1 = addGroupBox(tab, "g1", QStringLiteral("Általános"), 10, 5, 285, 275);
+    addLabel(g1, QStringLiteral("SMS központ:"), 10, 30, 81, 16);
+    smskp_combo = new QComboBox(g1);
+    smskp_combo->setObjectName(QStringLiteral("smskp_combo"));
+    smskp_combo->setGeometry(90, 30, 81, 22);
+    smskp_combo->addItems({QStringLiteral("T-Mobile"), QStringLiteral("Telenor"),
+                           QStringLiteral("Vodafone"), QStringLiteral("Egyéni")});
+    smskp_combo->setCurrentIndex(0);
+    smskp = addLineEdit(g1, "smskp", 179, 30, 101, 20, 16);
+    smskp->setEnabled(false);
+    smskp->setText(QStringLiteral("36309888000"));
+    addLabel(g1, QStringLiteral("Modul PIN-kód:"), 10, 60, 81, 16);
+    m_pin = addLineEdit(g1, "m_pin", 155, 60, 35, 20, 4);
+    addLabel(g1, QStringLiteral("Modul azonosító:"), 10, 90, 91, 16);
+    m_id = addLineEdit(g1, "m_id", 155, 90, 35, 20, 4);
+    addLabel(g1, QStringLiteral("Modul neve:"), 10, 120, 81, 16);
+    m_nev = addLineEdit(g1, "m_nev", 155, 120, 120, 20, 16);
+    addLabel(g1, QStringLiteral("Visszaállás:"), 10, 150, 81, 16);
+    visszaallas = addLineEdit(g1, "visszaallas", 155, 150, 15, 21, 1);
+    addLabel(g1, QStringLiteral("1-es bemenet neve:"), 10, 185, 111, 16);
+    be1_nev = addLineEdit(g1, "be1_nev", 155, 185, 120, 20, 16);
+    addLabel(g1, QStringLiteral("2-es bemenet neve:"), 10, 215, 101, 16);
+    be2_nev = addLineEdit(g1, "be2_nev", 155, 215, 120, 20, 16);
+    addLabel(g1, QStringLiteral("Relé meghúzási idő:"), 10, 245, 101, 16);
+    rele_time = addLineEdit(g1, "rele_time", 155, 245, 35, 20, 4);
+
+    g2_ki = addGroupBox(tab, "g2_ki", QStringLiteral("Kimenetek"), 350, 295, 340, 171);
+    struct Row { int y; const char *label; QLineEdit **field; const char *name; };
+    const Row outputs[] = {
+        {30, "3-as kimeneti parancs bekapcsoláskor:", &ki3_on, "ki3_on"},
+        {65, "4-es kimeneti parancs bekapcsoláskor:", &ki4_on, "ki4_on"},
+        {100, "3-as kimeneti parancs kikapcsoláskor:", &ki3_off, "ki3_off"},
+        {135, "4-es kimeneti parancs kikapcsoláskor:", &ki4_off, "ki4_off"},
+    };
+    for (const Row &row : outputs) {
+        addLabel(g2_ki, QString::fromUtf8(row.label), 10, row.y, 195, 16);
+        *row.field = addLineEdit(g2_ki, row.name, 210, row.y, 120, 20, 16);
+    }
+
+    g2_be = addGroupBox(tab, "g2_be", QStringLiteral("Bemenetek"), 10, 295, 330, 170);
+    // The middle two names do not follow their labels; the record order is
+    // that of the fields, so the names stay as the module's tools know them.
+    const Row inputs[] = {
+        {30, "1. bemenet üzenete bekapcsoláskor:", &be1_on_msg, "be1_on_msg"},
+        {65, "2. bemenet üzenete bekapcsoláskor:", &be1_off_msg, "be1_off_msg"},
+        {100, "1. bemenet üzenete kikapcsoláskor:", &be2_on_msg, "be2_on_msg"},
+        {135, "2. bemenet üzenete kikapcsoláskor:", &be2_off_msg, "be2_off_msg"},
+    };
+    for (const Row &row : inputs) {
+        addLabel(g2_be, QString::fromUtf8(row.label), 5, row.y, 190, 16);
+        *row.field = addLineEdit(g2_be, row.name, 200, row.y, 120, 20, 16);
+    }
+
+    picture = new QWidget(tab);
+    picture->setObjectName(QStringLiteral("picture"));
+    picture->setGeometry(305, 10, 385, 270);
+    image = new QLabel(picture);
+    image->setObjectName(QStringLiteral("image"));
+    image->setGeometry(0, 0, 386, 271);
+}
+
+void MainWindow::setupTelephonePages()
+{
+    QWidget *const pages[] = {tab_2, tab_3, tab_4, tab_5};
+    QWidget **const containers[] = {&g3, &g4, &g5, &g6};
+    const char *const containerNames[] = {"g3", "g4", "g5", "g6"};
+
+    for (int p = 0; p < 4; ++p) {
+        auto *container = new QWidget(pages[p]);
+        container->setObjectName(QString::fromLatin1(containerNames[p]));
+        container->setGeometry(5, 5, 581, 461);
+        *containers[p] = container;
+
+        for (int block = 0; block < 2; ++block) {
+            const int dx = 340 * block;
+            auto *alarms = addLabel(container, QStringLiteral("Bemenet riasztás  2     1"),
+                                    10 + dx, 5, 41, 41);
+            alarms->setStyleSheet(QStringLiteral("color: rgb(0, 85, 0);"));
+            auto *controls = addLabel(container, QStringLiteral("Kimenet vezérlés  2     1"),
+                                      70 + dx, 5, 41, 41);
+            controls->setStyleSheet(QStringLiteral("color: rgb(0, 0, 127);"));
+            for (QLabel *header : {alarms, controls}) {
+                header->setWordWrap(true);
+                header->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            }
+            addLabel(container, QStringLiteral("Telefonszám"), 140 + dx, 25, 71, 16);
+        }
+
+        for (int j : kTelephoneCreationOrder) {
+            const int n = 32 * p + j;
+            const int i = j - 1;
+            const int x0 = 340 * (i / 16);
+            const int y = 50 + 25 * (i % 16);
+            // Column, x offset, key, bit: alarm boxes use key 2n-1, control boxes 2n.
+            struct Box { int column; int x; int key; int bit; };
+            const Box boxes[] = {
+                {1, 10, 2 * n - 1, 2}, {2, 30, 2 * n - 1, 1},
+                {3, 70, 2 * n, 2},     {4, 90, 2 * n, 1},
+            };
+            for (const Box &b : boxes) {
+                auto *box = new QCheckBox(container);
+                box->setObjectName(QStringLiteral("tc%1_%2").arg(b.column).arg(n));
+                box->setGeometry(x0 + b.x, y, 16, 16);
+                box->setProperty("group", QStringLiteral("%1.%2").arg(b.key).arg(b.bit));
+            }
+            addLineEdit(container, QStringLiteral("t_%1").arg(n).toLatin1().constData(),
+                        x0 + 120, y, 105, 20, 14);
+        }
+    }
+}
+
+void MainWindow::setupDeviceColumn()
+{
+    l_ver = new QLabel(QStringLiteral("Memória: --"), centralWidget);
+    l_ver->setObjectName(QStringLiteral("l_ver"));
+    l_ver->setGeometry(720, 5, 171, 16);
+    l_ver->setFont(boldFont());
+    l_ver->setStyleSheet(QStringLiteral("color: rgb(0, 85, 255);"));
+    l_ver->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    g_eszkoz = addGroupBox(centralWidget, "g_eszkoz", QStringLiteral("Eszköz"), 720, 25, 171, 396);
+    l_service = new QLabel(g_eszkoz);
+    l_service->setObjectName(QStringLiteral("l_service"));
+    l_service->setGeometry(15, 25, 106, 16);
+    l_service->setFont(boldFont(10));
+    l_service->setStyleSheet(QStringLiteral("color: rgb(0, 85, 255);"));
+    l_service->setAlignment(Qt::AlignCenter);
+
+    l_terero = addLabel(g_eszkoz, QStringLiteral("Térerő"), 125, 20, 41, 16);
+    l_terero->setObjectName(QStringLiteral("l_terero"));
+    l_terero->setAlignment(Qt::AlignCenter);
+
+    terero = new QProgressBar(g_eszkoz);
+    terero->setObjectName(QStringLiteral("terero"));
+    terero->setGeometry(135, 40, 25, 146);
+    terero->setOrientation(Qt::Vertical);
+    terero->setRange(0, 10);
+    terero->setValue(0);
+    terero->setTextVisible(false);
+    terero->setFormat(QStringLiteral("%p%"));
+    terero->setStyleSheet(QStringLiteral("QProgressBar::chunk { background-color: #05B8CC; }"));
+
+    w_be1 = addIndicator(g_eszkoz, "w_be1", QStringLiteral("Bemenet 1:"), 55);
+    w_be2 = addIndicator(g_eszkoz, "w_be2", QStringLiteral("Bemenet 2:"), 75);
+    w_ki1 = addIndicator(g_eszkoz, "w_ki1", QStringLiteral("Kimenet 1:"), 110);
+    w_ki2 = addIndicator(g_eszkoz, "w_ki2", QStringLiteral("Kimenet 2:"), 130);
+    w_ki3 = addIndicator(g_eszkoz, "w_ki3", QStringLiteral("Kimenet 3:"), 150);
+    w_ki4 = addIndicator(g_eszkoz, "w_ki4", QStringLiteral("Kimenet 4:"), 170);
+
+    button_status = addDeviceButton(g_eszkoz, "button_status", QStringLiteral("Állapot lekérdezése"), 205);
+    button_dl = addDeviceButton(g_eszkoz, "button_dl", QStringLiteral("Betöltés az eszközbe"), 270);
+    button_vf = addDeviceButton(g_eszkoz, "button_vf", QStringLiteral("Betöltés ellenőrzése"), 310);
+    button_ul = addDeviceButton(g_eszkoz, "button_ul", QStringLiteral("Kiolvasás az eszközből"), 350);
+
+    g_uzemmod = addGroupBox(centralWidget, "g_uzemmod", QStringLiteral("Üzemmód"), 720, 430, 171, 81);
+    button_port = new QPushButton(QStringLiteral("Port beállítása"), g_uzemmod);
+    button_port->setObjectName(QStringLiteral("button_port"));
+    button_port->setGeometry(10, 19, 151, 51);
+    button_port->setFont(boldFont());
+}
+
+void MainWindow::setupMenus(QMainWindow *window)
+{
+    auto action = [window](const char *name, const QString &text, const QKeySequence &shortcut) {
+        auto *a = new QAction(text, window);
+        a->setObjectName(QString::fromLatin1(name));
+        if (!shortcut.isEmpty())
+            a->setShortcut(shortcut);
+        return a;
+    };
+    actionOpen = action("actionOpen", QStringLiteral("Megnyitás"), QKeySequence(QStringLiteral("Ctrl+O")));
+    actionSave = action("actionSave", QStringLiteral("Mentés"), QKeySequence(QStringLiteral("Ctrl+S")));
+    actionExit = action("actionExit", QStringLiteral("Kilépés"), QKeySequence(QStringLiteral("Ctrl+Q")));
+    actionPort = action("actionPort", QStringLiteral("Port beállítása"), {});
+    actionReadup = action("actionReadup", QStringLiteral("Kiolvasás az eszközből"), QKeySequence(QStringLiteral("Ctrl+R")));
+    actionDownload = action("actionDownload", QStringLiteral("Betöltés az eszközbe"), QKeySequence(QStringLiteral("Ctrl+D")));
+    actionVerify = action("actionVerify", QStringLiteral("Betöltés ellenőrzése"), QKeySequence(QStringLiteral("Ctrl+V")));
+    actionReleTeszt = action("actionReleTeszt", QStringLiteral("Relé teszt"), {});
+    actionStatus = action("actionStatus", QStringLiteral("Státusz lekérdezése"), {});
+    actionContents = action("actionContents", QStringLiteral("Tartalom"), QKeySequence(QStringLiteral("F1")));
+    actionAbout = action("actionAbout", QStringLiteral("Névjegy"), {});
+
+    menuBar = new QMenuBar(window);
+    menuBar->setObjectName(QStringLiteral("menuBar"));
+    menuBar->setGeometry(0, 0, 900, 21);
+    auto menu = [this](const char *name, const QString &title) {
+        auto *m = new QMenu(title, menuBar);
+        m->setObjectName(QString::fromLatin1(name));
+        menuBar->addMenu(m);
+        return m;
+    };
+    menuFile = menu("menuFile", QStringLiteral("File"));
+    menuSettings = menu("menuSettings", QStringLiteral("Beállítások"));
+    menuDevice = menu("menuDevice", QStringLiteral("Eszköz"));
+    menuHelp = menu("menuHelp", QStringLiteral("Help"));
+    window->setMenuBar(menuBar);
+
+    menuFile->addAction(actionOpen);
+    menuFile->addAction(actionSave);
+    menuFile->addSeparator();
+    menuFile->addAction(actionExit);
+    menuSettings->addAction(actionPort);
+    menuDevice->addAction(actionReadup);
+    menuDevice->addSeparator();
+    menuDevice->addAction(actionDownload);
+    menuDevice->addAction(actionVerify);
+    menuDevice->addSeparator();
+    menuDevice->addAction(actionReleTeszt);
+    menuDevice->addSeparator();
+    menuDevice->addAction(actionStatus);
+    menuHelp->addAction(actionContents);
+    menuHelp->addAction(actionAbout);
+}
+
+} // namespace Ui

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Shared by ./run and ./test: makes sure the Debian packages are there and
+# builds the program, the simulator and the tests into build/.
+set -euo pipefail
+
+KORDAVO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+KORDAVO_BUILD=${KORDAVO_BUILD:-$KORDAVO_ROOT/build}
+
+# Everything a fresh Debian 12 needs to build, test and show the program.
+KORDAVO_PACKAGES=(
+    build-essential cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libqt6svg6
+    libgl-dev libxkbcommon-dev
+    fonts-dejavu-core fonts-liberation
+    poppler-utils
+)
+
+kordavo_install_packages() {
+    local missing=()
+    local pkg
+    for pkg in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -eq 0 ]; then
+        echo "Installing: ${missing[*]}"
+        export DEBIAN_FRONTEND=noninteractive
+        apt-get update -qq
+        apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    else
+        echo "Some packages are missing. Install them with:" >&2
+        echo "  sudo apt-get install ${missing[*]}" >&2
+        exit 1
+    fi
+}
+
+kordavo_build() {
+    cmake -S "$KORDAVO_ROOT" -B "$KORDAVO_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$KORDAVO_BUILD" --parallel "$(nproc)"
+}

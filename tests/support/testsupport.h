@@ -1,0 +1,92 @@
+#pragma once
+
+#include "app/mainwindow.h"
+#include "app/prompter.h"
+
+#include <QtCore/QList>
+#include <QtCore/QQueue>
+#include <QtCore/QStringList>
+#include <QtTest/QTest>
+#include <QtWidgets/QApplication>
+
+// Reaches MainWindow's private state; only tests use it.
+struct TestAccess
+{
+    static QString &portName(MainWindow &w) { return w.portName; }
+    static qint32 &baudRate(MainWindow &w) { return w.baudRate; }
+    static bool &programMode(MainWindow &w) { return w.programMode; }
+    static qint32 &memorySize(MainWindow &w) { return w.memorySize; }
+    static char downloadSeparator(MainWindow &w) { return w.downloadSeparator; }
+    static char ackChar(MainWindow &w) { return w.ackChar; }
+    static QString &configImage(MainWindow &w) { return w.configImage; }
+    static QString &fileName(MainWindow &w) { return w.fileName; }
+    static QString &filePath(MainWindow &w) { return w.filePath; }
+    static QString &infoLine1(MainWindow &w) { return w.infoLine1; }
+    static QString &infoLine2(MainWindow &w) { return w.infoLine2; }
+    static QString &pictureFile(MainWindow &w) { return w.pictureFile; }
+    static QLabel *portLabel(MainWindow &w) { return w.portLabel; }
+    static QLabel *fileLabel(MainWindow &w) { return w.fileLabel; }
+    static QLabel *linkLabel(MainWindow &w) { return w.linkLabel; }
+    static void loadConfiguration(MainWindow &w, bool isDefault) { w.loadConfiguration(isDefault); }
+};
+
+// Answers every message box and file dialog instead of the user and keeps
+// what was shown. Installed for its lifetime.
+class RecordingPrompter : public Prompter
+{
+public:
+    struct Message
+    {
+        QMessageBox::Icon icon;
+        QString title;
+        QString text;
+    };
+    struct FileDialog
+    {
+        QString caption;
+        QString dir;
+        QString filter;
+    };
+
+    RecordingPrompter() { Prompter::install(this); }
+    ~RecordingPrompter() override { Prompter::install(nullptr); }
+
+    void message(QWidget *parent, QMessageBox::Icon icon, const QString &title,
+                 const QString &text) override;
+    QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
+                         const QString &filter) override;
+    QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
+                         const QString &filter) override;
+    bool openUrl(const QUrl &url) override;
+
+    QList<Message> messages;
+    QList<FileDialog> fileDialogs;
+    QList<QWidget *> messageParents;
+    QQueue<QString> fileAnswers;   // answers for the next file dialogs; empty = cancel
+    QList<QUrl> openedUrls;
+    bool openUrlResult = true;
+    // Runs while a message is "on screen", e.g. to check what the window shows.
+    std::function<void(const Message &)> onMessage;
+
+    void clear();
+    Message last() const { return messages.isEmpty() ? Message{QMessageBox::NoIcon, {}, {}} : messages.last(); }
+};
+
+// Runs `action` once the next modal dialog of class T (or any modal widget
+// when T is QWidget) is showing, polling from the event loop for up to
+// timeoutMs. Returns immediately; the action runs inside the dialog's exec().
+void whenModalShows(const std::function<void(QWidget *)> &action, int timeoutMs = 10000);
+
+// Installs a message handler that turns warnings about broken signal
+// connections into test failures, and forces the offscreen platform.
+void prepareTestEnvironment();
+
+#define KORDAVO_TEST_MAIN(TestObject)                  \
+    int main(int argc, char *argv[])                   \
+    {                                                  \
+        prepareTestEnvironment();                      \
+        QApplication app(argc, argv);                  \
+        TestObject tc;                                 \
+        QTEST_SET_MAIN_SOURCE_PATH                     \
+        return QTest::qExec(&tc, argc, argv);          \
+    }

@@ -1,0 +1,421 @@
+// The main window as it stands after start-up: widget tree, start-up look,
+// programming-mode look and the memory-size mode.
+
+#include "support/testsupport.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QProcess>
+#include <QtCore/QTimer>
+#include <QtCore/QSet>
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QGroupBox>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QMenu>
+#include <QtWidgets/QMenuBar>
+#include <QtWidgets/QProgressBar>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QStatusBar>
+#include <QtWidgets/QTabWidget>
+
+namespace {
+
+const QString kGreyButton = QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(180, 180, 180);");
+const QString kGreySquare = QStringLiteral("background-color: rgb(180, 180, 180);");
+
+template <typename T = QWidget>
+T *child(const QWidget &w, const QString &name)
+{
+    return w.findChild<T *>(name);
+}
+
+QStringList names(const QList<QLineEdit *> &edits)
+{
+    QStringList result;
+    for (auto *e : edits)
+        result << e->objectName();
+    return result;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void generalFieldsComeInRecordOrder();
+    void telephonePagesFollowCreationOrder();
+    void checkBoxesCarryAllGroupKeys();
+    void telephoneLookupByName();
+    void maximumLengths();
+    void menusAndShortcuts();
+    void startUpLook();
+    void programModeLook();
+    void leavingProgramModeClearsDeviceDisplay();
+    void setModeValues_data();
+    void setModeValues();
+    void reducedThenFull();
+    void fullThenLarge();
+    void programRunsAndExits();
+};
+
+void TestMainWindow::generalFieldsComeInRecordOrder()
+{
+    MainWindow w;
+    const auto edits = child(w, QStringLiteral("tab"))->findChildren<QLineEdit *>();
+    QCOMPARE(names(edits), (QStringList{
+        "smskp", "m_pin", "m_id", "m_nev", "visszaallas", "be1_nev", "be2_nev", "rele_time",
+        "ki3_on", "ki4_on", "ki3_off", "ki4_off",
+        "be1_on_msg", "be1_off_msg", "be2_on_msg", "be2_off_msg"}));
+    for (QLineEdit *e : edits)
+        QCOMPARE(e->font().family(), QStringLiteral("Courier"));
+}
+
+void TestMainWindow::telephonePagesFollowCreationOrder()
+{
+    MainWindow w;
+    const int order[] = {11, 3, 9, 14, 6, 12, 4, 13, 10, 15, 5, 2, 7, 16, 1, 8,
+                         18, 27, 23, 29, 25, 24, 28, 19, 20, 21, 17, 30, 26, 32, 31, 22};
+    const char *containers[] = {"g3", "g4", "g5", "g6"};
+    for (int p = 0; p < 4; ++p) {
+        const auto edits = child(w, QString::fromLatin1(containers[p]))->findChildren<QLineEdit *>();
+        QCOMPARE(edits.size(), 32);
+        for (int i = 0; i < 32; ++i)
+            QCOMPARE(edits[i]->objectName(), QStringLiteral("t_%1").arg(32 * p + order[i]));
+    }
+    const auto g6 = child(w, QStringLiteral("g6"))->findChildren<QLineEdit *>();
+    QCOMPARE(g6.first()->objectName(), QStringLiteral("t_107"));
+    QCOMPARE(g6.last()->objectName(), QStringLiteral("t_118"));
+}
+
+void TestMainWindow::checkBoxesCarryAllGroupKeys()
+{
+    MainWindow w;
+    const auto boxes = child(w, QStringLiteral("centralWidget"))->findChildren<QCheckBox *>();
+    QCOMPARE(boxes.size(), 512);
+    QSet<QString> groups;
+    for (QCheckBox *box : boxes) {
+        QVERIFY(!box->isChecked());
+        groups.insert(box->property("group").toString());
+    }
+    QCOMPARE(groups.size(), 512);
+    for (int k = 1; k <= 256; ++k)
+        for (int b = 1; b <= 2; ++b)
+            QVERIFY2(groups.contains(QStringLiteral("%1.%2").arg(k).arg(b)), qPrintable(QString::number(k)));
+
+    // The alarm boxes of number 17 (first row of the right block) sit under the
+    // alarm header of that block, the control boxes under theirs.
+    auto *t17 = child<QLineEdit>(w, QStringLiteral("t_17"));
+    for (QCheckBox *box : boxes) {
+        const QString g = box->property("group").toString();
+        if (g == QLatin1String("33.2"))
+            QCOMPARE(box->geometry(), QRect(350, 50, 16, 16));
+        if (g == QLatin1String("34.1"))
+            QCOMPARE(box->geometry(), QRect(430, 50, 16, 16));
+    }
+    QCOMPARE(t17->geometry(), QRect(460, 50, 105, 20));
+
+    // No other widget has the property.
+    int withGroup = 0;
+    for (QObject *o : w.findChildren<QObject *>())
+        withGroup += o->property("group").isValid() ? 1 : 0;
+    QCOMPARE(withGroup, 512);
+}
+
+void TestMainWindow::telephoneLookupByName()
+{
+    MainWindow w;
+    auto *central = child(w, QStringLiteral("centralWidget"));
+    auto find = [central](const char *name) { return central->findChild<QLineEdit *>(QString::fromLatin1(name)); };
+    QVERIFY(child(w, QStringLiteral("tab_2"))->isAncestorOf(find("t_1")));
+    QCOMPARE(find("t_1")->geometry(), QRect(120, 50, 105, 20));
+    QVERIFY(child(w, QStringLiteral("tab_3"))->isAncestorOf(find("t_33")));
+    QVERIFY(child(w, QStringLiteral("tab_5"))->isAncestorOf(find("t_128")));
+    QCOMPARE(find("t_128")->geometry(), QRect(460, 50 + 25 * 15, 105, 20));
+    QVERIFY(!find("t_0"));
+    QVERIFY(!find("t_129"));
+    QVERIFY(!find("t_01"));
+}
+
+void TestMainWindow::maximumLengths()
+{
+    MainWindow w;
+    const QMap<QString, int> expected = {
+        {"smskp", 16}, {"m_pin", 4}, {"m_id", 4}, {"m_nev", 16}, {"visszaallas", 1},
+        {"be1_nev", 16}, {"be2_nev", 16}, {"rele_time", 4},
+        {"ki3_on", 16}, {"ki4_on", 16}, {"ki3_off", 16}, {"ki4_off", 16},
+        {"be1_on_msg", 16}, {"be1_off_msg", 16}, {"be2_on_msg", 16}, {"be2_off_msg", 16}};
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+        QCOMPARE(child<QLineEdit>(w, it.key())->maxLength(), it.value());
+    for (int n = 1; n <= 128; ++n)
+        QCOMPARE(child<QLineEdit>(w, QStringLiteral("t_%1").arg(n))->maxLength(), 14);
+}
+
+void TestMainWindow::menusAndShortcuts()
+{
+    MainWindow w;
+    QStringList titles;
+    for (QAction *a : w.menuBar()->actions())
+        titles << a->menu()->objectName() + QLatin1Char('=') + a->text();
+    QCOMPARE(titles, (QStringList{"menuFile=File", "menuSettings=Beállítások", "menuDevice=Eszköz", "menuHelp=Help"}));
+
+    auto action = [&w](const char *name) { return w.findChild<QAction *>(QString::fromLatin1(name)); };
+    const struct { const char *name; const char *text; const char *key; bool icon; } table[] = {
+        {"actionOpen", "Megnyitás", "Ctrl+O", true}, {"actionSave", "Mentés", "Ctrl+S", true},
+        {"actionExit", "Kilépés", "Ctrl+Q", true}, {"actionPort", "Port beállítása", "", false},
+        {"actionReadup", "Kiolvasás az eszközből", "Ctrl+R", true},
+        {"actionDownload", "Betöltés az eszközbe", "Ctrl+D", true},
+        {"actionVerify", "Betöltés ellenőrzése", "Ctrl+V", false},
+        {"actionReleTeszt", "Relé teszt", "", false}, {"actionStatus", "Státusz lekérdezése", "", false},
+        {"actionContents", "Tartalom", "F1", false}, {"actionAbout", "Névjegy", "", true},
+    };
+    for (const auto &row : table) {
+        QAction *a = action(row.name);
+        QVERIFY2(a, row.name);
+        QCOMPARE(a->text(), QString::fromUtf8(row.text));
+        QCOMPARE(a->shortcut(), QKeySequence(QString::fromLatin1(row.key)));
+        QCOMPARE(!a->icon().isNull(), row.icon);
+    }
+    // Every icon of the resource set is there and drawn.
+    for (const char *img : {"icon_download", "open", "save", "exit_icon", "info_icon", "up", "down",
+                            "Button-Reload-icon"}) {
+        QImage image(QStringLiteral(":/img/img/%1.png").arg(QString::fromLatin1(img)));
+        QVERIFY2(!image.isNull(), img);
+    }
+    QVERIFY(!w.windowIcon().isNull());
+    const QStringList device = [&] {
+        QStringList l;
+        for (QAction *a : child<QMenu>(w, QStringLiteral("menuDevice"))->actions())
+            l << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
+        return l;
+    }();
+    QCOMPARE(device, (QStringList{"actionReadup", "-", "actionDownload", "actionVerify", "-",
+                                  "actionReleTeszt", "-", "actionStatus"}));
+}
+
+void TestMainWindow::startUpLook()
+{
+    MainWindow w;
+    QCOMPARE(w.windowTitle(), QStringLiteral("Kordavo 32/128 letöltő szoftver v2.62"));
+    QCOMPARE(w.minimumSize(), QSize(900, 560));
+    QCOMPARE(w.maximumSize(), QSize(900, 560));
+    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("Nincs megnyitott fájl."));
+    QCOMPARE(TestAccess::portLabel(w)->text(), QStringLiteral("COM1   Baud: 1200"));
+    QCOMPARE(w.statusBar()->findChildren<QLabel *>().size(), 2);
+    QVERIFY(!TestAccess::linkLabel(w));
+    QCOMPARE(TestAccess::portName(w), QStringLiteral("COM1"));
+    QCOMPARE(TestAccess::baudRate(w), 1200);
+    QCOMPARE(TestAccess::memorySize(w), 32);
+    QCOMPARE(TestAccess::downloadSeparator(w), '|');
+    QCOMPARE(TestAccess::ackChar(w), 'O');
+    QVERIFY(!TestAccess::programMode(w));
+
+    auto *port = child<QPushButton>(w, QStringLiteral("button_port"));
+    QCOMPARE(port->text(), QStringLiteral("Port beállítása"));
+    QCOMPARE(port->styleSheet(), QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(60, 165, 55);"));
+    for (const char *b : {"button_status", "button_dl", "button_vf", "button_ul"})
+        QCOMPARE(child(w, QString::fromLatin1(b))->styleSheet(), kGreyButton);
+    QVERIFY(!child<QMenu>(w, QStringLiteral("menuDevice"))->isEnabled());
+    QVERIFY(!child(w, QStringLiteral("g_eszkoz"))->isEnabled());
+    // Only the menu is disabled, not the actions in it.
+    QVERIFY(w.findChild<QAction *>(QStringLiteral("actionDownload"))->isEnabled());
+
+    auto *combo = child<QComboBox>(w, QStringLiteral("smskp_combo"));
+    QCOMPARE(combo->currentText(), QStringLiteral("T-Mobile"));
+    QCOMPARE(combo->count(), 4);
+    QCOMPARE(combo->itemText(3), QStringLiteral("Egyéni"));
+    auto *smskp = child<QLineEdit>(w, QStringLiteral("smskp"));
+    QCOMPARE(smskp->text(), QStringLiteral("36309888000"));
+    QVERIFY(!smskp->isEnabled());
+    QCOMPARE(child<QLabel>(w, QStringLiteral("l_ver"))->text(), QStringLiteral("Memória: --"));
+    QCOMPARE(child<QTabWidget>(w, QStringLiteral("tabWidget"))->currentIndex(), 0);
+    QCOMPARE(w.palette().color(QPalette::Active, QPalette::Text), QColor(0, 111, 0));
+    QCOMPARE(w.palette().color(QPalette::Disabled, QPalette::Text), QColor(118, 116, 108));
+
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.resize(1200, 800);
+    QCOMPARE(w.size(), QSize(900, 560));
+}
+
+void TestMainWindow::programModeLook()
+{
+    MainWindow w;
+    TestAccess::programMode(w) = true;
+    w.updateModeDisplay();
+    QVERIFY(child<QMenu>(w, QStringLiteral("menuDevice"))->isEnabled());
+    QVERIFY(child(w, QStringLiteral("g_eszkoz"))->isEnabled());
+    QCOMPARE(child(w, QStringLiteral("button_status"))->styleSheet(), QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(0, 121, 89);"));
+    QCOMPARE(child(w, QStringLiteral("button_dl"))->styleSheet(), QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(60, 165, 55);"));
+    QCOMPARE(child(w, QStringLiteral("button_vf"))->styleSheet(), QStringLiteral("color: rgb(130, 130, 130); background-color: rgb(255, 222, 55);"));
+    QCOMPARE(child(w, QStringLiteral("button_ul"))->styleSheet(), QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(216, 79, 79);"));
+    QCOMPARE(child(w, QStringLiteral("button_port"))->styleSheet(), QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(255, 0, 0);"));
+    QCOMPARE(child<QPushButton>(w, QStringLiteral("button_port"))->text(), QStringLiteral("Visszaállás\nnormál üzemmódba"));
+    QCOMPARE(w.findChild<QAction *>(QStringLiteral("actionPort"))->text(), QStringLiteral("Visszaállás\nnormál üzemmódba"));
+
+    // Programming mode keeps what the status query last showed.
+    child<QLabel>(w, QStringLiteral("l_service"))->setText(QStringLiteral("Telenor"));
+    child<QProgressBar>(w, QStringLiteral("terero"))->setValue(7);
+    child(w, QStringLiteral("w_ki2"))->setStyleSheet(QStringLiteral("background-color: rgb(255, 0, 0);"));
+    w.updateModeDisplay();
+    QCOMPARE(child<QLabel>(w, QStringLiteral("l_service"))->text(), QStringLiteral("Telenor"));
+    QCOMPARE(child<QProgressBar>(w, QStringLiteral("terero"))->value(), 7);
+    QCOMPARE(child(w, QStringLiteral("w_ki2"))->styleSheet(), QStringLiteral("background-color: rgb(255, 0, 0);"));
+}
+
+void TestMainWindow::leavingProgramModeClearsDeviceDisplay()
+{
+    MainWindow w;
+    TestAccess::programMode(w) = true;
+    w.updateModeDisplay();
+    child<QLabel>(w, QStringLiteral("l_service"))->setText(QStringLiteral("Telenor"));
+    child<QProgressBar>(w, QStringLiteral("terero"))->setValue(7);
+    for (const char *sq : {"w_be1", "w_be2", "w_ki1", "w_ki2", "w_ki3", "w_ki4"})
+        child(w, QString::fromLatin1(sq))->setStyleSheet(QStringLiteral("background-color: rgb(255, 0, 0);"));
+
+    TestAccess::programMode(w) = false;
+    w.updateModeDisplay();
+    QVERIFY(child<QLabel>(w, QStringLiteral("l_service"))->text().isEmpty());
+    QCOMPARE(child<QProgressBar>(w, QStringLiteral("terero"))->value(), -1);
+    for (const char *sq : {"w_be1", "w_be2", "w_ki1", "w_ki2", "w_ki3", "w_ki4"})
+        QCOMPARE(child(w, QString::fromLatin1(sq))->styleSheet(), kGreySquare);
+    QCOMPARE(child<QPushButton>(w, QStringLiteral("button_port"))->text(), QStringLiteral("Port beállítása"));
+    QVERIFY(!child(w, QStringLiteral("g_eszkoz"))->isEnabled());
+}
+
+void TestMainWindow::setModeValues_data()
+{
+    QTest::addColumn<int>("n");
+    QTest::addColumn<int>("memory");
+    QTest::addColumn<bool>("reduced");
+    QTest::newRow("128") << 128 << 128 << false;
+    QTest::newRow("127") << 127 << 128 << true;
+    QTest::newRow("31") << 31 << 32 << true;
+    QTest::newRow("32") << 32 << 32 << false;
+    QTest::newRow("64") << 64 << 32 << false;
+    QTest::newRow("0") << 0 << 32 << false;
+    QTest::newRow("negative") << -5 << 32 << false;
+}
+
+void TestMainWindow::setModeValues()
+{
+    QFETCH(int, n);
+    QFETCH(int, memory);
+    QFETCH(bool, reduced);
+
+    MainWindow w;
+    child<QLineEdit>(w, QStringLiteral("m_nev"))->setText(QStringLiteral("Kapu"));
+    child<QLineEdit>(w, QStringLiteral("t_40"))->setText(QStringLiteral("3670111"));
+    child<QLineEdit>(w, QStringLiteral("m_pin"))->setText(QStringLiteral("1234"));
+    child<QLineEdit>(w, QStringLiteral("rele_time"))->setText(QStringLiteral("5"));
+    const auto boxes = child(w, QStringLiteral("centralWidget"))->findChildren<QCheckBox *>();
+    auto *ticked = child<QCheckBox>(w, QStringLiteral("tc4_1"));
+    ticked->setChecked(true);
+
+    w.setMode(n);
+    QCOMPARE(TestAccess::memorySize(w), memory);
+    for (const char *page : {"tab_3", "tab_4", "tab_5"})
+        QCOMPARE(child(w, QString::fromLatin1(page))->isEnabled(), memory == 128);
+    QVERIFY(child(w, QStringLiteral("tab_2"))->isEnabled());
+
+    // Never touched: numbers, SMS centre, PIN, relay time.
+    QCOMPARE(child<QLineEdit>(w, QStringLiteral("t_40"))->text(), QStringLiteral("3670111"));
+    QCOMPARE(child<QLineEdit>(w, QStringLiteral("m_pin"))->text(), QStringLiteral("1234"));
+    QCOMPARE(child<QLineEdit>(w, QStringLiteral("rele_time"))->text(), QStringLiteral("5"));
+    QCOMPARE(child<QLineEdit>(w, QStringLiteral("smskp"))->text(), QStringLiteral("36309888000"));
+    QVERIFY(child(w, QStringLiteral("m_pin"))->isEnabled());
+
+    if (reduced) {
+        for (const char *f : {"m_id", "m_nev", "be1_nev", "be2_nev", "ki3_on", "ki4_on", "ki3_off",
+                              "ki4_off", "be1_on_msg", "be1_off_msg", "be2_on_msg", "be2_off_msg"}) {
+            QCOMPARE(child<QLineEdit>(w, QString::fromLatin1(f))->text(), QStringLiteral("-"));
+            QVERIFY(!child(w, QString::fromLatin1(f))->isEnabled());
+        }
+        QCOMPARE(child<QLineEdit>(w, QStringLiteral("visszaallas"))->text(), QStringLiteral("0"));
+        QVERIFY(!child(w, QStringLiteral("visszaallas"))->isEnabled());
+        for (QCheckBox *box : boxes) {
+            QVERIFY(!box->isChecked());
+            QVERIFY(!box->isEnabled());
+        }
+    } else {
+        QCOMPARE(child<QLineEdit>(w, QStringLiteral("m_nev"))->text(), QStringLiteral("Kapu"));
+        for (const char *f : {"m_id", "m_nev", "visszaallas", "be1_nev", "be2_nev", "g2_be", "g2_ki"})
+            QVERIFY(child(w, QString::fromLatin1(f))->isEnabled());
+        QVERIFY(ticked->isChecked());
+        QVERIFY(ticked->isEnabled());
+    }
+}
+
+void TestMainWindow::reducedThenFull()
+{
+    MainWindow w;
+    w.setMode(31);
+    w.setMode(32);
+    for (const char *f : {"m_id", "m_nev", "be1_nev", "be2_nev", "ki3_on", "be2_off_msg"}) {
+        QVERIFY(child(w, QString::fromLatin1(f))->isEnabled());
+        QCOMPARE(child<QLineEdit>(w, QString::fromLatin1(f))->text(), QStringLiteral("-"));
+    }
+    QVERIFY(child(w, QStringLiteral("ki3_on"))->isEnabled());
+    QCOMPARE(child<QLineEdit>(w, QStringLiteral("visszaallas"))->text(), QStringLiteral("0"));
+    for (QCheckBox *box : child(w, QStringLiteral("centralWidget"))->findChildren<QCheckBox *>())
+        QVERIFY(!box->isChecked());
+    // Boxes of the first page are usable again, those of the disabled pages not.
+    QVERIFY(child(w, QStringLiteral("tc1_1"))->isEnabled());
+    QVERIFY(!child(w, QStringLiteral("tc1_40"))->isEnabled());
+    QVERIFY(child(w, QStringLiteral("tc1_40"))->isEnabledTo(child(w, QStringLiteral("tab_3"))));
+}
+
+void TestMainWindow::fullThenLarge()
+{
+    MainWindow w;
+    w.setMode(128);
+    child<QLineEdit>(w, QStringLiteral("t_100"))->setText(QStringLiteral("36201234567"));
+    child<QCheckBox>(w, QStringLiteral("tc2_100"))->setChecked(true);
+    w.setMode(32);
+    QVERIFY(!child(w, QStringLiteral("t_100"))->isEnabled());
+    w.setMode(128);
+    QVERIFY(child(w, QStringLiteral("t_100"))->isEnabled());
+    QCOMPARE(child<QLineEdit>(w, QStringLiteral("t_100"))->text(), QStringLiteral("36201234567"));
+    QVERIFY(child<QCheckBox>(w, QStringLiteral("tc2_100"))->isChecked());
+    QVERIFY(child(w, QStringLiteral("tc2_100"))->isEnabled());
+}
+
+void TestMainWindow::programRunsAndExits()
+{
+    // In process: the event loop runs past the start-up timer and returns 0
+    // once the last window is closed, as Kilépés or the title bar would do.
+    {
+        MainWindow w;
+        w.show();
+        bool timerRan = false;
+        QTimer::singleShot(700, &w, [&] {
+            timerRan = TestAccess::fileLabel(w) != nullptr;
+            w.findChild<QAction *>(QStringLiteral("actionExit"))->trigger();
+        });
+        QCOMPARE(qApp->exec(), 0);
+        QVERIFY(timerRan);
+    }
+
+    // The real executable starts offscreen and keeps running with a clean log.
+    const QString program = QString::fromLocal8Bit(qgetenv("KORDAVO_BIN_DIR")) + QStringLiteral("/kordavo");
+    QVERIFY2(QFileInfo::exists(program), qPrintable(program));
+    QProcess process;
+    process.setWorkingDirectory(QFileInfo(program).absolutePath());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(env);
+    process.start(program, {});
+    QVERIFY(process.waitForStarted());
+    QTest::qWait(1200);
+    QCOMPARE(process.state(), QProcess::Running);
+    process.kill();
+    QVERIFY(process.waitForFinished(5000));
+    const QString log = QString::fromLocal8Bit(process.readAllStandardError());
+    QVERIFY2(!log.contains(QLatin1String("QObject::")), qPrintable(log));
+}
+
+KORDAVO_TEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
