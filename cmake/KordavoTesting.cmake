@@ -13,5 +13,5 @@ function(kordavo_add_test name)
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${ARG_TIMEOUT}
         LABELS "${ARG_LABELS}"
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORDAVO_BIN_DIR=${KORDAVO_BIN_DIR}")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()

@@ -400,7 +400,7 @@ void TestMainWindow::programRunsAndExits()
     }
 
     // The real executable starts offscreen and keeps running with a clean log.
-    const QString program = QString::fromLocal8Bit(qgetenv("KORDAVO_BIN_DIR")) + QStringLiteral("/kordavo");
+    const QString program = QStringLiteral(KORDAVO_BIN_DIR "/kordavo");
     QVERIFY2(QFileInfo::exists(program), qPrintable(program));
     QProcess process;
     process.setWorkingDirectory(QFileInfo(program).absolutePath());
