@@ -60,10 +60,16 @@ public slots:
 private:
     friend struct TestAccess;
 
+    void showPortLabel();
+
+    // --- configuration document (document/) ---
     void loadConfiguration(bool isDefault);
     void selectSmsPresetFor(const QString &number);
     void checkTelephoneGroup(QWidget *container);
-    void showPortLabel();
+
+    // --- device commands (serial/) ---
+
+    // --- configuration transfer (transfer/) ---
 
     // The sixteen general line edits in their creation (and record) order.
     QList<QLineEdit *> generalLineEdits() const;
