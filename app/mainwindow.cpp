@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/about.h"
 #include "forms/mainwindow_form.h"
 
 #include <QtCore/QTimer>
@@ -26,7 +27,7 @@ MainWindow::MainWindow(QWidget *parent)
     , portName(QStringLiteral("COM1"))
 {
     ui->setupUi(this);
-    setWindowTitle(QStringLiteral("Kordavo 32/128 letöltő szoftver v2.62"));
+    setWindowTitle(QString::fromUtf8(kProgramTitle));
 
     ui->actionOpen->setIcon(QIcon(QStringLiteral(":/img/img/open.png")));
     ui->actionSave->setIcon(QIcon(QStringLiteral(":/img/img/save.png")));

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QtWidgets/QDialog>
+
+#include <memory>
+
+namespace Ui {
+class about;
+}
+
+// The "Névjegy" box: the two information lines of the default configuration
+// and the program's name and version.
+class about : public QDialog
+{
+    Q_OBJECT
+
+public:
+    about(const QString &infoLine1, const QString &infoLine2, QWidget *parent = nullptr);
+    ~about() override;
+
+private:
+    std::unique_ptr<Ui::about> ui;
+};
+
+// Shown in the window title and in the About box.
+extern const char kProgramTitle[];
