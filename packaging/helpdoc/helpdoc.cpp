@@ -1,0 +1,183 @@
+// Build tool for the help document.
+//
+//   kordavo-helpdoc shots <bin folder> <output folder>
+//       Runs the real program offscreen against the module simulator and
+//       saves screenshots of its windows, so the pictures in the help never
+//       drift from the program.
+//   kordavo-helpdoc pdf <html> <picture folder> <output.pdf>
+//       Renders the help's HTML source with its pictures into an A4 PDF.
+
+#include "app/mainwindow.h"
+#include "app/prompter.h"
+#include "sim/modulesimulator.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QFile>
+#include <QtCore/QTimer>
+#include <QtCore/QUrl>
+#include <QtGui/QPdfWriter>
+#include <QtGui/QTextDocument>
+#include <QtWidgets/QAbstractButton>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QDialog>
+#include <QtWidgets/QDialogButtonBox>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPushButton>
+#include <QtWidgets/QTabWidget>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+// Message boxes would stop the run; the screenshots do not need them.
+class SilentPrompter : public Prompter
+{
+public:
+    void message(QWidget *, QMessageBox::Icon, const QString &title, const QString &text) override
+    {
+        std::fprintf(stderr, "message: %s: %s\n", qPrintable(title), qPrintable(text));
+    }
+};
+
+bool g_failed = false;
+
+void save(QWidget *widget, const QString &path)
+{
+    if (!widget->grab().save(path, "PNG")) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        g_failed = true;
+    }
+}
+
+// Runs `action` on the next modal dialog with the given object name.
+void onDialog(const char *name, std::function<void(QDialog *)> action)
+{
+    auto *poll = new QTimer;
+    poll->setInterval(20);
+    QObject::connect(poll, &QTimer::timeout, [poll, name, action] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog || dialog->objectName() != QLatin1String(name) || !dialog->isVisible())
+            return;
+        poll->stop();
+        poll->deleteLater();
+        action(dialog);
+    });
+    poll->start();
+}
+
+void wait(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+int takeShots(const QString &binDir, const QString &outDir)
+{
+    QDir().mkpath(outDir);
+    QDir::setCurrent(binDir);
+    SilentPrompter prompter;
+    Prompter::install(&prompter);
+
+    SimulatorOptions options;
+    options.memorySize = 128;
+    options.outputs = 0x5;
+    options.input1Active = true;
+    options.signal = 7;
+    options.service = "Telenor HU";
+    ModuleSimulator module(options);
+    if (!module.start()) {
+        std::fprintf(stderr, "simulator: %s\n", qPrintable(module.errorString()));
+        return 1;
+    }
+    const QString port = module.devicePath();
+
+    MainWindow window;
+    window.show();
+    wait(800); // the default configuration loads 500 ms after start
+    auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+    save(&window, outDir + QStringLiteral("/shot-main-general.png"));
+    tabs->setCurrentIndex(1);
+    save(&window, outDir + QStringLiteral("/shot-main-telephones.png"));
+    tabs->setCurrentIndex(0);
+
+    // Programming mode through the menu entry, typing the simulator's path.
+    onDialog("setcom", [&](QDialog *dialog) {
+        auto *combo = dialog->findChild<QComboBox *>(QStringLiteral("comboBox"));
+        combo->setEditText(QStringLiteral("/dev/ttyUSB0"));
+        save(dialog, outDir + QStringLiteral("/shot-port-dialog.png"));
+        combo->setEditText(port);
+        dialog->accept();
+    });
+    window.findChild<QAction *>(QStringLiteral("actionPort"))->trigger();
+    window.findChild<QPushButton *>(QStringLiteral("button_status"))->click();
+    save(&window, outDir + QStringLiteral("/shot-main-program-mode.png"));
+
+    onDialog("Reletest", [&](QDialog *dialog) {
+        save(dialog, outDir + QStringLiteral("/shot-relay.png"));
+        dialog->reject();
+    });
+    window.findChild<QAction *>(QStringLiteral("actionReleTeszt"))->trigger();
+
+    // The download dialog while the module stores the records.
+    onDialog("dload", [&](QDialog *dialog) {
+        QTimer::singleShot(6500, dialog, [&, dialog] {
+            save(dialog, outDir + QStringLiteral("/shot-download.png"));
+        });
+    });
+    window.findChild<QPushButton *>(QStringLiteral("button_dl"))->click();
+
+    Prompter::install(nullptr);
+    return g_failed ? 1 : 0;
+}
+
+int renderPdf(const QString &htmlPath, const QString &pictureDir, const QString &pdfPath)
+{
+    QFile source(htmlPath);
+    if (!source.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read %s\n", qPrintable(htmlPath));
+        return 1;
+    }
+    QTextDocument document;
+    document.setBaseUrl(QUrl::fromLocalFile(QDir(pictureDir).absolutePath() + QLatin1Char('/')));
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPointSizeF(10);
+    document.setDefaultFont(font);
+    document.setHtml(QString::fromUtf8(source.readAll()));
+
+    QPdfWriter writer(pdfPath);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(18, 18, 18, 18), QPageLayout::Millimeter);
+    writer.setResolution(96);
+    writer.setTitle(QStringLiteral("Kordavo 32/128 letöltő szoftver v2.62 – Felhasználói kézikönyv"));
+    writer.setCreator(QStringLiteral("Kordavo"));
+    document.print(&writer);
+    return QFileInfo(pdfPath).size() > 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
+    if (mode == "shots" && argc == 4) {
+        // Twice the pixels, so the pictures stay sharp in print.
+        qputenv("QT_SCALE_FACTOR", "2");
+        QApplication app(argc, argv);
+        return takeShots(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    }
+    if (mode == "pdf" && argc == 5) {
+        QApplication app(argc, argv);
+        return renderPdf(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                         QString::fromLocal8Bit(argv[4]));
+    }
+    std::fprintf(stderr, "usage: %s shots <bin folder> <output folder>\n"
+                         "       %s pdf <html> <picture folder> <output.pdf>\n", argv[0], argv[0]);
+    return 2;
+}
