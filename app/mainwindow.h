@@ -68,6 +68,10 @@ private:
     void checkTelephoneGroup(QWidget *container);
 
     // --- device commands (serial/) ---
+    // Sends "~X" and shows normal mode; silent when the port does not open.
+    void leaveProgramMode();
+    // Shows pictureFile from the working directory in the picture label.
+    void showModulePicture();
 
     // --- configuration transfer (transfer/) ---
 

@@ -1,0 +1,86 @@
+#include "serial/modulereplies.h"
+
+#include <QtCore/QStringList>
+
+namespace modulereplies {
+
+bool isIdentification(const QString &answer)
+{
+    return answer.startsWith(QLatin1String("Qzv"), Qt::CaseSensitive)
+        || answer.startsWith(QLatin1String("KDV"), Qt::CaseSensitive);
+}
+
+QString memoryField(const QString &answerWithoutTerminator)
+{
+    return answerWithoutTerminator.split(QLatin1Char('_')).constLast();
+}
+
+std::optional<int> memoryNumber(const QString &field)
+{
+    bool ok = false;
+    const int value = field.toInt(&ok, 10);
+    if (!ok)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<IoStates> parseStates(const QString &answer)
+{
+    if (answer.size() < 14)
+        return std::nullopt;
+    IoStates states;
+    states.input1Active = answer.at(4) == QLatin1Char('0');
+    states.input2Active = answer.at(3) == QLatin1Char('0');
+    for (int output = 0; output < 4; ++output)
+        states.outputOn[output] = answer.at(13 - output) == QLatin1Char('1');
+    return states;
+}
+
+int clampSignal(int strength)
+{
+    return qBound(1, strength, 9);
+}
+
+std::optional<SignalInfo> parseSignal(const QString &answer)
+{
+    const QStringList fields = answer.split(QLatin1Char(','));
+    if (fields.size() != 3)
+        return std::nullopt;
+    SignalInfo info;
+    // A field that is not a number counts as 0, which the clamp turns into 1.
+    info.strength = clampSignal(fields.at(1).toInt());
+    for (const QChar c : fields.at(2)) {
+        // The terminator rides on the last field; it is white space too.
+        if (!c.isSpace())
+            info.service.append(c);
+    }
+    return info;
+}
+
+std::optional<QString> relayStates(const QString &answerWithoutTerminator)
+{
+    if (answerWithoutTerminator.size() < 4)
+        return std::nullopt;
+    const QString lastFour = answerWithoutTerminator.right(4);
+    QString states;
+    for (int i = 3; i >= 0; --i)
+        states.append(lastFour.at(i));
+    return states;
+}
+
+int relayMask(const QString &states)
+{
+    int mask = 0;
+    for (int i = 0; i < 4 && i < states.size(); ++i) {
+        if (states.at(i) == QLatin1Char('1'))
+            mask |= 1 << i;
+    }
+    return mask;
+}
+
+QString relayCommand(const QString &states)
+{
+    return QLatin1Char('~') + QString::number(relayMask(states), 16).toUpper();
+}
+
+} // namespace modulereplies

@@ -1,0 +1,60 @@
+#pragma once
+
+// Taking the module's answers apart. Every function works on the text exactly
+// as ComPort::readReply returned it (terminator included) unless its comment
+// says otherwise, so the window code only moves the results into the form.
+
+#include <QtCore/QString>
+
+#include <array>
+#include <optional>
+
+namespace modulereplies {
+
+// True when an identification answer starts with "Qzv" or "KDV" (exact case).
+bool isIdentification(const QString &answer);
+
+// The memory field of an identification answer whose terminator has already
+// been removed: the text after the last "_", or the whole text without "_".
+QString memoryField(const QString &answerWithoutTerminator);
+
+// The memory field as a decimal number, or nothing when it is not one.
+std::optional<int> memoryNumber(const QString &field);
+
+// Indicator states from a "~R" answer. Inputs are active on "0", outputs on
+// on "1"; output 1 is the last character before the terminator.
+struct IoStates
+{
+    bool input1Active = false;
+    bool input2Active = false;
+    std::array<bool, 4> outputOn{};   // [0] is output 1
+};
+
+// Needs at least 14 characters (terminator included); nothing otherwise.
+std::optional<IoStates> parseStates(const QString &answer);
+
+// The "~S" answer: exactly three comma-separated fields, otherwise nothing.
+struct SignalInfo
+{
+    int strength = 1;   // already clamped to 1 … 9
+    QString service;    // white space (the terminator too) removed
+};
+
+std::optional<SignalInfo> parseSignal(const QString &answer);
+
+// Raises to 1 and lowers to 9: the bar has no room for other values.
+int clampSignal(int strength);
+
+// The relay dialog's output state string ("1" = on, output 1 first) from a
+// "~R" answer whose terminator has already been removed. The module sends
+// output 1 last, so the last four characters are read backwards. Nothing when
+// fewer than four characters remain.
+std::optional<QString> relayStates(const QString &answerWithoutTerminator);
+
+// Bit i set for every position i holding "1" (output 1 is bit 0).
+int relayMask(const QString &states);
+
+// "~" followed by the mask as one upper-case hexadecimal digit ("~0" … "~F").
+QString relayCommand(const QString &states);
+
+} // namespace modulereplies

@@ -1,0 +1,196 @@
+#include "serial/setcom.h"
+
+#include "app/prompter.h"
+#include "serial/comport.h"
+#include "serial/modulereplies.h"
+
+#include "ui_setcom.h"
+
+#include <QtCore/QTimer>
+#include <QtSerialPort/QSerialPort>
+#include <QtSerialPort/QSerialPortInfo>
+#include <QtWidgets/QProgressDialog>
+
+#include <algorithm>
+
+namespace {
+
+QStringList systemPorts()
+{
+    QStringList names;
+    const auto infos = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : infos)
+        names << info.portName();
+    return names;
+}
+
+setcom::PortSource &portSource()
+{
+    static setcom::PortSource source;
+    return source;
+}
+
+// Splits at the borders between digits and other characters.
+QStringList naturalChunks(const QString &text)
+{
+    QStringList chunks;
+    QString current;
+    for (const QChar c : text) {
+        if (!current.isEmpty() && current.back().isDigit() != c.isDigit()) {
+            chunks << current;
+            current.clear();
+        }
+        current.append(c);
+    }
+    if (!current.isEmpty())
+        chunks << current;
+    return chunks;
+}
+
+// True when the port can be opened exclusively right now.
+bool canOpen(const QString &name)
+{
+    QSerialPort port(name);
+    if (!port.open(QIODevice::ReadWrite))
+        return false;
+    port.close();
+    return true;
+}
+
+} // namespace
+
+bool portNameLess(const QString &a, const QString &b)
+{
+    const QStringList left = naturalChunks(a);
+    const QStringList right = naturalChunks(b);
+    for (int i = 0; i < left.size() && i < right.size(); ++i) {
+        const QString &l = left.at(i);
+        const QString &r = right.at(i);
+        if (l.at(0).isDigit() && r.at(0).isDigit()) {
+            // Compare by value without overflowing: drop leading zeros, then
+            // the longer run of digits is the larger number.
+            QString ld = l, rd = r;
+            while (ld.size() > 1 && ld.at(0) == QLatin1Char('0'))
+                ld.remove(0, 1);
+            while (rd.size() > 1 && rd.at(0) == QLatin1Char('0'))
+                rd.remove(0, 1);
+            if (ld.size() != rd.size())
+                return ld.size() < rd.size();
+            if (ld != rd)
+                return ld < rd;
+            if (l.size() != r.size())
+                return l.size() < r.size();
+            continue;
+        }
+        if (l != r)
+            return l < r;
+    }
+    return left.size() < right.size();
+}
+
+setcom::setcom(const QString &portName, int baudRate, int probeTimeout, bool autoSearch,
+               QWidget *parent)
+    : QDialog(parent)
+    , ui(std::make_unique<Ui::setcom>())
+    , initialPort(portName)
+    , initialBaud(QString::number(baudRate))
+    , probeTimeout(probeTimeout)
+{
+    ui->setupUi(this);
+    ui->comboBox->clear();
+#if !defined(Q_OS_WIN)
+    // Device paths such as /dev/serial/by-id/… are not all listed; they can be typed.
+    ui->comboBox->setEditable(true);
+    ui->comboBox->setInsertPolicy(QComboBox::NoInsert);
+#endif
+    for (int i = 0; i < ui->baudrate->count(); ++i)
+        ui->baudrate->setItemData(i, ui->baudrate->itemText(i).toInt());
+
+    lookupCom();
+
+    ui->baudrate->setCurrentIndex(ui->baudrate->findText(initialBaud, Qt::MatchExactly | Qt::MatchCaseSensitive));
+
+    connect(ui->autoPort, &QPushButton::clicked, this, &setcom::autoLookup);
+    connect(ui->reload, &QPushButton::clicked, this, &setcom::lookupCom);
+
+    if (autoSearch)
+        autoLookup();
+}
+
+setcom::~setcom() = default;
+
+void setcom::setPortSource(PortSource source)
+{
+    portSource() = std::move(source);
+}
+
+PortSelection setcom::selectedPort() const
+{
+    return {ui->comboBox->currentText(), ui->baudrate->currentText().toInt()};
+}
+
+void setcom::lookupCom()
+{
+    ui->comboBox->clear();
+    ports.clear();
+
+    QStringList candidates = portSource() ? portSource()() : systemPorts();
+    std::sort(candidates.begin(), candidates.end(), portNameLess);
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+
+    for (const QString &name : candidates) {
+        if (!canOpen(name))
+            continue;
+        ui->comboBox->addItem(name);
+        ports << name;
+        if (name == initialPort)
+            ui->comboBox->setCurrentIndex(ui->comboBox->count() - 1);
+    }
+    ui->comboBox->setFocus();
+}
+
+void setcom::autoLookup()
+{
+    QString result = QStringLiteral("0");
+    {
+        // Window-modal over the main window, so it stays usable while this
+        // dialog is not shown yet (the search may run from the constructor).
+        QProgressDialog progress(QStringLiteral("Keresés..."), QStringLiteral("Megszakítás"), 0,
+                                 int(ports.size()), parentWidget());
+        progress.setWindowModality(Qt::WindowModal);
+        progress.show();
+        progress.setValue(1);
+
+        lookupCom();
+
+        const int baud = ui->baudrate->currentText().toInt();
+        for (const QString &name : std::as_const(ports)) {
+            ComPort port(name, baud);
+            if (!port.openPort(0, quint32(probeTimeout), 0, 0))
+                continue;
+            port.sendText(QStringLiteral("~|"));
+            const QString answer = port.readReply();
+            if (modulereplies::isIdentification(answer)) {
+                result = name;
+                progress.setValue(progress.maximum());
+                // Lets the module leave the identification state it just entered.
+                port.sendByte(27);
+            }
+            if (progress.wasCanceled()) {
+                port.closePort();
+                return;
+            }
+            port.closePort();
+            progress.setValue(progress.value() + 1);
+        }
+    }
+
+    if (result == QLatin1String("0")) {
+        prompt::critical(this, QStringLiteral("Hiba"), QStringLiteral("Az eszköz nem nem található."));
+        return;
+    }
+    ui->comboBox->clear();
+    ui->comboBox->addItem(result);
+    ui->comboBox->setFocus();
+    QTimer::singleShot(200, this, &QDialog::accept);
+}

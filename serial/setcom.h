@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+#include <QtWidgets/QDialog>
+
+#include <functional>
+#include <memory>
+
+namespace Ui {
+class setcom;
+}
+
+// What the port dialog hands back: the port as shown and the speed.
+struct PortSelection
+{
+    QString portName;
+    int baudRate = 0;
+};
+
+// "COM2" before "COM10", "ttyS1" before "ttyUSB0": runs of digits compare by
+// value, everything else character by character.
+bool portNameLess(const QString &a, const QString &b);
+
+// The port dialog: lists the ports that can be opened now, lets the user pick
+// one and a speed, and can search the listed ports for a module.
+class setcom : public QDialog
+{
+    Q_OBJECT
+
+public:
+    using PortSource = std::function<QStringList()>;
+
+    setcom(const QString &portName, int baudRate, int probeTimeout, bool autoSearch,
+           QWidget *parent = nullptr);
+    ~setcom() override;
+
+    PortSelection selectedPort() const;
+
+    // Where the candidate port names come from; by default every port the
+    // system reports. An empty function restores the default.
+    static void setPortSource(PortSource source);
+
+public slots:
+    void lookupCom();
+    void autoLookup();
+
+private:
+    std::unique_ptr<Ui::setcom> ui;
+    QStringList ports;
+    QString initialPort;
+    QString initialBaud;
+    int probeTimeout = 300;
+};
