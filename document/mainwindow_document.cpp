@@ -1,19 +1,248 @@
 #include "app/mainwindow.h"
 
+#include "app/prompter.h"
+#include "document/configfile.h"
+#include "document/fieldrules.h"
+#include "document/smspresets.h"
 #include "forms/mainwindow_form.h"
 
-// Filled in with the configuration files, presets and field rules.
-void MainWindow::newfile() {}
-void MainWindow::openfile() {}
-void MainWindow::save() {}
-void MainWindow::loadConfiguration(bool) {}
-void MainWindow::smskpSelect() {}
-void MainWindow::selectSmsPresetFor(const QString &) {}
-void MainWindow::checkTelephoneGroup(QWidget *) {}
-void MainWindow::input_g1() {}
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QHash>
+#include <QtCore/QSaveFile>
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QGroupBox>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QStatusBar>
+
+namespace {
+
+const QString kDefaultConfiguration = QStringLiteral("kordavo_default.dll");
+const QString kFileFilter = QStringLiteral("Kordavo Files (*.krv)");
+const QString kFileErrorTitle = QStringLiteral("File hiba");
+
+// A rejected entry is discarded, and the user is taken to the field.
+void rejectField(QWidget *parent, QLineEdit *field, const fieldrules::Rule &rule)
+{
+    field->clear();
+    field->setFocus(Qt::OtherFocusReason);
+    prompt::warning(parent, rule.title, rule.message);
+}
+
+} // namespace
+
+void MainWindow::newfile()
+{
+    fileName = kDefaultConfiguration;
+    filePath = kDefaultConfiguration;
+    loadConfiguration(true);
+}
+
+void MainWindow::openfile()
+{
+    filePath = Prompter::instance().openFileName(this, QStringLiteral("Fájl megnyitása"),
+                                                 QStringLiteral("."), kFileFilter);
+    if (filePath.isNull())
+        return;
+    loadConfiguration(false);
+}
+
+void MainWindow::save()
+{
+    const QString name = Prompter::instance().saveFileName(this, QStringLiteral("Save File"),
+                                                           QStringLiteral("."), kFileFilter);
+    if (name.isEmpty())
+        return;
+
+    QStringList lines;
+    const auto general = generalLineEdits();
+    for (QLineEdit *edit : general)
+        lines.append(edit->text());
+
+    // Every box counts, on disabled pages too, so a file always holds all
+    // 128 entries whatever the module's memory size.
+    QHash<int, int> keyValues;
+    const auto boxes = telephoneCheckBoxes();
+    for (QCheckBox *box : boxes) {
+        const auto group = configfile::parseGroupKey(box->property("group").toString());
+        if (!group.valid)
+            continue;
+        int &value = keyValues[group.key];
+        if (box->isChecked())
+            value += configfile::groupBitValue(group.bit);
+    }
+    for (int n = 1; n <= configfile::kTelephoneEntries; ++n) {
+        configfile::TelephoneEntry entry;
+        entry.alarm = keyValues.value(2 * n - 1);
+        entry.output = keyValues.value(2 * n);
+        if (QLineEdit *edit = telephoneEdit(n))
+            entry.number = edit->text();
+        lines.append(configfile::formatTelephoneLine(entry));
+    }
+
+    // QSaveFile replaces the old file only once the new one is complete.
+    QSaveFile file(name);
+    const QByteArray bytes = configfile::formatLines(lines);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        prompt::critical(this, kFileErrorTitle,
+                         QStringLiteral("A fájl mentése nem sikerült: %1\n%2")
+                             .arg(QDir::toNativeSeparators(name), file.errorString()));
+        return;
+    }
+
+    filePath = name;
+    fileName = configfile::displayName(name);
+    fileLabel->setText(fileName);
+    prompt::information(this, QStringLiteral("Mentés"), QStringLiteral("Sikeres mentés."));
+}
+
+void MainWindow::loadConfiguration(bool isDefault)
+{
+    if (!QFileInfo::exists(filePath)) {
+        if (filePath != kDefaultConfiguration)
+            prompt::critical(this, kFileErrorTitle, QStringLiteral("A kiválasztott fájl nem létezik."));
+        return;
+    }
+
+    const QStringList lines = configfile::readFile(filePath);
+    const auto general = generalLineEdits();
+    if (lines.size() <= general.size() + configfile::kTelephoneEntries - 1) {
+        prompt::critical(this, kFileErrorTitle,
+                         QStringLiteral("Nem lehet megnyitni a fájlt. Tipp: ellenőrizze a fájl szintaxisát."));
+        return;
+    }
+
+    // setText cuts every value to the field's maximum length.
+    for (int i = 0; i < general.size(); ++i) {
+        general[i]->clear();
+        general[i]->setText(lines.at(i));
+    }
+
+    QHash<int, int> keyValues;
+    for (int n = 1; n <= configfile::kTelephoneEntries; ++n) {
+        const auto entry = configfile::parseTelephoneLine(lines.at(general.size() + n - 1));
+        if (QLineEdit *edit = telephoneEdit(n)) {
+            edit->clear();
+            edit->setText(entry.number);
+        }
+        keyValues[2 * n - 1] += entry.alarm;
+        keyValues[2 * n] += entry.output;
+    }
+
+    // Boxes the memory-size mode has locked keep what they show.
+    const auto boxes = telephoneCheckBoxes();
+    for (QCheckBox *box : boxes) {
+        if (!box->isEnabled())
+            continue;
+        const auto group = configfile::parseGroupKey(box->property("group").toString());
+        box->setChecked((keyValues.value(group.key) & group.bit) != 0);
+    }
+
+    if (isDefault) {
+        if (lines.size() > configfile::kConfigurationLines)
+            infoLine1 = lines.at(configfile::kConfigurationLines);
+        if (lines.size() > configfile::kConfigurationLines + 1)
+            infoLine2 = lines.at(configfile::kConfigurationLines + 1);
+        if (!linkLabel) {
+            linkLabel = new QLabel(this);
+            linkLabel->setOpenExternalLinks(true);
+            statusBar()->insertWidget(2, linkLabel, 0);
+        }
+        linkLabel->setText(infoLine1);
+    }
+
+    fileName = configfile::displayName(filePath);
+    fileLabel->setText(fileName);
+
+    selectSmsPresetFor(ui->smskp->text());
+
+    if (!isDefault)
+        prompt::information(this, QStringLiteral("Megnyitás."),
+                            fileName + QStringLiteral(" sikeresen megnyitva."));
+}
+
+void MainWindow::smskpSelect()
+{
+    const QString entry = ui->smskp_combo->currentText();
+    if (entry == smspresets::customEntry()) {
+        ui->smskp->setEnabled(true);
+        ui->smskp->setFocus(Qt::OtherFocusReason);
+    } else {
+        ui->smskp->setEnabled(false);
+    }
+    const QString number = smspresets::numberForEntry(entry);
+    if (!number.isNull())
+        ui->smskp->setText(number);
+}
+
+void MainWindow::selectSmsPresetFor(const QString &number)
+{
+    // Selecting another entry runs smskpSelect(); the current one stays as it is.
+    ui->smskp_combo->setCurrentIndex(smspresets::indexForNumber(number));
+}
+
+void MainWindow::checkTelephoneGroup(QWidget *container)
+{
+    const fieldrules::Rule rule = fieldrules::telephoneRule();
+    const auto edits = container->findChildren<QLineEdit *>();
+    for (QLineEdit *edit : edits) {
+        // A locked field cannot be corrected by the user, so it is not judged.
+        if (!edit->isEnabled())
+            continue;
+        if (!rule.passes(edit->text())) {
+            rejectField(this, edit, rule);
+            return;
+        }
+    }
+}
+
+void MainWindow::input_g1()
+{
+    const auto edits = ui->g1->findChildren<QLineEdit *>();
+    for (QLineEdit *edit : edits) {
+        // The reduced models lock m_id with "-", which must not block downloads.
+        if (!edit->isEnabled())
+            continue;
+        const fieldrules::Rule rule = fieldrules::generalFieldRule(edit->objectName());
+        if (!rule.passes(edit->text())) {
+            rejectField(this, edit, rule);
+            return;
+        }
+    }
+}
+
+// The input messages and output commands take any text.
 void MainWindow::input_g2() {}
-void MainWindow::input_g3() {}
-void MainWindow::input_g4() {}
-void MainWindow::input_g5() {}
-void MainWindow::input_g6() {}
-void MainWindow::input_tel_edit() {}
+
+void MainWindow::input_g3()
+{
+    checkTelephoneGroup(ui->g3);
+}
+
+void MainWindow::input_g4()
+{
+    checkTelephoneGroup(ui->g4);
+}
+
+void MainWindow::input_g5()
+{
+    checkTelephoneGroup(ui->g5);
+}
+
+void MainWindow::input_g6()
+{
+    checkTelephoneGroup(ui->g6);
+}
+
+void MainWindow::input_tel_edit()
+{
+    auto *edit = qobject_cast<QLineEdit *>(sender());
+    if (!edit)
+        return;
+    const QString text = edit->text();
+    const QString stripped = fieldrules::withoutLeadingPlus(text);
+    if (stripped != text)
+        edit->setText(stripped);
+}

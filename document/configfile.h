@@ -1,0 +1,74 @@
+#pragma once
+
+// The configuration file (.krv and the default configuration): 16 general
+// lines, 128 telephone lines, CR LF between lines and none after the last,
+// Windows-1250 text. Everything here works without a window.
+
+#include <QtCore/QByteArray>
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+
+class QIODevice;
+
+namespace configfile {
+
+constexpr int kGeneralLines = 16;
+constexpr int kTelephoneEntries = 128;
+constexpr int kConfigurationLines = kGeneralLines + kTelephoneEntries;   // 144
+// Lines 145 and 146 of the default configuration carry the information lines;
+// nothing after them is ever used, so reading stops there.
+constexpr int kMaxLinesRead = kConfigurationLines + 2;
+// No field or information line needs more; longer lines are cut on reading.
+constexpr int kMaxLineBytes = 4096;
+// Bytes scanned at most for one file, so a huge file without line ends costs
+// neither memory nor time.
+constexpr qint64 kMaxBytesScanned = 1024 * 1024;
+
+// Files are exchanged with the Hungarian Windows systems that made the
+// existing ones, so the code page is Windows-1250 everywhere. Our own table
+// gives the same result on every platform, ICU or not.
+QString decode(const QByteArray &bytes);
+// Characters that Windows-1250 cannot hold become "?".
+QByteArray encode(const QString &text);
+
+// Reads lines the way the loader needs them: CR LF or LF ends a line, a line
+// of exactly "---" ends the file (and is kept), at most kMaxLinesRead lines.
+// Always returns at least one line, so an empty or unreadable device gives
+// one empty line.
+QStringList readLines(QIODevice &device);
+// Opens and reads the file; a file that cannot be opened gives one empty line.
+QStringList readFile(const QString &path);
+
+// Joins the lines with CR LF, without a line end after the last one.
+QByteArray formatLines(const QStringList &lines);
+
+// The name shown in the status bar: base name, ".", complete suffix.
+QString displayName(const QString &path);
+
+// A telephone entry: alarm digit (inputs 1 and 2), output digit (outputs 1
+// and 2) and the number.
+struct TelephoneEntry
+{
+    int alarm = 0;
+    int output = 0;
+    QString number;
+};
+
+QString formatTelephoneLine(const TelephoneEntry &entry);
+// The first two characters give the digits (anything but a digit, or a
+// missing character, counts 0); the rest is the number without its spaces.
+TelephoneEntry parseTelephoneLine(const QString &line);
+
+// The "group" property of a telephone check box: "k.b", key k = 2n - 1 for
+// the alarm boxes of entry n and 2n for its output boxes, bit index b.
+struct GroupKey
+{
+    int key = 0;
+    int bit = 0;
+    bool valid = false;   // both numbers parsed
+};
+GroupKey parseGroupKey(const QString &group);
+// Value a ticked box adds to its key: 2 to the power b - 1.
+int groupBitValue(int bit);
+
+} // namespace configfile

@@ -1,0 +1,61 @@
+#include "document/fieldrules.h"
+
+namespace fieldrules {
+
+namespace {
+
+bool allCharsIn(const QString &text, bool allowPlus)
+{
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u >= u'0' && u <= u'9') || u == u' ' || (allowPlus && u == u'+'))
+            continue;
+        return false;
+    }
+    return true;
+}
+
+bool isRestoreValue(const QString &text)
+{
+    return text.isEmpty() || text == QLatin1String("0") || text == QLatin1String("1");
+}
+
+} // namespace
+
+bool isDigitText(const QString &text)
+{
+    return allCharsIn(text, false);
+}
+
+bool isPhoneText(const QString &text)
+{
+    return allCharsIn(text, true);
+}
+
+Rule generalFieldRule(const QString &objectName)
+{
+    const QString inputError = QStringLiteral("Beviteli hiba");
+    const QString digitsOnly = QStringLiteral("Csak számok adhatóak meg!");
+    if (objectName == QLatin1String("smskp"))
+        return {isPhoneText, inputError, QStringLiteral("Csak valós telefonszám adható meg!")};
+    if (objectName == QLatin1String("m_pin") || objectName == QLatin1String("m_id")
+        || objectName == QLatin1String("rele_time"))
+        return {isDigitText, inputError, digitsOnly};
+    if (objectName == QLatin1String("visszaallas"))
+        return {isRestoreValue, QStringLiteral("Input error"), QStringLiteral("Az érték 0 vagy 1 lehet.")};
+    return {};
+}
+
+Rule telephoneRule()
+{
+    return {isPhoneText, QStringLiteral("Beviteli hiba"),
+            QStringLiteral("Csak valós telefonszámok adhatóak meg,\n"
+                           "nemzetközi formátumban, '+' karakter nélkül.")};
+}
+
+QString withoutLeadingPlus(const QString &text)
+{
+    return text.startsWith(QLatin1Char('+')) ? text.mid(1) : text;
+}
+
+} // namespace fieldrules

@@ -1,0 +1,33 @@
+#pragma once
+
+// What the form's fields accept when the user finishes editing them, and the
+// message a rejected entry gets.
+
+#include <QtCore/QString>
+
+namespace fieldrules {
+
+// "0" to "9" and spaces; the empty text passes.
+bool isDigitText(const QString &text);
+// "0" to "9", spaces and "+"; the empty text passes.
+bool isPhoneText(const QString &text);
+
+struct Rule
+{
+    bool (*accepts)(const QString &text) = nullptr;   // nullptr: anything goes
+    QString title;
+    QString message;
+
+    bool passes(const QString &text) const { return !accepts || accepts(text); }
+};
+
+// Rule of a general field (group "Általános"), chosen by its object name.
+Rule generalFieldRule(const QString &objectName);
+// Rule of every telephone field t_1 ... t_128.
+Rule telephoneRule();
+
+// A leading "+" is dropped while a telephone number is typed: the module
+// wants the international form without it. Removes one "+" only.
+QString withoutLeadingPlus(const QString &text);
+
+} // namespace fieldrules
