@@ -1,0 +1,159 @@
+#include "serial/comport.h"
+
+#include <QtCore/QDebug>
+#include <QtSerialPort/QSerialPort>
+#include <QtWidgets/QProgressDialog>
+
+#include <limits>
+
+namespace {
+
+// A byte leaves a real line within milliseconds; a write that cannot finish in
+// this long means the line is stuck, and waiting longer would freeze the command.
+constexpr int kWriteSafetyMs = 10000;
+
+int clampedSum(quint32 a, quint32 b)
+{
+    const quint64 sum = quint64(a) + quint64(b);
+    return sum > quint64(std::numeric_limits<int>::max()) ? std::numeric_limits<int>::max() : int(sum);
+}
+
+} // namespace
+
+ComPort::ComPort(const QString &portName, int baudRate) : portName(portName), baudRate(baudRate) {}
+
+ComPort::~ComPort()
+{
+    closePort();
+}
+
+bool ComPort::openPort(quint32 readMultiplier, quint32 readConstant, quint32 writeMultiplier,
+                       quint32 writeConstant)
+{
+    if (isOpen)
+        closePort();
+    handle.reset();
+    lineLost = false;
+
+    // Created here, so the port belongs to the thread that opens and uses it.
+    auto port = std::make_unique<QSerialPort>();
+    port->setPortName(portName);
+    if (portName.isEmpty() || !port->open(QIODevice::ReadWrite)) {
+        qDebug() << "unable to open comport";
+        return false;
+    }
+    if (baudRate <= 0) {
+        qDebug() << "unable to set comport dcb settings";
+        port->close();
+        return false;
+    }
+    if (!port->setBaudRate(baudRate) || !port->setDataBits(QSerialPort::Data8)
+        || !port->setParity(QSerialPort::NoParity) || !port->setStopBits(QSerialPort::OneStop)
+        || !port->setFlowControl(QSerialPort::NoFlowControl)) {
+        qDebug() << "unable to set comport cfg settings";
+        port->close();
+        return false;
+    }
+    // Whatever arrived while nobody listened is not part of the next reply.
+    if (!port->clear(QSerialPort::Input)) {
+        qDebug() << "unable to set comport time-out settings";
+        port->close();
+        return false;
+    }
+    port->clearError();
+
+    readWaitMs = clampedSum(readMultiplier, readConstant);
+    writeWaitMs = clampedSum(writeMultiplier, writeConstant);
+    handle = std::move(port);
+    isOpen = true;
+    return true;
+}
+
+void ComPort::closePort()
+{
+    if (handle) {
+        handle->close();
+        handle.reset();
+    }
+    isOpen = false;
+}
+
+void ComPort::writeByte(char byte)
+{
+    if (!isOpen || lineLost)
+        return;
+    if (handle->write(&byte, 1) != 1) {
+        lineLost = true;
+        return;
+    }
+    // write() only buffers; the byte goes out during this wait.
+    const int wait = writeWaitMs > 0 ? writeWaitMs : kWriteSafetyMs;
+    while (handle->bytesToWrite() > 0) {
+        if (!handle->waitForBytesWritten(wait)) {
+            // A write that does not finish in time, or fails, means the line is
+            // gone: the remaining bytes are dropped instead of waiting again.
+            lineLost = true;
+            return;
+        }
+    }
+}
+
+void ComPort::sendByte(char byte, bool appendCR)
+{
+    writeByte(byte);
+    if (appendCR)
+        writeByte('\r');
+}
+
+void ComPort::sendCR()
+{
+    writeByte('\r');
+}
+
+void ComPort::sendText(const QString &text, bool appendCR)
+{
+    for (const QChar c : text)
+        writeByte(c.unicode() > 0xFF ? '\0' : char(c.unicode()));
+    if (appendCR)
+        writeByte('\r');
+}
+
+QString ComPort::readReply(QProgressDialog *progress)
+{
+    QString reply;
+    if (!isOpen || lineLost)
+        return reply;
+
+    while (reply.size() < kMaxReplyBytes) {
+        // Bytes already taken in by the port (for example while a progress
+        // dialog ran the event loop) do not wake waitForReadyRead again.
+        if (handle->bytesAvailable() <= 0) {
+            const QSerialPort::SerialPortError before = handle->error();
+            if (before != QSerialPort::NoError && before != QSerialPort::TimeoutError) {
+                lineLost = true;
+                break;
+            }
+            handle->clearError();
+            if (!handle->waitForReadyRead(readWaitMs)) {
+                const QSerialPort::SerialPortError error = handle->error();
+                handle->clearError();
+                if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError)
+                    lineLost = true;   // a hung-up line reports ReadError: never retry it
+                break;
+            }
+            if (handle->bytesAvailable() <= 0)
+                break;
+        }
+        char byte = 0;
+        if (!handle->getChar(&byte))
+            break;
+        reply.append(QChar(uchar(byte)));
+        if (progress) {
+            if (byte != '\r')
+                progress->setValue(progress->value() + 1);
+            if (progress->wasCanceled())
+                break;
+        }
+    }
+    return reply;
+}

@@ -1,0 +1,729 @@
+#include "sim/modulesimulator.h"
+
+#include <QtCore/QFile>
+#include <QtCore/QSaveFile>
+#include <QtCore/QStringDecoder>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRecordLength = 16;
+constexpr int kGeneralRecords = 16;
+constexpr int kReservedRecords = 12;
+constexpr char kCR = '\r';
+constexpr char kESC = 27;
+// A download that stops halfway is given up after this much silence, so the
+// module takes commands again.
+constexpr auto kRecordSilence = std::chrono::seconds(10);
+// Caps what a garbled download can make the module hold in memory.
+constexpr int kMaxIncomingBytes = 64 * 1024;
+
+int telephoneEntries(int memorySize)
+{
+    return (memorySize == 128 || memorySize == 127) ? 128 : 32;
+}
+
+QByteArray toLine(const QString &text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (const QChar c : text)
+        bytes.append(c.unicode() > 0xFF ? '\0' : char(c.unicode()));
+    return bytes;
+}
+
+QByteArray padded(QByteArray record)
+{
+    record.truncate(kRecordLength);
+    while (record.size() < kRecordLength)
+        record.append(' ');
+    return record;
+}
+
+QList<QByteArray> defaultRecords(int entries)
+{
+    const char *general[kGeneralRecords] = {
+        "36309888000", "1234", "0001", "Kordavo modul", "0", "Ajto", "Ablak", "0005",
+        "KI3 BE", "KI4 BE", "KI3 KI", "KI4 KI", "Ajto nyitva", "Ablak nyitva", "Ajto zarva",
+        "Ablak zarva",
+    };
+    QList<QByteArray> records;
+    for (const char *text : general)
+        records.append(padded(text));
+    for (int i = 0; i < kReservedRecords; ++i)
+        records.append(padded({}));
+    for (int n = 1; n <= entries; ++n)
+        records.append(padded(n == 1 ? "3336201234567" : "00"));
+    return records;
+}
+
+// The records a module holds after a download of the given .krv file.
+QList<QByteArray> recordsFromKrv(const QByteArray &file, int entries)
+{
+    QStringDecoder decoder("windows-1250");
+    const QString text = decoder.isValid() ? decoder.decode(file) : QString::fromLatin1(file);
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString &line : lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    }
+    const int end = lines.indexOf(QStringLiteral("---"));
+    if (end >= 0)
+        lines = lines.mid(0, end);
+    const auto line = [&lines](int i) { return i < lines.size() ? lines.at(i) : QString(); };
+
+    QList<QByteArray> records;
+    for (int i = 0; i < kGeneralRecords; ++i) {
+        QString value = line(i);
+        if (i == 7 && value.size() < 4)   // the relay time travels zero-filled
+            value = QString(4 - value.size(), QLatin1Char('0')) + value;
+        records.append(padded(toLine(value)));
+    }
+    for (int i = 0; i < kReservedRecords; ++i)
+        records.append(padded({}));
+    for (int n = 1; n <= entries; ++n) {
+        QString entry = line(kGeneralRecords + n - 1);
+        while (entry.size() < 2)
+            entry.append(QLatin1Char('0'));
+        records.append(padded(toLine(entry)));
+    }
+    return records;
+}
+
+QList<QByteArray> resized(QList<QByteArray> records, int count)
+{
+    const QList<QByteArray> fallback = defaultRecords(count - kGeneralRecords - kReservedRecords);
+    while (records.size() < count)
+        records.append(fallback.size() > records.size() ? fallback.at(records.size()) : padded("00"));
+    records.resize(count);
+    return records;
+}
+
+void setNonBlocking(int fd)
+{
+    const int flags = ::fcntl(fd, F_GETFL);
+    ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+}
+
+} // namespace
+
+struct ModuleSimulator::Private
+{
+    enum class Rx { Command, AfterTilde, Records };
+
+    SimulatorOptions options;
+    mutable std::mutex mutex;
+    mutable std::condition_variable changed;
+    std::thread thread;
+
+    int master = -1;
+    int slave = -1;       // kept open so the master never sees a hang-up
+    int wakeRead = -1;
+    int wakeWrite = -1;
+    QString path;
+    QString error;
+    bool running = false;
+    bool stopRequested = false;
+    bool dropRequested = false;
+
+    QByteArray received;
+    bool programMode = false;
+    quint8 outputs = 0;
+    QList<QByteArray> records;
+
+    Rx rx = Rx::Command;
+    QByteArray line;
+    QList<QByteArray> incoming;
+    int incomingBytes = 0;
+    Clock::time_point lastRx;
+
+    QByteArray pending;                 // answer bytes not yet on the line
+    Clock::time_point nextDeadline;     // when the next paced byte has left
+    bool writeBlocked = false;
+    bool chatter = false;
+    int chatterPos = 0;
+    qint64 dropAfterWritten = -1;       // drop the line once this many more bytes went out
+    int dropAfterRecords = -1;          // drop the line once this many records came in
+
+    int recordCount() const
+    {
+        return kGeneralRecords + kReservedRecords + telephoneEntries(options.memorySize);
+    }
+    void loadRecords();
+    void persistRecords();
+
+    void serve();
+    void handleByte(char byte);
+    void handleCommand(char command);
+    void answer(const QByteArray &bytes);
+    void finishDownload();
+    void flushOutput();
+    void closeLine();
+    bool idle() const;
+    void wake();
+};
+
+void ModuleSimulator::Private::loadRecords()
+{
+    const int count = recordCount();
+    const int entries = telephoneEntries(options.memorySize);
+    if (!options.storeFile.isEmpty()) {
+        QFile file(options.storeFile);
+        if (file.open(QIODevice::ReadOnly)) {
+            QList<QByteArray> stored = file.readAll().split('\n');
+            if (!stored.isEmpty() && stored.last().isEmpty())
+                stored.removeLast();
+            bool valid = !stored.isEmpty();
+            for (const QByteArray &record : stored)
+                valid = valid && record.size() == kRecordLength;
+            if (valid) {
+                records = resized(stored, count);
+                return;
+            }
+        }
+    }
+    if (!options.initialKrv.isEmpty()) {
+        QFile file(options.initialKrv);
+        if (file.open(QIODevice::ReadOnly)) {
+            records = recordsFromKrv(file.read(1024 * 1024), entries);
+            return;
+        }
+    }
+    records = defaultRecords(entries);
+}
+
+void ModuleSimulator::Private::persistRecords()
+{
+    if (options.storeFile.isEmpty())
+        return;
+    QSaveFile file(options.storeFile);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    for (const QByteArray &record : records)
+        file.write(record + '\n');
+    file.commit();
+}
+
+void ModuleSimulator::Private::wake()
+{
+    const char byte = 1;
+    if (wakeWrite >= 0)
+        (void)!::write(wakeWrite, &byte, 1);
+}
+
+bool ModuleSimulator::Private::idle() const
+{
+    if (master < 0)
+        return true;
+    int waiting = 0;
+    if (::ioctl(master, FIONREAD, &waiting) != 0)
+        waiting = 0;
+    return waiting == 0 && pending.isEmpty() && !chatter;
+}
+
+void ModuleSimulator::Private::answer(const QByteArray &bytes)
+{
+    if (pending.isEmpty() && options.pacingBaud > 0)
+        nextDeadline = std::max(nextDeadline, Clock::now());
+    pending.append(bytes);
+}
+
+void ModuleSimulator::Private::handleByte(char byte)
+{
+    if (rx == Rx::Records) {
+        lastRx = Clock::now();
+        if (byte != kCR) {
+            if (incomingBytes < kMaxIncomingBytes)
+                line.append(byte);
+            ++incomingBytes;
+            return;
+        }
+        if (line.isEmpty()) {
+            finishDownload();
+            return;
+        }
+        incoming.append(line);
+        line.clear();
+        if (dropAfterRecords >= 0 && incoming.size() >= dropAfterRecords)
+            dropRequested = true;
+        return;
+    }
+    if (rx == Rx::AfterTilde) {
+        rx = Rx::Command;
+        if (byte == '~') {
+            rx = Rx::AfterTilde;
+            return;
+        }
+        handleCommand(byte);
+        return;
+    }
+    if (byte == '~')
+        rx = Rx::AfterTilde;
+    else if (byte == kESC)
+        programMode = false;   // the port search's "never mind": no answer
+}
+
+void ModuleSimulator::Private::handleCommand(char command)
+{
+    using Fault = SimulatorOptions::Fault;
+    const Fault fault = options.fault;
+    if (fault == Fault::Silent)
+        return;
+    if (fault == Fault::Chatter) {
+        chatter = true;
+        chatterPos = 0;
+    }
+
+    if (command == '|') {
+        programMode = true;
+        QByteArray ident = options.identification;
+        if (ident.isEmpty()) {
+            QByteArray prefix = options.prefix;
+            if (fault == Fault::WrongPrefix)
+                prefix = "Xyz";
+            else if (fault == Fault::LowerCasePrefix)
+                prefix = prefix.toLower();
+            ident = prefix + "_GSM4_" + QByteArray::number(options.memorySize);
+        } else if (fault == Fault::WrongPrefix) {
+            ident = "Xyz" + ident.mid(3);
+        } else if (fault == Fault::LowerCasePrefix) {
+            ident = ident.left(3).toLower() + ident.mid(3);
+        }
+        answer(ident + kCR);
+        return;
+    }
+    if (!programMode)
+        return;
+
+    switch (command) {
+    case 'X':
+        programMode = false;
+        answer("OK\r");
+        return;
+    case 'R': {
+        // Positions 3 and 4: inputs 2 and 1 ('0' = active); 10 to 13: outputs 4 to 1.
+        QByteArray state = "ST0" + QByteArray(options.input2Active ? "0" : "1")
+                           + QByteArray(options.input1Active ? "0" : "1") + "00000";
+        for (int output = 4; output >= 1; --output)
+            state.append((outputs >> (output - 1)) & 1 ? '1' : '0');
+        answer(state + kCR);
+        return;
+    }
+    case 'S': {
+        QByteArray reply = "+CSQ," + QByteArray::number(options.signal) + ",";
+        if (fault == Fault::FourFieldSignal)
+            reply += "Telenor,HU";
+        else
+            reply += options.service;
+        answer(reply + kCR);
+        return;
+    }
+    case '{': {
+        QByteArray reply;
+        if (fault == Fault::JunkBeforeRecords)
+            reply += "GSM MODUL V4.1 OK\r\r";
+        for (QByteArray record : records) {
+            if (fault == Fault::FFPadding)
+                record.replace(' ', '\xFF');
+            reply += record + kCR;
+        }
+        reply += kCR;
+        if (fault == Fault::DropDuringTransfer)
+            dropAfterWritten = reply.size() / 2;
+        answer(reply);
+        return;
+    }
+    case '}':
+        if (fault == Fault::NoReadyAnswer) {
+            answer("BUSY\r");
+            return;
+        }
+        rx = Rx::Records;
+        line.clear();
+        incoming.clear();
+        incomingBytes = 0;
+        lastRx = Clock::now();
+        dropAfterRecords = fault == Fault::DropDuringTransfer ? recordCount() / 2 : -1;
+        answer("READY\r");
+        return;
+    default:
+        break;
+    }
+    if ((command >= '0' && command <= '9') || (command >= 'A' && command <= 'F')) {
+        outputs = quint8(command <= '9' ? command - '0' : command - 'A' + 10);
+        answer("OK\r");
+    }
+}
+
+void ModuleSimulator::Private::finishDownload()
+{
+    rx = Rx::Command;
+    dropAfterRecords = -1;
+    bool valid = incoming.size() == recordCount() && incomingBytes < kMaxIncomingBytes;
+    for (const QByteArray &record : incoming)
+        valid = valid && record.size() == kRecordLength;
+    if (valid && options.fault != SimulatorOptions::Fault::NoAck) {
+        records = incoming;
+        persistRecords();
+        answer("OK\r");
+    } else {
+        answer("ERROR\r");
+    }
+    incoming.clear();
+    line.clear();
+}
+
+void ModuleSimulator::Private::flushOutput()
+{
+    static const QByteArray noise = "NOISE 0123456789 ABCDEF\r";
+    const int baud = options.pacingBaud;
+    // Ten bit times per byte (start, eight data, stop).
+    const std::chrono::nanoseconds byteTime(baud > 0 ? 10'000'000'000LL / baud : 0);
+    writeBlocked = false;
+    for (;;) {
+        if (chatter && pending.size() < 256) {
+            if (pending.isEmpty() && baud > 0)
+                nextDeadline = std::max(nextDeadline, Clock::now());
+            while (pending.size() < 512) {
+                pending.append(noise.at(chatterPos));
+                chatterPos = (chatterPos + 1) % noise.size();
+            }
+        }
+        if (pending.isEmpty())
+            return;
+        qint64 count = pending.size();
+        if (baud > 0) {
+            // Absolute deadlines, so rounding never adds up over a long answer.
+            const auto now = Clock::now();
+            if (now < nextDeadline + byteTime)
+                return;
+            count = std::min<qint64>(count, (now - nextDeadline) / byteTime);
+        }
+        if (dropAfterWritten >= 0)
+            count = std::min(count, dropAfterWritten);
+        if (count > 0) {
+            const ssize_t written = ::write(master, pending.constData(), size_t(count));
+            if (written < 0) {
+                if (errno == EINTR)
+                    continue;
+                writeBlocked = (errno == EAGAIN || errno == EWOULDBLOCK);
+                if (!writeBlocked)
+                    pending.clear();   // nothing sensible left to do with it
+                return;
+            }
+            pending.remove(0, written);
+            if (baud > 0)
+                nextDeadline += byteTime * written;
+            if (dropAfterWritten >= 0)
+                dropAfterWritten -= written;
+        }
+        if (dropAfterWritten == 0) {
+            dropAfterWritten = -1;
+            dropRequested = true;
+            return;
+        }
+    }
+}
+
+void ModuleSimulator::Private::closeLine()
+{
+    if (master >= 0)
+        ::close(master);
+    if (slave >= 0)
+        ::close(slave);
+    master = slave = -1;
+    pending.clear();
+    chatter = false;
+}
+
+void ModuleSimulator::Private::serve()
+{
+    std::unique_lock<std::mutex> lock(mutex);
+    for (;;) {
+        if (stopRequested || dropRequested)
+            break;
+        flushOutput();
+        if (dropRequested)
+            break;
+
+        short events = POLLIN;
+        if (writeBlocked)
+            events |= POLLOUT;
+        const auto now = Clock::now();
+        Clock::duration timeout = Clock::duration::max();
+        if (!pending.isEmpty() && !writeBlocked && options.pacingBaud > 0) {
+            const auto byteTime = std::chrono::nanoseconds(10'000'000'000LL / options.pacingBaud);
+            timeout = std::max(Clock::duration::zero(), nextDeadline + byteTime - now);
+        }
+        if (rx == Rx::Records)
+            timeout = std::min<Clock::duration>(timeout, std::max(Clock::duration::zero(), lastRx + kRecordSilence - now));
+        pollfd fds[2] = {{master, events, 0}, {wakeRead, POLLIN, 0}};
+        timespec ts{};
+        timespec *tsp = nullptr;
+        if (timeout != Clock::duration::max()) {
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(timeout).count();
+            ts.tv_sec = time_t(ns / 1'000'000'000);
+            ts.tv_nsec = long(ns % 1'000'000'000);
+            tsp = &ts;
+        }
+        changed.notify_all();
+        lock.unlock();
+        const int ready = ::ppoll(fds, 2, tsp, nullptr);
+        lock.lock();
+        if (ready < 0 && errno != EINTR) {
+            error = QString::fromLocal8Bit(std::strerror(errno));
+            break;
+        }
+        if (fds[1].revents & POLLIN) {
+            char buffer[64];
+            while (::read(wakeRead, buffer, sizeof buffer) > 0) {
+            }
+        }
+        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+            char buffer[4096];
+            const ssize_t got = ::read(master, buffer, sizeof buffer);
+            if (got > 0) {
+                received.append(buffer, int(got));
+                for (ssize_t i = 0; i < got && !dropRequested; ++i)
+                    handleByte(buffer[i]);
+            } else if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
+                // Cannot happen while our own slave side is open; stop rather than spin.
+                error = QStringLiteral("pseudo-terminal failed");
+                break;
+            }
+        }
+        if (rx == Rx::Records && Clock::now() - lastRx >= kRecordSilence) {
+            rx = Rx::Command;
+            incoming.clear();
+            line.clear();
+        }
+    }
+    closeLine();
+    running = false;
+    changed.notify_all();
+}
+
+ModuleSimulator::ModuleSimulator(const SimulatorOptions &options) : d(std::make_unique<Private>())
+{
+    d->options = options;
+    d->outputs = options.outputs & 0x0F;
+}
+
+ModuleSimulator::~ModuleSimulator()
+{
+    stop();
+}
+
+bool ModuleSimulator::start()
+{
+    stop();
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->error.clear();
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        d->error = QStringLiteral("cannot open a pseudo-terminal: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        if (master >= 0)
+            ::close(master);
+        return false;
+    }
+    char name[128] = {};
+    if (::ptsname_r(master, name, sizeof name) != 0) {
+        d->error = QStringLiteral("cannot name the pseudo-terminal");
+        ::close(master);
+        return false;
+    }
+    const int slave = ::open(name, O_RDWR | O_NOCTTY);
+    if (slave < 0) {
+        d->error = QStringLiteral("cannot open %1: %2").arg(QString::fromLocal8Bit(name),
+                                                             QString::fromLocal8Bit(std::strerror(errno)));
+        ::close(master);
+        return false;
+    }
+    // Raw both ways: no echo of our answers back to us, no CR translation.
+    termios tio{};
+    ::tcgetattr(slave, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(slave, TCSANOW, &tio);
+    int pipeFds[2];
+    if (::pipe2(pipeFds, O_NONBLOCK | O_CLOEXEC) != 0) {
+        d->error = QStringLiteral("cannot create a pipe");
+        ::close(master);
+        ::close(slave);
+        return false;
+    }
+    ::fcntl(master, F_SETFD, FD_CLOEXEC);
+    ::fcntl(slave, F_SETFD, FD_CLOEXEC);
+    setNonBlocking(master);
+
+    d->master = master;
+    d->slave = slave;
+    d->wakeRead = pipeFds[0];
+    d->wakeWrite = pipeFds[1];
+    d->path = QString::fromLocal8Bit(name);
+    d->stopRequested = false;
+    d->dropRequested = false;
+    d->received.clear();
+    d->programMode = false;
+    d->outputs = d->options.outputs & 0x0F;
+    d->rx = Private::Rx::Command;
+    d->pending.clear();
+    d->chatter = false;
+    d->dropAfterWritten = -1;
+    d->dropAfterRecords = -1;
+    d->nextDeadline = Clock::now();
+    d->loadRecords();
+    d->running = true;
+    d->thread = std::thread([this] { d->serve(); });
+    return true;
+}
+
+void ModuleSimulator::stop()
+{
+    {
+        std::lock_guard<std::mutex> lock(d->mutex);
+        d->stopRequested = true;
+        d->wake();
+    }
+    if (d->thread.joinable())
+        d->thread.join();
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->closeLine();
+    if (d->wakeRead >= 0)
+        ::close(d->wakeRead);
+    if (d->wakeWrite >= 0)
+        ::close(d->wakeWrite);
+    d->wakeRead = d->wakeWrite = -1;
+}
+
+QString ModuleSimulator::errorString() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->error;
+}
+
+QString ModuleSimulator::devicePath() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->path;
+}
+
+QByteArray ModuleSimulator::received() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->received;
+}
+
+void ModuleSimulator::clearReceived()
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->received.clear();
+}
+
+bool ModuleSimulator::programMode() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->programMode;
+}
+
+quint8 ModuleSimulator::outputs() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->outputs;
+}
+
+QStringList ModuleSimulator::storedRecords() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    QStringList list;
+    for (const QByteArray &record : d->records)
+        list.append(QString::fromLatin1(record));
+    return list;
+}
+
+void ModuleSimulator::setStoredRecords(const QStringList &records)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->records.clear();
+    for (const QString &record : records)
+        d->records.append(toLine(record));
+    d->persistRecords();
+}
+
+void ModuleSimulator::setFault(SimulatorOptions::Fault fault)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->options.fault = fault;
+    if (fault != SimulatorOptions::Fault::Chatter && d->chatter) {
+        d->chatter = false;
+        d->pending.clear();
+    }
+    d->wake();
+}
+
+void ModuleSimulator::setOptions(const SimulatorOptions &options)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    const int oldCount = d->recordCount();
+    d->options = options;
+    d->outputs = options.outputs & 0x0F;
+    if (d->recordCount() != oldCount)
+        d->records = resized(d->records, d->recordCount());
+    if (options.fault != SimulatorOptions::Fault::Chatter && d->chatter) {
+        d->chatter = false;
+        d->pending.clear();
+    }
+    d->wake();
+}
+
+SimulatorOptions ModuleSimulator::options() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    SimulatorOptions current = d->options;
+    current.outputs = d->outputs;
+    return current;
+}
+
+void ModuleSimulator::dropLine()
+{
+    {
+        std::lock_guard<std::mutex> lock(d->mutex);
+        d->dropRequested = true;
+        d->wake();
+    }
+    if (d->thread.joinable())
+        d->thread.join();
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->closeLine();
+}
+
+bool ModuleSimulator::waitIdle(int timeoutMs) const
+{
+    std::unique_lock<std::mutex> lock(d->mutex);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!d->idle()) {
+        if (!d->running)
+            return true;
+        // The serving thread reports after every round; the short slice also
+        // catches bytes that arrive while it sleeps in poll.
+        d->changed.wait_for(lock, std::chrono::milliseconds(5));
+        if (Clock::now() >= deadline)
+            return d->idle();
+    }
+    return true;
+}
