@@ -1,3 +1,4 @@
+#include "app/appearance.h"
 #include "app/mainwindow.h"
 
 #include <QtWidgets/QApplication>
@@ -5,6 +6,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    applyProgramFont();
     MainWindow window;
     window.show();
     return app.exec();

@@ -46,7 +46,9 @@ QLineEdit *addLineEdit(QWidget *parent, const char *name, int x, int y, int w, i
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(name));
     edit->setGeometry(x, y, w, h);
-    edit->setFont(QFont(QStringLiteral("Courier")));
+    QFont courier(QStringLiteral("Courier"));
+    courier.setStyleHint(QFont::TypeWriter);
+    edit->setFont(courier);
     edit->setMaxLength(maxLength);
     return edit;
 }
@@ -210,11 +212,13 @@ void MainWindow::setupTelephonePages()
 
         for (int block = 0; block < 2; ++block) {
             const int dx = 340 * block;
+            // A little wider than the Windows original: the header must not
+            // clip "Bemenet" with the fonts a Linux desktop offers.
             auto *alarms = addLabel(container, QStringLiteral("Bemenet riasztás  2     1"),
-                                    10 + dx, 5, 41, 41);
+                                    10 + dx, 5, 48, 41);
             alarms->setStyleSheet(QStringLiteral("color: rgb(0, 85, 0);"));
             auto *controls = addLabel(container, QStringLiteral("Kimenet vezérlés  2     1"),
-                                      70 + dx, 5, 41, 41);
+                                      70 + dx, 5, 48, 41);
             controls->setStyleSheet(QStringLiteral("color: rgb(0, 0, 127);"));
             for (QLabel *header : {alarms, controls}) {
                 header->setWordWrap(true);
