@@ -7,6 +7,7 @@
 //   kordavo-helpdoc pdf <html> <picture folder> <output.pdf>
 //       Renders the help's HTML source with its pictures into an A4 PDF.
 
+#include "app/appearance.h"
 #include "app/mainwindow.h"
 #include "app/prompter.h"
 #include "sim/modulesimulator.h"
@@ -170,6 +171,7 @@ int main(int argc, char *argv[])
         // Twice the pixels, so the pictures stay sharp in print.
         qputenv("QT_SCALE_FACTOR", "2");
         QApplication app(argc, argv);
+        applyProgramFont();
         return takeShots(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     }
     if (mode == "pdf" && argc == 5) {
