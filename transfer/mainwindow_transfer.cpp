@@ -1,10 +1,162 @@
+// The configuration transfers: the form turned into the module's record
+// image and back, download, read-out and verify. The record layout itself is
+// in configimage.cpp; these members only move texts and ticks between it
+// and the form.
+
 #include "app/mainwindow.h"
 
+#include "app/prompter.h"
 #include "forms/mainwindow_form.h"
+#include "serial/comport.h"
+#include "transfer/configimage.h"
+#include "transfer/dload.h"
 
-// Filled in with the configuration transfer.
-bool MainWindow::buildConfigImage() { return false; }
-bool MainWindow::applyConfigImage(const QString &) { return false; }
-void MainWindow::download() {}
-void MainWindow::readup() {}
-void MainWindow::verify() {}
+#include <QtCore/QPointer>
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QProgressDialog>
+#include <QtWidgets/QTabWidget>
+
+namespace {
+
+// A read of the records waits at most 700 ms for each byte.
+constexpr quint32 kReadMultiplier = 500;
+constexpr quint32 kReadConstant = 200;
+
+int recordCharacters(int memorySize)
+{
+    return (memorySize + configimage::kGeneralRecords + configimage::kReservedRecords)
+        * configimage::kRecordLength;
+}
+
+} // namespace
+
+bool MainWindow::buildConfigImage()
+{
+    QStringList general;
+    for (const QLineEdit *edit : generalLineEdits())
+        general << edit->text();
+
+    QList<configimage::FlagBox> boxes;
+    for (const QCheckBox *box : telephoneCheckBoxes())
+        boxes.append({box->property("group").toString(), box->isChecked()});
+
+    QStringList numbers;
+    for (int n = 1; n <= memorySize; ++n) {
+        const QLineEdit *edit = telephoneEdit(n);
+        numbers << (edit ? edit->text() : QString());
+    }
+
+    const configimage::BuildResult result = configimage::buildImage(
+        general, configimage::keyValues(boxes), numbers, QLatin1Char(downloadSeparator));
+    configImage = result.image;
+    if (!result.ok()) {
+        ui->tabWidget->setCurrentWidget(ui->tab);
+        return false;
+    }
+    return true;
+}
+
+bool MainWindow::applyConfigImage(const QString &image)
+{
+    const QList<QLineEdit *> general = generalLineEdits();
+    const std::optional<configimage::ParsedImage> parsed =
+        configimage::parseImage(image, memorySize, int(general.size()));
+    if (!parsed)
+        return false;
+
+    for (int i = 0; i < general.size(); ++i) {
+        general[i]->clear();
+        general[i]->setText(parsed->general.at(i));
+    }
+    for (int n = 1; n <= memorySize; ++n) {
+        if (QLineEdit *edit = telephoneEdit(n)) {
+            edit->clear();
+            edit->setText(parsed->telephones.at(n - 1).number);
+        }
+    }
+    const QHash<int, int> keys = parsed->keyValues();
+    for (QCheckBox *box : telephoneCheckBoxes())
+        box->setChecked(configimage::boxTicked(keys, box->property("group").toString()));
+    return true;
+}
+
+void MainWindow::download()
+{
+    if (!buildConfigImage()) {
+        prompt::critical(this, QStringLiteral("Betöltés hiba."),
+                         QStringLiteral("Az összes mező kitöltése kötelező."));
+        return;
+    }
+    // On the heap and guarded: should the window go away while the dialog
+    // runs (program exit), the window's destruction takes the dialog with it.
+    QPointer<dload> dialog =
+        new dload(portName, baudRate, ackChar, downloadSeparator, configImage, this);
+    dialog->exec();
+    delete dialog.data();
+}
+
+void MainWindow::readup()
+{
+    QProgressDialog progress(QStringLiteral("Kiolvasás..."), QStringLiteral("Megszakítás"), 0,
+                             recordCharacters(memorySize), this);
+    progress.setWindowModality(Qt::WindowModal);
+
+    ComPort port(portName, baudRate);
+    if (!port.openPort(kReadMultiplier, kReadConstant, 0, 0)) {
+        prompt::critical(this, QStringLiteral("Hiba"),
+                         QStringLiteral("Sikertelen kiolvasás.\nNem lehet megnyitni a portot."));
+        return;
+    }
+    port.sendText(QStringLiteral("~{"));
+    const QString reply = port.readReply(&progress);
+    if (progress.wasCanceled()) {
+        port.closePort();
+        return;
+    }
+    progress.setAutoReset(false);
+    progress.setValue(progress.maximum());
+
+    if (!applyConfigImage(configimage::normalizeReply(reply))) {
+        prompt::critical(this, QStringLiteral("Hiba"),
+                         QStringLiteral("Sikertelen kiolvasás.\nEllenőrizze az eszközt, és próbálja meg újra!"));
+    } else {
+        selectSmsPresetFor(ui->smskp->text());
+    }
+    port.closePort();
+}
+
+void MainWindow::verify()
+{
+    const QString failed = QStringLiteral("Sikertelen ellenőrzés.\nTöltse be újra a konfigurációt!");
+    QProgressDialog progress(QStringLiteral("Ellenőrzés..."), QStringLiteral("Megszakítás"), 0,
+                             recordCharacters(memorySize), this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setCancelButton(nullptr);
+
+    if (!buildConfigImage()) {
+        prompt::critical(this, QStringLiteral("Ellenőrzés"), failed);
+        return;
+    }
+
+    ComPort port(portName, baudRate);
+    if (!port.openPort(kReadMultiplier, kReadConstant, 0, 0)) {
+        prompt::critical(this, QStringLiteral("Hiba"),
+                         QStringLiteral("Sikertelen ellenőrzés.\nNem lehet megnyitni a portot."));
+        return;
+    }
+    port.sendText(QStringLiteral("~{"));
+    const QString reply = port.readReply(&progress);
+    if (progress.wasCanceled()) {
+        port.closePort();
+        return;
+    }
+    progress.setAutoReset(false);
+    progress.setValue(progress.maximum());
+
+    if (configimage::normalizeReply(reply) == configImage)
+        prompt::information(this, QStringLiteral("Ellenőrzés"), QStringLiteral("Sikeres ellenőrzés."));
+    else
+        prompt::critical(this, QStringLiteral("Ellenőrzés"), failed);
+    port.closePort();
+}

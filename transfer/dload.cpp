@@ -1,0 +1,73 @@
+#include "transfer/dload.h"
+
+#include "transfer/dlthread.h"
+#include "ui_dload.h"
+
+#include <QtCore/QTimer>
+#include <QtGui/QCloseEvent>
+#include <QtWidgets/QPushButton>
+
+dload::dload(const QString &portName, int baudRate, char ackChar, char downloadSeparator,
+             const QString &configImage, QWidget *parent)
+    : QDialog(parent)
+    , ui(std::make_unique<Ui::dload>())
+{
+    ui->setupUi(this);
+    connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &dload::accept);
+    connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &dload::reject);
+
+    worker = new dlThread(portName, baudRate, ackChar, downloadSeparator, configImage, this);
+    ui->progressBar->setRange(0, worker->progressMaximum());
+    connect(worker, &dlThread::valueChanged, ui->progressBar, &QProgressBar::setValue);
+    connect(worker, &QThread::finished, this, &dload::dlcomplete);
+    worker->start();
+}
+
+dload::~dload()
+{
+    worker->requestInterruption();
+    worker->wait();
+}
+
+void dload::dlcomplete()
+{
+    running = false;
+    if (worker->success) {
+        ui->kiiras->setText(QStringLiteral("Sikeres betöltés."));
+        closeTimer = new QTimer(this);
+        closeTimer->setSingleShot(true);
+        connect(closeTimer, &QTimer::timeout, this, &dload::accept);
+        closeTimer->start(2000);
+    } else {
+        ui->kiiras->setText(
+            QStringLiteral("Betöltés hiba.\nTipp: ellenőrizze az eszközt és a portbeállításokat."));
+    }
+    ui->buttonBox->setStandardButtons(QDialogButtonBox::Ok);
+    ui->buttonBox->setEnabled(true);
+}
+
+void dload::reject()
+{
+    if (running)
+        return;
+    QDialog::reject();
+}
+
+void dload::closeEvent(QCloseEvent *event)
+{
+    if (running) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+void dload::changeEvent(QEvent *event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange) {
+        setWindowTitle(QStringLiteral("Betöltés"));
+        ui->label->setText(QString());
+        ui->kiiras->setText(QStringLiteral("Betöltés folyamatban..."));
+    }
+}

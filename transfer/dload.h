@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QtCore/QString>
+#include <QtWidgets/QDialog>
+
+#include <memory>
+
+class QTimer;
+class dlThread;
+
+namespace Ui {
+class dload;
+}
+
+// The download's progress dialog. It starts its worker at once and cannot be
+// dismissed while the worker runs; afterwards it shows the result with an OK
+// button, and after a success it also closes itself 2 s later.
+class dload : public QDialog
+{
+    Q_OBJECT
+
+public:
+    dload(const QString &portName, int baudRate, char ackChar, char downloadSeparator,
+          const QString &configImage, QWidget *parent = nullptr);
+    // Waits for a worker that is still running, so the port is closed before
+    // the dialog (or the program) goes away.
+    ~dload() override;
+
+    dlThread *worker = nullptr;
+    QTimer *closeTimer = nullptr;
+
+public slots:
+    void dlcomplete();
+    // Escape and the Cancel path: ignored while the transfer runs.
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    std::unique_ptr<Ui::dload> ui;
+    bool running = true;
+};

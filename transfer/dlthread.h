@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QtCore/QString>
+#include <QtCore/QThread>
+
+#include <atomic>
+
+// The download's serial exchange, run off the GUI thread so the window keeps
+// painting while up to 2653 bytes and two silent waits of 5 s go by. The
+// worker has its own copies of everything it needs and reads nothing from the
+// form; it reports only through valueChanged() and, once it has ended,
+// success.
+class dlThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    dlThread(const QString &portName, int baudRate, char ackChar, char downloadSeparator,
+             const QString &configImage, QObject *parent = nullptr);
+    ~dlThread() override;
+
+    // Written before the thread's finished signal; read it only after that.
+    std::atomic<bool> success{false};
+
+    // The progress bar's maximum: image length plus 15.
+    int progressMaximum() const { return int(configImage.size()) + 15; }
+
+signals:
+    void valueChanged(int value);
+
+protected:
+    void run() override;
+
+private:
+    const QString portName;
+    const int baudRate;
+    const char ackChar;
+    const char downloadSeparator;
+    const QString configImage;
+};
