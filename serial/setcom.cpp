@@ -6,6 +6,7 @@
 
 #include "ui_setcom.h"
 
+#include <QtCore/QCoreApplication>
 #include <QtCore/QTimer>
 #include <QtSerialPort/QSerialPort>
 #include <QtSerialPort/QSerialPortInfo>
@@ -170,10 +171,12 @@ void setcom::autoLookup()
                 continue;
             port.sendText(QStringLiteral("~|"));
             const QString answer = port.readReply();
+            // A Cancel click that came in during the probe takes effect now.
+            QCoreApplication::processEvents();
             if (modulereplies::isIdentification(answer)) {
                 result = name;
                 progress.setValue(progress.maximum());
-                // Lets the module leave the identification state it just entered.
+                // Tells the module that answered that the search is over.
                 port.sendByte(27);
             }
             if (progress.wasCanceled()) {
