@@ -1,0 +1,93 @@
+#pragma once
+
+// Shared by the tests of the device commands that run the main window
+// against a simulated module.
+
+#include "support/testsupport.h"
+
+#include "serial/setcom.h"
+#include "sim/modulesimulator.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QTemporaryDir>
+#include <QtGui/QAction>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QDialogButtonBox>
+#include <QtWidgets/QPushButton>
+
+#include <memory>
+
+namespace devicetests {
+
+inline std::unique_ptr<ModuleSimulator> startModule(const SimulatorOptions &options = {})
+{
+    auto sim = std::make_unique<ModuleSimulator>(options);
+    if (!sim->start())
+        qFatal("simulator: %s", qPrintable(sim->errorString()));
+    return sim;
+}
+
+// A working directory holding the files the program reads at run time, as
+// the build places them beside the program.
+class WorkDir
+{
+public:
+    WorkDir() : previous(QDir::currentPath())
+    {
+        for (const char *name : {"kordavo_default.dll", "cfg_i32.dll", "cfg_i31.dll"})
+            QFile::copy(QStringLiteral(KORDAVO_BIN_DIR "/") + QLatin1String(name), dir.filePath(QLatin1String(name)));
+        QDir::setCurrent(dir.path());
+    }
+    ~WorkDir() { QDir::setCurrent(previous); }
+    QString filePath(const QString &name) const { return dir.filePath(name); }
+
+private:
+    QTemporaryDir dir;
+    QString previous;
+};
+
+template <typename T = QWidget>
+T *widget(const QObject &window, const char *name)
+{
+    T *found = window.findChild<T *>(QLatin1String(name));
+    if (!found)
+        qFatal("no widget %s", name);
+    return found;
+}
+
+// A main window after its start-up timer has loaded the default configuration.
+inline std::unique_ptr<MainWindow> startedWindow()
+{
+    auto w = std::make_unique<MainWindow>();
+    QTest::qWait(600);
+    return w;
+}
+
+// Answers the next port dialog by typing `path` and pressing OK (or Cancel).
+inline void answerPortDialog(const QString &path, bool ok = true)
+{
+    whenModalShows([path, ok](QWidget *modal) {
+        auto *combo = modal->findChild<QComboBox *>(QStringLiteral("comboBox"));
+        if (combo) {
+            combo->setEditText(path);
+        }
+        auto *box = modal->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+        if (!box) {
+            qWarning("modal widget is not the port dialog");
+            return;
+        }
+        box->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+    });
+}
+
+// Enters programming mode through "Beállítások" → "Port beállítása" by typing
+// the module's path, as a user of a port the system does not list would.
+inline void enterThroughMenu(MainWindow &w, const QString &path)
+{
+    setcom::setPortSource([] { return QStringList(); });
+    answerPortDialog(path);
+    widget<QAction>(w, "actionPort")->trigger();
+}
+
+} // namespace devicetests
