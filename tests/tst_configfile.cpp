@@ -1,0 +1,267 @@
+// The configuration file without a window: Windows-1250 text, bounded line
+// reading, the CR LF writer, displayed names and telephone lines.
+
+#include "support/testsupport.h"
+
+#include "document/configfile.h"
+
+#include <QtCore/QBuffer>
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QFile>
+#include <QtCore/QRandomGenerator>
+#include <QtCore/QStringDecoder>
+#include <QtCore/QStringEncoder>
+#include <QtCore/QTemporaryDir>
+
+using namespace configfile;
+
+class TestConfigFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void tableMatchesIcuForEveryByte();
+    void unmappableCharactersBecomeQuestionMarks();
+    void hungarianLettersAsWindows1250();
+    void readLines_data();
+    void readLines();
+    void readingStopsAfterLine146();
+    void overlongLineIsCutAndReadingGoesOn();
+    void hugeFileWithoutLineEndsIsBounded();
+    void anyBytesLoadWithoutCrash();
+    void unreadablePathsGiveOneEmptyLine();
+    void formatLinesUsesCrLfWithoutFinalLineEnd();
+    void displayName_data();
+    void displayName();
+    void telephoneLines_data();
+    void telephoneLines();
+    void groupKeys();
+};
+
+void TestConfigFile::tableMatchesIcuForEveryByte()
+{
+    QStringDecoder icuDecoder("windows-1250");
+    QStringEncoder icuEncoder("windows-1250");
+    QVERIFY2(icuDecoder.isValid() && icuEncoder.isValid(),
+             "This Qt has no Windows-1250 converter (ICU missing): the table cannot be checked");
+    for (int b = 0; b < 256; ++b) {
+        const QByteArray byte(1, char(b));
+        const QString ours = decode(byte);
+        const QString icu = icuDecoder.decode(byte);
+        QVERIFY2(!icuDecoder.hasError(), qPrintable(QString::number(b, 16)));
+        QCOMPARE(ours.size(), 1);
+        QVERIFY2(ours == icu, qPrintable(QStringLiteral("byte %1: ours U+%2, ICU U+%3")
+                                             .arg(b, 2, 16)
+                                             .arg(ours.at(0).unicode(), 4, 16, QLatin1Char('0'))
+                                             .arg(icu.isEmpty() ? 0 : icu.at(0).unicode(), 4, 16, QLatin1Char('0'))));
+        // And back: every byte survives a load and a save.
+        QCOMPARE(encode(ours), byte);
+        QCOMPARE(QByteArray(icuEncoder.encode(ours)), byte);
+    }
+}
+
+void TestConfigFile::unmappableCharactersBecomeQuestionMarks()
+{
+    // ICU would write its substitution byte 0x1A here; the files want "?".
+    QCOMPARE(encode(QStringLiteral("a\u4e00b")), QByteArray("a?b"));
+    QCOMPARE(encode(QStringLiteral("ñ")), QByteArray("?"));   // Latin-1, not in the code page
+    QCOMPARE(encode(QString::fromUtf8("x\xF0\x9F\x98\x80y")), QByteArray("x?y"));   // beyond 16 bits: one "?"
+    QCOMPARE(encode(QString()), QByteArray());
+}
+
+void TestConfigFile::hungarianLettersAsWindows1250()
+{
+    const QString letters = QStringLiteral("áéíóöőúüűÁÉÍÓÖŐÚÜŰ");
+    const QByteArray bytes = QByteArray::fromHex("e1e9edf3f6f5fafcfbc1c9cdd3d6d5dadcdb");
+    QCOMPARE(encode(letters), bytes);
+    QCOMPARE(decode(bytes), letters);
+    // No byte-order mark in front.
+    QCOMPARE(formatLines({letters}), bytes);
+}
+
+void TestConfigFile::readLines_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("empty file") << QByteArray() << QStringList{QString()};
+    QTest::newRow("one line") << QByteArray("a") << QStringList{"a"};
+    QTest::newRow("CR LF") << QByteArray("a\r\nb") << QStringList{"a", "b"};
+    QTest::newRow("LF") << QByteArray("a\nb") << QStringList{"a", "b"};
+    QTest::newRow("final line end adds no line") << QByteArray("a\r\nb\r\n") << QStringList{"a", "b"};
+    QTest::newRow("only a line end") << QByteArray("\r\n") << QStringList{QString()};
+    QTest::newRow("empty lines kept") << QByteArray("a\r\n\r\n\nb") << QStringList{"a", "", "", "b"};
+    QTest::newRow("CR at the very end") << QByteArray("a\r\nb\r") << QStringList{"a", "b"};
+    QTest::newRow("lone CR stays in the line") << QByteArray("a\rb\r\nc") << QStringList{"a\rb", "c"};
+    QTest::newRow("terminator ends the file") << QByteArray("a\r\n---\r\nrest\r\nmore")
+                                              << QStringList{"a", "---"};
+    QTest::newRow("terminator with LF") << QByteArray("---\nrest") << QStringList{"---"};
+    QTest::newRow("four hyphens are a value") << QByteArray("----\r\nb") << QStringList{"----", "b"};
+    QTest::newRow("hyphens and a space are a value") << QByteArray("--- \r\nb") << QStringList{"--- ", "b"};
+    QTest::newRow("Windows-1250 text") << QByteArray("F\xf5kapu\r\n\xdbr") << QStringList{"Főkapu", "Űr"};
+    QTest::newRow("NUL bytes") << QByteArray("a\0b", 3) << QStringList{QString::fromLatin1("a\0b", 3)};
+}
+
+void TestConfigFile::readLines()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, lines);
+    QBuffer buffer(&bytes);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    QCOMPARE(configfile::readLines(buffer), lines);
+}
+
+void TestConfigFile::readingStopsAfterLine146()
+{
+    QByteArray bytes;
+    for (int i = 1; i <= 100000; ++i)
+        bytes += QByteArray::number(i) + "\r\n";
+    QBuffer buffer(&bytes);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    const QStringList lines = configfile::readLines(buffer);
+    QCOMPARE(lines.size(), kMaxLinesRead);
+    QCOMPARE(lines.size(), 146);
+    QCOMPARE(lines.last(), QStringLiteral("146"));
+    // Nothing beyond line 146 was taken from the device.
+    QVERIFY(buffer.pos() < bytes.size());
+}
+
+void TestConfigFile::overlongLineIsCutAndReadingGoesOn()
+{
+    const QByteArray longLine(100000, 'x');
+    QByteArray bytes = "first\r\n" + longLine + "\r\nthird\r\n" + QByteArray(kMaxLineBytes, 'y') + "\r\nlast";
+    QBuffer buffer(&bytes);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    const QStringList lines = configfile::readLines(buffer);
+    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines[0], QStringLiteral("first"));
+    QCOMPARE(lines[1], QString(kMaxLineBytes, QLatin1Char('x')));
+    QCOMPARE(lines[2], QStringLiteral("third"));
+    QCOMPARE(lines[3], QString(kMaxLineBytes, QLatin1Char('y')));   // exactly the limit: CR still dropped
+    QCOMPARE(lines[4], QStringLiteral("last"));
+}
+
+void TestConfigFile::hugeFileWithoutLineEndsIsBounded()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("huge.krv"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        // Sparse where the file system allows: 6 GB of zero bytes, no line end.
+        QVERIFY(file.resize(qint64(6) * 1024 * 1024 * 1024));
+    }
+    QElapsedTimer clock;
+    clock.start();
+    const QStringList lines = readFile(path);
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(lines.size(), 1);
+    QCOMPARE(lines.first().size(), kMaxLineBytes);
+}
+
+void TestConfigFile::anyBytesLoadWithoutCrash()
+{
+    QByteArray bytes(300000, Qt::Uninitialized);
+    QRandomGenerator random(4711);
+    for (char &c : bytes)
+        c = char(random.bounded(256));
+    QBuffer buffer(&bytes);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    const QStringList lines = configfile::readLines(buffer);
+    QVERIFY(!lines.isEmpty());
+    QVERIFY(lines.size() <= kMaxLinesRead);
+    for (const QString &line : lines)
+        QVERIFY(line.size() <= kMaxLineBytes);
+}
+
+void TestConfigFile::unreadablePathsGiveOneEmptyLine()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QCOMPARE(readFile(dir.filePath(QStringLiteral("missing.krv"))), QStringList{QString()});
+    QCOMPARE(readFile(dir.path()), QStringList{QString()});   // a folder
+    QCOMPARE(readFile(QStringLiteral("/dev/zero")), QStringList{QString()});   // a device never ends
+}
+
+void TestConfigFile::formatLinesUsesCrLfWithoutFinalLineEnd()
+{
+    QCOMPARE(formatLines({"a", "", "Ő"}), QByteArray("a\r\n\r\n\xd5"));
+    QCOMPARE(formatLines({QString()}), QByteArray());
+}
+
+void TestConfigFile::displayName_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("plain") << "/home/user/kapu.krv" << "kapu.krv";
+    QTest::newRow("two dots") << "/x/y/a.b.krv" << "a.b.krv";
+    QTest::newRow("no suffix") << "/x/kapu" << "kapu.";
+    QTest::newRow("dotted folder") << "/x/conf.d/kapu" << "kapu.";
+    QTest::newRow("relative default") << "kordavo_default.dll" << "kordavo_default.dll";
+    QTest::newRow("accented") << "/x/főkapu.krv" << "főkapu.krv";
+}
+
+void TestConfigFile::displayName()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, shown);
+    QCOMPARE(configfile::displayName(path), shown);
+}
+
+void TestConfigFile::telephoneLines_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("alarm");
+    QTest::addColumn<int>("output");
+    QTest::addColumn<QString>("number");
+    QTest::newRow("no rights, no number") << "00" << 0 << 0 << "";
+    QTest::newRow("both rights") << "3336301234567" << 3 << 3 << "36301234567";
+    QTest::newRow("spaces removed") << "31 36 30 123 4567" << 3 << 1 << "36301234567";
+    QTest::newRow("one character") << "2" << 2 << 0 << "";
+    QTest::newRow("empty line") << "" << 0 << 0 << "";
+    QTest::newRow("letter as alarm digit") << "x1123" << 0 << 1 << "123";
+    QTest::newRow("terminator") << "---" << 0 << 0 << "-";
+    QTest::newRow("digit above three kept") << "9712" << 9 << 7 << "12";
+    QTest::newRow("non-ASCII digit") << QString::fromUtf8("\xd9\xa3" "1x") << 0 << 1 << "x";
+}
+
+void TestConfigFile::telephoneLines()
+{
+    QFETCH(QString, line);
+    QFETCH(int, alarm);
+    QFETCH(int, output);
+    QFETCH(QString, number);
+    const TelephoneEntry entry = parseTelephoneLine(line);
+    QCOMPARE(entry.alarm, alarm);
+    QCOMPARE(entry.output, output);
+    QCOMPARE(entry.number, number);
+}
+
+void TestConfigFile::groupKeys()
+{
+    QCOMPARE(formatTelephoneLine({1, 2, QStringLiteral("3620")}), QStringLiteral("123620"));
+    QCOMPARE(formatTelephoneLine({}), QStringLiteral("00"));
+
+    GroupKey g = parseGroupKey(QStringLiteral("255.2"));
+    QVERIFY(g.valid);
+    QCOMPARE(g.key, 255);
+    QCOMPARE(g.bit, 2);
+    g = parseGroupKey(QStringLiteral("7..1"));   // first and last part count
+    QVERIFY(g.valid);
+    QCOMPARE(g.key, 7);
+    QCOMPARE(g.bit, 1);
+    g = parseGroupKey(QStringLiteral("x.1"));
+    QVERIFY(!g.valid);
+    QCOMPARE(g.key, 0);
+    QVERIFY(!parseGroupKey(QString()).valid);
+
+    QCOMPARE(groupBitValue(1), 1);
+    QCOMPARE(groupBitValue(2), 2);
+    QCOMPARE(groupBitValue(0), 0);
+    QCOMPARE(groupBitValue(-3), 0);
+    QCOMPARE(groupBitValue(1000), 0);
+}
+
+KORDAVO_TEST_MAIN(TestConfigFile)
+#include "tst_configfile.moc"

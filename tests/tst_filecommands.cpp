@@ -1,0 +1,605 @@
+// Open, save and the default configuration in the main window: the file
+// format as written and read, the message boxes, the file dialogs and the
+// status bar.
+
+#include "support/testsupport.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QTemporaryDir>
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QStatusBar>
+
+#include <unistd.h>
+
+namespace {
+
+const QString kFilter = QStringLiteral("Kordavo Files (*.krv)");
+const QString kSyntaxError = QStringLiteral("Nem lehet megnyitni a fájlt. Tipp: ellenőrizze a fájl szintaxisát.");
+
+QLineEdit *field(MainWindow &w, const QString &name)
+{
+    return w.findChild<QLineEdit *>(name);
+}
+
+QList<QLineEdit *> generalFields(MainWindow &w)
+{
+    return w.findChild<QWidget *>(QStringLiteral("tab"))->findChildren<QLineEdit *>();
+}
+
+QCheckBox *box(MainWindow &w, const QString &group)
+{
+    const auto boxes = w.findChild<QWidget *>(QStringLiteral("centralWidget"))->findChildren<QCheckBox *>();
+    for (QCheckBox *b : boxes)
+        if (b->property("group").toString() == group)
+            return b;
+    return nullptr;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// 16 general lines and 128 telephone lines of plain ASCII, written without
+// the program's own writer.
+QList<QByteArray> sampleLines()
+{
+    QList<QByteArray> lines = {"36201234567", "1234", "0042", "Modul", "1", "Be1", "Be2", "5",
+                               "K3 be", "K4 be", "K3 ki", "K4 ki", "M1", "M2", "M3", "M4"};
+    for (int n = 1; n <= 128; ++n)
+        lines.append("00" + QByteArray::number(36300000000LL + n));
+    return lines;
+}
+
+QByteArray join(const QList<QByteArray> &lines)
+{
+    QByteArray bytes;
+    for (int i = 0; i < lines.size(); ++i)
+        bytes += (i ? "\r\n" : "") + lines[i];
+    return bytes;
+}
+
+} // namespace
+
+class TestFileCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void saveWritesFormDefaultsByteForByte();
+    void saveWritesKeyDigitsOfTickedBoxes();
+    void saveCancelledChangesNothing();
+    void saveAndLoadGiveTheSameForm();
+    void windows1250FromAnotherProgramLoads();
+    void openShowsDialogAndMessage();
+    void openCancelledChangesNothing();
+    void missingFileAndMissingDefault();
+    void tooFewLinesRejectedFormUnchanged();
+    void exactly144LinesLoad();
+    void terminatorCountsAsLine();
+    void oddTelephoneLines();
+    void overlongValuesAreCutToFieldLength();
+    void nameWithoutSuffixShowsTrailingDot();
+    void lockedBoxesKeepTheirTicks();
+    void reducedVariantLoadsNoBoxes();
+    void failedSaveReportsAndKeepsState();
+    void failedSaveKeepsOldFile();
+    void hugeFileIsRejectedQuickly();
+    void defaultConfigurationLoadsAfterStart();
+
+private:
+    QTemporaryDir *m_dir = nullptr;
+    QString m_previousDir;
+    RecordingPrompter *m_prompter = nullptr;
+
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    // Loads through the Open command, as the user would.
+    void open(MainWindow &w, const QString &file)
+    {
+        m_prompter->fileAnswers.enqueue(file);
+        w.openfile();
+    }
+    QByteArray saveForm(MainWindow &w, const QString &name)
+    {
+        m_prompter->fileAnswers.enqueue(path(name));
+        w.save();
+        return readAll(path(name));
+    }
+};
+
+void TestFileCommands::init()
+{
+    // The start-up timer loads kordavo_default.dll from the working
+    // directory: an empty scratch folder keeps it silent.
+    m_dir = new QTemporaryDir;
+    QVERIFY(m_dir->isValid());
+    m_previousDir = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+    m_prompter = new RecordingPrompter;
+}
+
+void TestFileCommands::cleanup()
+{
+    delete m_prompter;
+    QDir::setCurrent(m_previousDir);
+    delete m_dir;
+}
+
+void TestFileCommands::saveWritesFormDefaultsByteForByte()
+{
+    MainWindow w;
+    const QByteArray bytes = saveForm(w, QStringLiteral("defaults.krv"));
+
+    QByteArray expected = "36309888000";
+    for (int i = 2; i <= 16; ++i)
+        expected += "\r\n";
+    for (int n = 1; n <= 128; ++n)
+        expected += "\r\n00";
+    QCOMPARE(bytes, expected);
+    QCOMPARE(bytes.count("\r\n"), 143);
+    QCOMPARE(bytes.count('\n'), 143);
+    QVERIFY(!bytes.endsWith('\n'));
+
+    QCOMPARE(m_prompter->fileDialogs.size(), 1);
+    QCOMPARE(m_prompter->fileDialogs[0].caption, QStringLiteral("Save File"));
+    QCOMPARE(m_prompter->fileDialogs[0].dir, QStringLiteral("."));
+    QCOMPARE(m_prompter->fileDialogs[0].filter, kFilter);
+    QCOMPARE(m_prompter->messages.size(), 1);
+    QCOMPARE(m_prompter->last().icon, QMessageBox::Information);
+    QCOMPARE(m_prompter->last().title, QStringLiteral("Mentés"));
+    QCOMPARE(m_prompter->last().text, QStringLiteral("Sikeres mentés."));
+    QCOMPARE(m_prompter->messageParents.last(), &w);
+    QCOMPARE(TestAccess::fileName(w), QStringLiteral("defaults.krv"));
+    QCOMPARE(TestAccess::filePath(w), path(QStringLiteral("defaults.krv")));
+    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("defaults.krv"));
+}
+
+void TestFileCommands::saveWritesKeyDigitsOfTickedBoxes()
+{
+    MainWindow w;
+    w.setMode(128);
+    box(w, "2.1")->setChecked(true);     // entry 1: output 1 only
+    box(w, "3.1")->setChecked(true);     // entry 2: both alarm boxes
+    box(w, "3.2")->setChecked(true);
+    box(w, "256.2")->setChecked(true);   // entry 128: output 2
+    box(w, "255.1")->setChecked(true);   //            alarm of input 1
+    field(w, "t_128")->setText("36 20 123");
+    w.setMode(32);   // locked pages are written all the same
+    box(w, "66.1")->setChecked(true);    // entry 33 output 1, on a disabled page
+
+    const QList<QByteArray> lines = saveForm(w, QStringLiteral("ticks.krv")).split('\n');
+    QCOMPARE(lines.size(), 144);
+    QCOMPARE(lines[16], QByteArray("01\r"));
+    QCOMPARE(lines[17], QByteArray("30\r"));
+    QCOMPARE(lines[48], QByteArray("01\r"));
+    QCOMPARE(lines[143], QByteArray("1236 20 123"));   // spaces are written as typed
+}
+
+void TestFileCommands::saveCancelledChangesNothing()
+{
+    MainWindow w;
+    TestAccess::fileName(w) = QStringLiteral("old.krv");
+    TestAccess::filePath(w) = path(QStringLiteral("old.krv"));
+    w.save();   // no answer queued: the dialog is cancelled
+    QCOMPARE(m_prompter->fileDialogs.size(), 1);
+    QVERIFY(m_prompter->messages.isEmpty());
+    QCOMPARE(TestAccess::fileName(w), QStringLiteral("old.krv"));
+    QCOMPARE(TestAccess::filePath(w), path(QStringLiteral("old.krv")));
+    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("Nincs megnyitott fájl."));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList());
+}
+
+void TestFileCommands::saveAndLoadGiveTheSameForm()
+{
+    const QString hungarian = QStringLiteral("áéíóöőúüűÁÉÍÓÖŐ");
+    const QStringList general = {"36201112222", "1 2", "0815", hungarian, "1", "ÚÜŰ bemenet",
+                                 "Ő", "25", "a|b", "ű", "x", "y", "Kapu nyitva!", "~", "z", "Ütés"};
+    MainWindow source;
+    source.setMode(128);
+    source.findChild<QComboBox *>("smskp_combo")->setCurrentIndex(3);
+    const auto sourceFields = generalFields(source);
+    for (int i = 0; i < 16; ++i)
+        sourceFields[i]->setText(general[i]);
+    for (int n = 1; n <= 128; n += 3)
+        field(source, QStringLiteral("t_%1").arg(n))->setText(QStringLiteral("3670%1").arg(n * 7919));
+    field(source, "t_2")->setText("36 30 555 1234");
+    const auto sourceBoxes = source.findChild<QWidget *>("centralWidget")->findChildren<QCheckBox *>();
+    for (int i = 0; i < sourceBoxes.size(); i += 3)
+        sourceBoxes[i]->setChecked(true);
+    saveForm(source, QStringLiteral("round.krv"));
+
+    MainWindow target;
+    target.setMode(128);
+    m_prompter->clear();
+    open(target, path(QStringLiteral("round.krv")));
+    QCOMPARE(m_prompter->messages.size(), 1);
+    QCOMPARE(m_prompter->last().title, QStringLiteral("Megnyitás."));
+
+    const auto targetFields = generalFields(target);
+    for (int i = 0; i < 16; ++i)
+        QCOMPARE(targetFields[i]->text(), general[i]);
+    for (int n = 1; n <= 128; ++n) {
+        const QString expected = n == 2 ? QStringLiteral("36305551234")
+                                        : field(source, QStringLiteral("t_%1").arg(n))->text();
+        QCOMPARE(field(target, QStringLiteral("t_%1").arg(n))->text(), expected);
+    }
+    for (QCheckBox *b : sourceBoxes) {
+        const QString group = b->property("group").toString();
+        QVERIFY2(box(target, group)->isChecked() == b->isChecked(), qPrintable(group));
+    }
+    // A second save of the loaded form gives the same bytes, spaces aside.
+    QByteArray first = readAll(path(QStringLiteral("round.krv")));
+    QCOMPARE(first.count("36 30 555 1234"), 1);
+    first.replace("36 30 555 1234", "36305551234");
+    QCOMPARE(saveForm(target, QStringLiteral("again.krv")), first);
+}
+
+void TestFileCommands::windows1250FromAnotherProgramLoads()
+{
+    QList<QByteArray> lines = sampleLines();
+    lines[3] = "F\xf5kapu \xdb\xd5";                 // "Főkapu ŰŐ"
+    lines[5] = "\xe1\xe9\xed\xf3\xf6\xf5\xfa\xfc\xfb";   // á é í ó ö ő ú ü ű
+    lines[6] = "\xc1\xc9\xcd\xd3\xd6\xd5\xda\xdc\xdb";   // upper case
+    lines[8] = "\x8a\x8e\x9a\x9e";                   // Š Ž š ž, from the 0x80 row
+    QVERIFY(writeBytes(path("foreign.krv"), join(lines)));
+    MainWindow w;
+    open(w, path("foreign.krv"));
+    QCOMPARE(field(w, "m_nev")->text(), QStringLiteral("Főkapu ŰŐ"));
+    QCOMPARE(field(w, "be1_nev")->text(), QStringLiteral("áéíóöőúüű"));
+    QCOMPARE(field(w, "be2_nev")->text(), QStringLiteral("ÁÉÍÓÖŐÚÜŰ"));
+    QCOMPARE(field(w, "ki3_on")->text(), QStringLiteral("ŠŽšž"));
+
+    // Written back unchanged, byte for byte.
+    QCOMPARE(saveForm(w, QStringLiteral("back.krv")), join(lines));
+}
+
+void TestFileCommands::openShowsDialogAndMessage()
+{
+    QVERIFY(writeBytes(path("kapu.b.krv"), join(sampleLines())));
+    MainWindow w;
+    open(w, path("kapu.b.krv"));
+    QCOMPARE(m_prompter->fileDialogs.size(), 1);
+    QCOMPARE(m_prompter->fileDialogs[0].caption, QStringLiteral("Fájl megnyitása"));
+    QCOMPARE(m_prompter->fileDialogs[0].dir, QStringLiteral("."));
+    QCOMPARE(m_prompter->fileDialogs[0].filter, kFilter);
+    QCOMPARE(m_prompter->messages.size(), 1);
+    QCOMPARE(m_prompter->last().icon, QMessageBox::Information);
+    QCOMPARE(m_prompter->last().title, QStringLiteral("Megnyitás."));
+    QCOMPARE(m_prompter->last().text, QStringLiteral("kapu.b.krv sikeresen megnyitva."));
+    QCOMPARE(m_prompter->messageParents.last(), &w);
+    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("kapu.b.krv"));
+    QCOMPARE(field(w, "m_nev")->text(), QStringLiteral("Modul"));
+    QCOMPARE(field(w, "t_128")->text(), QStringLiteral("36300000128"));
+    // Only the default configuration adds the link label.
+    QVERIFY(!TestAccess::linkLabel(w));
+}
+
+void TestFileCommands::openCancelledChangesNothing()
+{
+    MainWindow w;
+    field(w, "m_nev")->setText("marad");
+    w.openfile();
+    QCOMPARE(m_prompter->fileDialogs.size(), 1);
+    QVERIFY(m_prompter->messages.isEmpty());
+    QCOMPARE(field(w, "m_nev")->text(), QStringLiteral("marad"));
+    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("Nincs megnyitott fájl."));
+}
+
+void TestFileCommands::missingFileAndMissingDefault()
+{
+    MainWindow w;
+    field(w, "m_pin")->setText("9999");
+    open(w, path("nincs.krv"));
+    QCOMPARE(m_prompter->messages.size(), 1);
+    QCOMPARE(m_prompter->last().icon, QMessageBox::Critical);
+    QCOMPARE(m_prompter->last().title, QStringLiteral("File hiba"));
+    QCOMPARE(m_prompter->last().text, QStringLiteral("A kiválasztott fájl nem létezik."));
+    QCOMPARE(field(w, "m_pin")->text(), QStringLiteral("9999"));
+    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("Nincs megnyitott fájl."));
+
+    // The default configuration may be missing: silence.
+    m_prompter->clear();
+    w.newfile();
+    QVERIFY(m_prompter->messages.isEmpty());
+    QCOMPARE(field(w, "m_pin")->text(), QStringLiteral("9999"));
+    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("Nincs megnyitott fájl."));
+    QVERIFY(!TestAccess::linkLabel(w));
+}
+
+void TestFileCommands::tooFewLinesRejectedFormUnchanged()
+{
+    QList<QByteArray> lines = sampleLines();
+    lines.removeLast();
+    QVERIFY(writeBytes(path("short.krv"), join(lines)));
+    QVERIFY(writeBytes(path("empty.krv"), QByteArray()));
+    QVERIFY(writeBytes(path("short_crlf.krv"), join(lines) + "\r\n"));   // a line end is no line
+
+    MainWindow w;
+    w.setMode(128);
+    field(w, "m_nev")->setText("eredeti");
+    field(w, "t_1")->setText("111");
+    box(w, "1.1")->setChecked(true);
+    for (const char *name : {"short.krv", "empty.krv", "short_crlf.krv"}) {
+        m_prompter->clear();
+        open(w, path(QString::fromLatin1(name)));
+        QCOMPARE(m_prompter->messages.size(), 1);
+        QCOMPARE(m_prompter->last().icon, QMessageBox::Critical);
+        QCOMPARE(m_prompter->last().title, QStringLiteral("File hiba"));
+        QCOMPARE(m_prompter->last().text, kSyntaxError);
+        QCOMPARE(field(w, "m_nev")->text(), QStringLiteral("eredeti"));
+        QCOMPARE(field(w, "t_1")->text(), QStringLiteral("111"));
+        QVERIFY(box(w, "1.1")->isChecked());
+        QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("Nincs megnyitott fájl."));
+    }
+}
+
+void TestFileCommands::exactly144LinesLoad()
+{
+    QList<QByteArray> lines = sampleLines();
+    lines[16] = "3136301234567";   // entry 1: both alarms... 3 = alarm 1 and 2, output 1
+    QVERIFY(writeBytes(path("ok.krv"), join(lines)));
+    MainWindow w;
+    open(w, path("ok.krv"));
+    QCOMPARE(m_prompter->last().title, QStringLiteral("Megnyitás."));
+    QCOMPARE(field(w, "smskp")->text(), QStringLiteral("36201234567"));
+    QCOMPARE(field(w, "be2_off_msg")->text(), QStringLiteral("M4"));
+    QCOMPARE(field(w, "t_1")->text(), QStringLiteral("36301234567"));
+    QVERIFY(box(w, "1.1")->isChecked());
+    QVERIFY(box(w, "1.2")->isChecked());
+    QVERIFY(box(w, "2.1")->isChecked());
+    QVERIFY(!box(w, "2.2")->isChecked());
+}
+
+void TestFileCommands::terminatorCountsAsLine()
+{
+    QList<QByteArray> lines = sampleLines();
+    lines.removeLast();
+    lines.append("---");
+    lines.append("3399999999");                 // after the terminator: ignored
+    lines.append(QByteArray(5000, '\xff'));
+    QVERIFY(writeBytes(path("term.krv"), join(lines)));
+
+    MainWindow w;
+    w.setMode(128);
+    box(w, "255.1")->setChecked(true);
+    box(w, "256.2")->setChecked(true);
+    open(w, path("term.krv"));
+    QCOMPARE(m_prompter->last().title, QStringLiteral("Megnyitás."));
+    QCOMPARE(field(w, "t_128")->text(), QStringLiteral("-"));
+    QCOMPARE(field(w, "t_127")->text(), QStringLiteral("36300000127"));
+    QVERIFY(!box(w, "255.1")->isChecked());
+    QVERIFY(!box(w, "256.2")->isChecked());
+}
+
+void TestFileCommands::oddTelephoneLines()
+{
+    QList<QByteArray> lines = sampleLines();
+    lines[16] = "3";                       // entry 1: one character
+    lines[17] = "x2 36 30 1";              // entry 2: letter as alarm digit
+    lines[18] = "31 36 30 123 4567";       // entry 3: spaces dropped
+    lines[19] = "";                        // entry 4: empty line
+    QVERIFY(writeBytes(path("odd.krv"), join(lines)));
+    MainWindow w;
+    open(w, path("odd.krv"));
+    QCOMPARE(field(w, "t_1")->text(), QString());
+    QVERIFY(box(w, "1.1")->isChecked());
+    QVERIFY(box(w, "1.2")->isChecked());
+    QCOMPARE(field(w, "t_2")->text(), QStringLiteral("36301"));
+    QVERIFY(!box(w, "3.1")->isChecked());
+    QVERIFY(!box(w, "3.2")->isChecked());
+    QVERIFY(box(w, "4.2")->isChecked());
+    QCOMPARE(field(w, "t_3")->text(), QStringLiteral("36301234567"));
+    QVERIFY(box(w, "5.1")->isChecked() && box(w, "5.2")->isChecked() && box(w, "6.1")->isChecked());
+    QCOMPARE(field(w, "t_4")->text(), QString());
+}
+
+void TestFileCommands::overlongValuesAreCutToFieldLength()
+{
+    QList<QByteArray> lines = sampleLines();
+    lines[1] = "123456789";                         // m_pin, 4
+    lines[3] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";        // m_nev, 16
+    lines[4] = "01";                                // visszaallas, 1
+    lines[16] = "00" + QByteArray(40, '7');         // t_1, 14
+    QVERIFY(writeBytes(path("long.krv"), join(lines)));
+    MainWindow w;
+    open(w, path("long.krv"));
+    QCOMPARE(field(w, "m_pin")->text(), QStringLiteral("1234"));
+    QCOMPARE(field(w, "m_nev")->text(), QStringLiteral("ABCDEFGHIJKLMNOP"));
+    QCOMPARE(field(w, "visszaallas")->text(), QStringLiteral("0"));
+    QCOMPARE(field(w, "t_1")->text(), QString(14, QLatin1Char('7')));
+}
+
+void TestFileCommands::nameWithoutSuffixShowsTrailingDot()
+{
+    QVERIFY(writeBytes(path("kapu"), join(sampleLines())));
+    MainWindow w;
+    open(w, path("kapu"));
+    QCOMPARE(TestAccess::fileName(w), QStringLiteral("kapu."));
+    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("kapu."));
+    QCOMPARE(m_prompter->last().text, QStringLiteral("kapu. sikeresen megnyitva."));
+}
+
+void TestFileCommands::lockedBoxesKeepTheirTicks()
+{
+    QList<QByteArray> lines = sampleLines();
+    lines[16 + 32] = "3336301234567";   // entry 33: every right
+    lines[16 + 33] = "0036301234567";   // entry 34: none
+    lines[16] = "0236301234567";        // entry 1 on the enabled page
+    QVERIFY(writeBytes(path("locked.krv"), join(lines)));
+
+    MainWindow w;   // 32 numbers: pages 33 to 128 disabled
+    box(w, "67.1")->setChecked(true);   // entry 34 alarm 1, ticked before
+    open(w, path("locked.krv"));
+    QCOMPARE(field(w, "t_33")->text(), QStringLiteral("36301234567"));   // numbers load
+    QVERIFY(!box(w, "65.1")->isChecked());
+    QVERIFY(!box(w, "66.2")->isChecked());
+    QVERIFY(box(w, "67.1")->isChecked());
+    QVERIFY(box(w, "2.2")->isChecked());
+    QVERIFY(!box(w, "2.1")->isChecked());
+}
+
+void TestFileCommands::reducedVariantLoadsNoBoxes()
+{
+    QList<QByteArray> lines = sampleLines();
+    for (int n = 1; n <= 128; ++n)
+        lines[15 + n] = "33" + QByteArray::number(n);
+    QVERIFY(writeBytes(path("reduced.krv"), join(lines)));
+    MainWindow w;
+    w.setMode(127);
+    open(w, path("reduced.krv"));
+    const auto boxes = w.findChild<QWidget *>("centralWidget")->findChildren<QCheckBox *>();
+    for (QCheckBox *b : boxes)
+        QVERIFY(!b->isChecked());
+    QCOMPARE(field(w, "t_100")->text(), QStringLiteral("100"));
+    // Locked general fields are filled all the same.
+    QCOMPARE(field(w, "m_id")->text(), QStringLiteral("0042"));
+}
+
+void TestFileCommands::failedSaveReportsAndKeepsState()
+{
+    MainWindow w;
+    TestAccess::fileName(w) = QStringLiteral("old.krv");
+    TestAccess::filePath(w) = path("old.krv");
+    TestAccess::fileLabel(w)->setText(QStringLiteral("old.krv"));
+
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("folder.krv")));
+    const QStringList targets = {path("nincs/ilyen/mappa.krv"), path("folder.krv")};
+    for (const QString &target : targets) {
+        m_prompter->clear();
+        m_prompter->fileAnswers.enqueue(target);
+        w.save();
+        QCOMPARE(m_prompter->messages.size(), 1);
+        QCOMPARE(m_prompter->last().icon, QMessageBox::Critical);
+        QCOMPARE(m_prompter->last().title, QStringLiteral("File hiba"));
+        QVERIFY2(m_prompter->last().text.contains(QDir::toNativeSeparators(target)),
+                 qPrintable(m_prompter->last().text));
+        QCOMPARE(TestAccess::fileName(w), QStringLiteral("old.krv"));
+        QCOMPARE(TestAccess::filePath(w), path("old.krv"));
+        QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("old.krv"));
+    }
+    QVERIFY(QFileInfo(path("folder.krv")).isDir());
+}
+
+void TestFileCommands::failedSaveKeepsOldFile()
+{
+    const QString folder = path("readonly");
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("readonly")));
+    const QString target = folder + QStringLiteral("/old.krv");
+    QVERIFY(writeBytes(target, "old content"));
+    QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    const bool writable = writeBytes(folder + QStringLiteral("/probe"), "x");
+    if (writable) {
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QSKIP("Folder permissions do not stop this user (root); the unwritable-path cases run in failedSaveReportsAndKeepsState");
+    }
+
+    MainWindow w;
+    TestAccess::fileName(w) = QStringLiteral("old.krv");
+    m_prompter->fileAnswers.enqueue(target);
+    w.save();
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCOMPARE(m_prompter->messages.size(), 1);
+    QCOMPARE(m_prompter->last().title, QStringLiteral("File hiba"));
+    QVERIFY(m_prompter->last().text.contains(QDir::toNativeSeparators(target)));
+    QCOMPARE(readAll(target), QByteArray("old content"));
+    QCOMPARE(TestAccess::fileName(w), QStringLiteral("old.krv"));
+}
+
+void TestFileCommands::hugeFileIsRejectedQuickly()
+{
+    {
+        QFile file(path("huge.krv"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(qint64(5) * 1024 * 1024 * 1024));
+    }
+    MainWindow w;
+    field(w, "m_nev")->setText("marad");
+    QElapsedTimer clock;
+    clock.start();
+    open(w, path("huge.krv"));
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(m_prompter->last().text, kSyntaxError);
+    QCOMPARE(field(w, "m_nev")->text(), QStringLiteral("marad"));
+}
+
+void TestFileCommands::defaultConfigurationLoadsAfterStart()
+{
+    const QString source = QStringLiteral(KORDAVO_BIN_DIR "/kordavo_default.dll");
+    QVERIFY2(QFile::exists(source), qPrintable(source));
+    QVERIFY(QFile::copy(source, path("kordavo_default.dll")));
+
+    MainWindow w;
+    w.show();
+    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("Nincs megnyitott fájl."));
+    QTest::qWait(300);
+    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("Nincs megnyitott fájl."));
+    QTRY_COMPARE_WITH_TIMEOUT(TestAccess::fileLabel(w)->text(), QStringLiteral("kordavo_default.dll"), 2000);
+    QVERIFY(m_prompter->messages.isEmpty());
+    QCOMPARE(TestAccess::fileName(w), QStringLiteral("kordavo_default.dll"));
+    QCOMPARE(TestAccess::filePath(w), QStringLiteral("kordavo_default.dll"));
+
+    // The information lines: a link on line 145, a second line on 146.
+    QLabel *link = TestAccess::linkLabel(w);
+    QVERIFY(link);
+    QVERIFY(w.statusBar()->isAncestorOf(link));
+    QVERIFY(link->openExternalLinks());
+    QCOMPARE(link->text(), TestAccess::infoLine1(w));
+    QVERIFY(TestAccess::infoLine1(w).contains(QLatin1String("<a href=\"https://www.example.hu")));
+    QVERIFY(!TestAccess::infoLine2(w).isEmpty());
+    QVERIFY(w.statusBar()->children().contains(TestAccess::portLabel(w)));
+
+    // Sensible example values, with the accented letters intact.
+    QCOMPARE(w.findChild<QComboBox *>("smskp_combo")->currentIndex(), 0);
+    QVERIFY(!field(w, "smskp")->isEnabled());
+    QCOMPARE(field(w, "m_pin")->text().size(), 4);
+    QCOMPARE(field(w, "m_id")->text().size(), 4);
+    QVERIFY(field(w, "visszaallas")->text() == "0" || field(w, "visszaallas")->text() == "1");
+    QVERIFY(!field(w, "rele_time")->text().isEmpty());
+    QString allText;
+    for (QLineEdit *e : generalFields(w)) {
+        QVERIFY2(!e->text().isEmpty(), qPrintable(e->objectName()));
+        allText += e->text();
+    }
+    QVERIFY(allText.contains(QStringLiteral("ő")));
+    QVERIFY(allText.contains(QStringLiteral("ű")));
+    QVERIFY(!field(w, "t_1")->text().isEmpty());
+    int ticked = 0;
+    for (QCheckBox *b : w.findChild<QWidget *>("centralWidget")->findChildren<QCheckBox *>())
+        ticked += b->isChecked() ? 1 : 0;
+    QVERIFY(ticked >= 3);
+    bool beyond32 = false;
+    for (int n = 33; n <= 128; ++n)
+        beyond32 = beyond32 || !field(w, QStringLiteral("t_%1").arg(n))->text().isEmpty();
+    QVERIFY(beyond32);
+
+    // The user's checks find nothing to complain about.
+    for (auto check : {&MainWindow::input_g1, &MainWindow::input_g3})
+        (w.*check)();
+    w.setMode(128);
+    for (auto check : {&MainWindow::input_g4, &MainWindow::input_g5, &MainWindow::input_g6})
+        (w.*check)();
+    QVERIFY(m_prompter->messages.isEmpty());
+
+    // The file itself: 146 CR LF lines, no final line end.
+    const QByteArray bytes = readAll(source);
+    QCOMPARE(bytes.count("\r\n"), 145);
+    QCOMPARE(bytes.count('\n'), 145);
+    QVERIFY(!bytes.endsWith('\n'));
+}
+
+KORDAVO_TEST_MAIN(TestFileCommands)
+#include "tst_filecommands.moc"
