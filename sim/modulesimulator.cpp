@@ -159,6 +159,9 @@ struct ModuleSimulator::Private
     bool chatter = false;
     int chatterPos = 0;
     qint64 dropAfterWritten = -1;       // drop the line once this many more bytes went out
+    bool dropWhenRead = false;          // ... and the tool has read them
+    Clock::time_point dropDeadline;
+    Clock::time_point lastActivity;
     int dropAfterRecords = -1;          // drop the line once this many records came in
 
     int recordCount() const
@@ -234,7 +237,7 @@ bool ModuleSimulator::Private::idle() const
     int waiting = 0;
     if (::ioctl(master, FIONREAD, &waiting) != 0)
         waiting = 0;
-    return waiting == 0 && pending.isEmpty() && !chatter;
+    return waiting == 0 && pending.isEmpty() && !chatter && !dropWhenRead;
 }
 
 void ModuleSimulator::Private::answer(const QByteArray &bytes)
@@ -396,6 +399,8 @@ void ModuleSimulator::Private::flushOutput()
     // Ten bit times per byte (start, eight data, stop).
     const std::chrono::nanoseconds byteTime(baud > 0 ? 10'000'000'000LL / baud : 0);
     writeBlocked = false;
+    if (dropWhenRead)
+        return;   // the line is about to go; nothing more leaves
     for (;;) {
         if (chatter && pending.size() < 256) {
             if (pending.isEmpty() && baud > 0)
@@ -428,14 +433,18 @@ void ModuleSimulator::Private::flushOutput()
                 return;
             }
             pending.remove(0, written);
+            lastActivity = Clock::now();
             if (baud > 0)
                 nextDeadline += byteTime * written;
             if (dropAfterWritten >= 0)
                 dropAfterWritten -= written;
         }
         if (dropAfterWritten == 0) {
+            // A pulled adapter loses what is in flight; wait until the tool has
+            // taken the first half, so a test sees a reply cut at a known place.
             dropAfterWritten = -1;
-            dropRequested = true;
+            dropWhenRead = true;
+            dropDeadline = Clock::now() + std::chrono::seconds(2);
             return;
         }
     }
@@ -459,6 +468,14 @@ void ModuleSimulator::Private::serve()
         if (stopRequested || dropRequested)
             break;
         flushOutput();
+        if (dropWhenRead) {
+            int unread = 0;
+            const auto now = Clock::now();
+            // The answer reaches the slave side a moment after our write.
+            const bool arrived = now >= dropDeadline - std::chrono::milliseconds(1950);
+            if (::ioctl(slave, FIONREAD, &unread) != 0 || (arrived && unread == 0) || now >= dropDeadline)
+                dropRequested = true;
+        }
         if (dropRequested)
             break;
 
@@ -471,6 +488,8 @@ void ModuleSimulator::Private::serve()
             const auto byteTime = std::chrono::nanoseconds(10'000'000'000LL / options.pacingBaud);
             timeout = std::max(Clock::duration::zero(), nextDeadline + byteTime - now);
         }
+        if (dropWhenRead)
+            timeout = std::min<Clock::duration>(timeout, std::chrono::milliseconds(5));
         if (rx == Rx::Records)
             timeout = std::min<Clock::duration>(timeout, std::max(Clock::duration::zero(), lastRx + kRecordSilence - now));
         pollfd fds[2] = {{master, events, 0}, {wakeRead, POLLIN, 0}};
@@ -499,6 +518,7 @@ void ModuleSimulator::Private::serve()
             char buffer[4096];
             const ssize_t got = ::read(master, buffer, sizeof buffer);
             if (got > 0) {
+                lastActivity = Clock::now();
                 received.append(buffer, int(got));
                 for (ssize_t i = 0; i < got && !dropRequested; ++i)
                     handleByte(buffer[i]);
@@ -586,7 +606,9 @@ bool ModuleSimulator::start()
     d->chatter = false;
     d->dropAfterWritten = -1;
     d->dropAfterRecords = -1;
+    d->dropWhenRead = false;
     d->nextDeadline = Clock::now();
+    d->lastActivity = Clock::now();
     d->loadRecords();
     d->running = true;
     d->thread = std::thread([this] { d->serve(); });
@@ -714,16 +736,23 @@ void ModuleSimulator::dropLine()
 
 bool ModuleSimulator::waitIdle(int timeoutMs) const
 {
+    // Bytes the tool has written reach the master side through the kernel's
+    // flip buffer a moment later, so "idle" must hold for a short while.
+    constexpr auto settle = std::chrono::milliseconds(40);
     std::unique_lock<std::mutex> lock(d->mutex);
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!d->idle()) {
+    const auto begin = Clock::now();
+    const auto deadline = begin + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
         if (!d->running)
             return true;
+        const auto now = Clock::now();
+        const bool idle = d->idle();
+        if (idle && now - std::max(begin, d->lastActivity) >= settle)
+            return true;
+        if (now >= deadline)
+            return false;
         // The serving thread reports after every round; the short slice also
         // catches bytes that arrive while it sleeps in poll.
         d->changed.wait_for(lock, std::chrono::milliseconds(5));
-        if (Clock::now() >= deadline)
-            return d->idle();
     }
-    return true;
 }
