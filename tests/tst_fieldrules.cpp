@@ -1,0 +1,466 @@
+// What the form's fields accept when the user finishes editing: digit and
+// telephone text, the messages of rejected entries, the walk order of a
+// group, locked fields, and the leading "+" of telephone numbers.
+
+#include "support/testsupport.h"
+
+#include "document/fieldrules.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QTemporaryDir>
+#include <QtGui/QClipboard>
+#include <QtGui/QFocusEvent>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QTabWidget>
+
+namespace {
+
+const QString kDigitsOnly = QStringLiteral("Csak számok adhatóak meg!");
+const QString kPhoneMessage = QStringLiteral(
+    "Csak valós telefonszámok adhatóak meg,\nnemzetközi formátumban, '+' karakter nélkül.");
+
+QLineEdit *field(MainWindow &w, const QString &name)
+{
+    return w.findChild<QLineEdit *>(name);
+}
+
+// Remembers the reason of the last focus-in of a widget.
+class FocusReasonSpy : public QObject
+{
+public:
+    explicit FocusReasonSpy(QWidget *watched) { watched->installEventFilter(this); }
+    Qt::FocusReason reason = Qt::NoFocusReason;
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::FocusIn) {
+            reason = static_cast<QFocusEvent *>(event)->reason();
+            ++count;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+class TestFieldRules : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void characterClasses_data();
+    void characterClasses();
+    void rulesByFieldName();
+
+    void digitFieldAcceptsDigitsAndSpaces();
+    void rejectedFieldIsClearedFocusedAndReported();
+    void restoreSettingHasItsEnglishTitle();
+    void firstFailingFieldOfGeneralGroupOnly();
+    void smsCentreTakesTelephoneText();
+    void messagesAndCommandsTakeAnything();
+    void lockedFieldsAreSkipped();
+    void telephoneFieldsSpacesPassHyphensFail();
+    void loadedBadNumbersReportedInWalkOrder();
+    void leadingPlusRemovedWhileTyping();
+    void pastedDoublePlusLosesOne();
+    void programWrittenTextIsNotChecked();
+
+private:
+    QTemporaryDir *m_dir = nullptr;
+    QString m_previousDir;
+    RecordingPrompter *m_prompter = nullptr;
+
+    // A shown, active window, so focus can be observed.
+    void showActive(MainWindow &w)
+    {
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+    }
+};
+
+void TestFieldRules::init()
+{
+    m_dir = new QTemporaryDir;
+    QVERIFY(m_dir->isValid());
+    m_previousDir = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_dir->path()));
+    m_prompter = new RecordingPrompter;
+}
+
+void TestFieldRules::cleanup()
+{
+    delete m_prompter;
+    QDir::setCurrent(m_previousDir);
+    delete m_dir;
+}
+
+void TestFieldRules::characterClasses_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("digit");
+    QTest::addColumn<bool>("phone");
+    QTest::newRow("empty") << QString() << true << true;
+    QTest::newRow("digits") << "0123456789" << true << true;
+    QTest::newRow("spaces") << "12 4" << true << true;
+    QTest::newRow("only spaces") << "   " << true << true;
+    QTest::newRow("letter") << "12a4" << false << false;
+    QTest::newRow("plus") << "+3630" << false << true;
+    QTest::newRow("plus inside") << "36+30" << false << true;
+    QTest::newRow("hyphen") << "36-30" << false << false;
+    QTest::newRow("tab") << "36\t30" << false << false;
+    QTest::newRow("accented") << "1ő" << false << false;
+    QTest::newRow("superscript two") << QStringLiteral("1²") << false << false;
+    QTest::newRow("fullwidth digit") << QStringLiteral("\uff11") << false << false;
+    QTest::newRow("arabic-indic digit") << QStringLiteral("\u0663") << false << false;
+    QTest::newRow("no-break space") << QStringLiteral("1\u00a02") << false << false;
+}
+
+void TestFieldRules::characterClasses()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, digit);
+    QFETCH(bool, phone);
+    QCOMPARE(fieldrules::isDigitText(text), digit);
+    QCOMPARE(fieldrules::isPhoneText(text), phone);
+}
+
+void TestFieldRules::rulesByFieldName()
+{
+    using fieldrules::generalFieldRule;
+    for (const char *name : {"m_pin", "m_id", "rele_time"}) {
+        const auto rule = generalFieldRule(QString::fromLatin1(name));
+        QCOMPARE(rule.title, QStringLiteral("Beviteli hiba"));
+        QCOMPARE(rule.message, kDigitsOnly);
+        QVERIFY(rule.passes("1 2"));
+        QVERIFY(!rule.passes("+1"));
+    }
+    const auto sms = generalFieldRule("smskp");
+    QCOMPARE(sms.title, QStringLiteral("Beviteli hiba"));
+    QCOMPARE(sms.message, QStringLiteral("Csak valós telefonszám adható meg!"));
+    QVERIFY(sms.passes("+36 30"));
+    const auto restore = generalFieldRule("visszaallas");
+    QCOMPARE(restore.title, QStringLiteral("Input error"));
+    QCOMPARE(restore.message, QStringLiteral("Az érték 0 vagy 1 lehet."));
+    for (const char *ok : {"", "0", "1"})
+        QVERIFY(restore.passes(QString::fromLatin1(ok)));
+    for (const char *bad : {"2", " ", "a", "01"})
+        QVERIFY(!restore.passes(QString::fromLatin1(bad)));
+    for (const char *free : {"m_nev", "be1_nev", "be2_nev", "ki3_on", "unknown"})
+        QVERIFY(generalFieldRule(QString::fromLatin1(free)).passes("bármi -+*"));
+
+    QCOMPARE(fieldrules::telephoneRule().message, kPhoneMessage);
+    QCOMPARE(fieldrules::withoutLeadingPlus("++36"), QStringLiteral("+36"));
+    QCOMPARE(fieldrules::withoutLeadingPlus("3+6"), QStringLiteral("3+6"));
+    QCOMPARE(fieldrules::withoutLeadingPlus(""), QString());
+}
+
+void TestFieldRules::digitFieldAcceptsDigitsAndSpaces()
+{
+    MainWindow w;
+    // Empty fields pass everywhere.
+    w.input_g1();
+    w.input_g3();
+    QVERIFY(m_prompter->messages.isEmpty());
+
+    field(w, "m_pin")->setText("12 4");
+    field(w, "m_id")->setText("0042");
+    field(w, "rele_time")->setText("5");
+    field(w, "visszaallas")->setText("1");
+    w.input_g1();
+    QVERIFY(m_prompter->messages.isEmpty());
+    QCOMPARE(field(w, "m_pin")->text(), QStringLiteral("12 4"));
+}
+
+void TestFieldRules::rejectedFieldIsClearedFocusedAndReported()
+{
+    MainWindow w;
+    showActive(w);
+    QLineEdit *pin = field(w, "m_pin");
+    FocusReasonSpy spy(pin);
+    field(w, "m_nev")->setFocus();
+
+    // The user types into the field and leaves it with Return.
+    pin->setFocus();
+    pin->clear();
+    spy.count = 0;
+    field(w, "m_nev")->setFocus();
+    pin->setText("12a4");
+    m_prompter->onMessage = [&](const RecordingPrompter::Message &) {
+        // While the box is up the field is already empty and focused.
+        QVERIFY(pin->text().isEmpty());
+        QCOMPARE(QApplication::focusWidget(), pin);
+    };
+    w.input_g1();
+    QCOMPARE(m_prompter->messages.size(), 1);
+    QCOMPARE(m_prompter->last().icon, QMessageBox::Warning);
+    QCOMPARE(m_prompter->last().title, QStringLiteral("Beviteli hiba"));
+    QCOMPARE(m_prompter->last().text, kDigitsOnly);
+    QCOMPARE(m_prompter->messageParents.last(), &w);
+    QVERIFY(pin->text().isEmpty());
+    QCOMPARE(QApplication::focusWidget(), pin);
+    QCOMPARE(spy.count, 1);
+    QCOMPARE(spy.reason, Qt::OtherFocusReason);
+
+    // Through the real signal: typing and Return.
+    m_prompter->onMessage = nullptr;
+    m_prompter->clear();
+    QLineEdit *relay = field(w, "rele_time");
+    relay->setFocus();
+    QTest::keyClicks(relay, "5s");
+    QTest::keyClick(relay, Qt::Key_Return);
+    QCOMPARE(m_prompter->messages.size(), 1);
+    QCOMPARE(m_prompter->last().text, kDigitsOnly);
+    QVERIFY(relay->text().isEmpty());
+}
+
+void TestFieldRules::restoreSettingHasItsEnglishTitle()
+{
+    MainWindow w;
+    for (const char *ok : {"0", "1", ""}) {
+        field(w, "visszaallas")->setText(QString::fromLatin1(ok));
+        w.input_g1();
+    }
+    QVERIFY(m_prompter->messages.isEmpty());
+    field(w, "visszaallas")->setText("2");
+    w.input_g1();
+    QCOMPARE(m_prompter->messages.size(), 1);
+    QCOMPARE(m_prompter->last().icon, QMessageBox::Warning);
+    QCOMPARE(m_prompter->last().title, QStringLiteral("Input error"));
+    QCOMPARE(m_prompter->last().text, QStringLiteral("Az érték 0 vagy 1 lehet."));
+    QVERIFY(field(w, "visszaallas")->text().isEmpty());
+}
+
+void TestFieldRules::firstFailingFieldOfGeneralGroupOnly()
+{
+    MainWindow w;
+    field(w, "m_id")->setText("x1");
+    field(w, "visszaallas")->setText("7");
+    field(w, "rele_time")->setText("y");
+    // Finishing the edit of another field reports the first bad one.
+    QLineEdit *name = field(w, "be2_nev");
+    QTest::keyClicks(name, "Riaszto");
+    QTest::keyClick(name, Qt::Key_Enter);
+    QCOMPARE(m_prompter->messages.size(), 1);
+    QCOMPARE(m_prompter->last().text, kDigitsOnly);
+    QVERIFY(field(w, "m_id")->text().isEmpty());
+    QCOMPARE(field(w, "visszaallas")->text(), QStringLiteral("7"));
+    QCOMPARE(field(w, "rele_time")->text(), QStringLiteral("y"));
+
+    w.input_g1();
+    QCOMPARE(m_prompter->messages.size(), 2);
+    QCOMPARE(m_prompter->last().title, QStringLiteral("Input error"));
+    w.input_g1();
+    QCOMPARE(m_prompter->messages.size(), 3);
+    QCOMPARE(m_prompter->last().text, kDigitsOnly);
+    QVERIFY(field(w, "rele_time")->text().isEmpty());
+    w.input_g1();
+    QCOMPARE(m_prompter->messages.size(), 3);
+}
+
+void TestFieldRules::smsCentreTakesTelephoneText()
+{
+    MainWindow w;
+    // A preset number in the locked field always passes.
+    w.input_g1();
+    QVERIFY(m_prompter->messages.isEmpty());
+
+    w.findChild<QComboBox *>("smskp_combo")->setCurrentIndex(3);   // "Egyéni"
+    QLineEdit *sms = field(w, "smskp");
+    QVERIFY(sms->isEnabled());
+    sms->setText("+36 30 988");
+    w.input_g1();
+    QVERIFY(m_prompter->messages.isEmpty());
+    sms->setText("36-30-988");
+    w.input_g1();
+    QCOMPARE(m_prompter->messages.size(), 1);
+    QCOMPARE(m_prompter->last().title, QStringLiteral("Beviteli hiba"));
+    QCOMPARE(m_prompter->last().text, QStringLiteral("Csak valós telefonszám adható meg!"));
+    QVERIFY(sms->text().isEmpty());
+}
+
+void TestFieldRules::messagesAndCommandsTakeAnything()
+{
+    MainWindow w;
+    const QString anything = QStringLiteral("ő+-*/?!12ab");
+    for (const char *name : {"m_nev", "be1_nev", "be2_nev"})
+        field(w, QString::fromLatin1(name))->setText(anything);
+    w.input_g1();
+    for (const char *name : {"ki3_on", "ki4_on", "ki3_off", "ki4_off", "be1_on_msg", "be1_off_msg",
+                             "be2_on_msg", "be2_off_msg"}) {
+        QLineEdit *edit = field(w, QString::fromLatin1(name));
+        edit->setText(anything);
+        edit->setFocus();
+        QTest::keyClicks(edit, "-+x");   // keyClicks types Latin-1 only
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(edit->text(), anything + QStringLiteral("-+x"));
+    }
+    QVERIFY(m_prompter->messages.isEmpty());
+}
+
+void TestFieldRules::lockedFieldsAreSkipped()
+{
+    MainWindow w;
+    // The reduced models put "-" into the locked identifier field.
+    w.setMode(31);
+    QCOMPARE(field(w, "m_id")->text(), QStringLiteral("-"));
+    w.input_g1();
+    QVERIFY(m_prompter->messages.isEmpty());
+    QCOMPARE(field(w, "m_id")->text(), QStringLiteral("-"));
+
+    // Fields still enabled are checked as before.
+    field(w, "m_pin")->setText("a");
+    w.input_g1();
+    QCOMPARE(m_prompter->messages.size(), 1);
+    QVERIFY(field(w, "m_pin")->text().isEmpty());
+    QCOMPARE(field(w, "m_id")->text(), QStringLiteral("-"));
+
+    // Back to the full variant the "-" is judged again.
+    w.setMode(32);
+    w.input_g1();
+    QCOMPARE(m_prompter->messages.size(), 2);
+    QVERIFY(field(w, "m_id")->text().isEmpty());
+
+    // A locked telephone page is not judged either.
+    m_prompter->clear();
+    field(w, "t_40")->setText("abc");
+    w.input_g4();
+    QVERIFY(m_prompter->messages.isEmpty());
+    QCOMPARE(field(w, "t_40")->text(), QStringLiteral("abc"));
+    w.setMode(128);
+    w.input_g4();
+    QCOMPARE(m_prompter->messages.size(), 1);
+    QCOMPARE(m_prompter->last().text, kPhoneMessage);
+    QVERIFY(field(w, "t_40")->text().isEmpty());
+}
+
+void TestFieldRules::telephoneFieldsSpacesPassHyphensFail()
+{
+    MainWindow w;
+    showActive(w);
+    w.findChild<QTabWidget *>("tabWidget")->setCurrentIndex(1);
+    QLineEdit *t5 = field(w, "t_5");
+    t5->setFocus();
+    QTest::keyClicks(t5, "36 30 123 4567");
+    QTest::keyClick(t5, Qt::Key_Return);
+    QVERIFY(m_prompter->messages.isEmpty());
+    QCOMPARE(t5->text(), QStringLiteral("36 30 123 4567"));
+
+    QLineEdit *t20 = field(w, "t_20");
+    t20->setFocus();
+    QTest::keyClicks(t20, "36-30-123");
+    QTest::keyClick(t20, Qt::Key_Return);
+    QCOMPARE(m_prompter->messages.size(), 1);
+    QCOMPARE(m_prompter->last().icon, QMessageBox::Warning);
+    QCOMPARE(m_prompter->last().title, QStringLiteral("Beviteli hiba"));
+    QCOMPARE(m_prompter->last().text, kPhoneMessage);
+    QVERIFY(t20->text().isEmpty());
+    QCOMPARE(QApplication::focusWidget(), t20);
+    QCOMPARE(t5->text(), QStringLiteral("36 30 123 4567"));
+
+    // Each page has its own check: the last page on the last number.
+    w.setMode(128);
+    m_prompter->clear();
+    field(w, "t_128")->setText("1-2");
+    w.input_g5();
+    QVERIFY(m_prompter->messages.isEmpty());
+    w.input_g6();
+    QCOMPARE(m_prompter->messages.size(), 1);
+    QVERIFY(field(w, "t_128")->text().isEmpty());
+}
+
+void TestFieldRules::loadedBadNumbersReportedInWalkOrder()
+{
+    // A file may hold anything; loading does not judge it.
+    QByteArray bytes = "36309888000";
+    for (int i = 2; i <= 16; ++i)
+        bytes += "\r\n";
+    for (int n = 1; n <= 128; ++n)
+        bytes += n == 7 ? "\r\n00hét" : n == 3 ? "\r\n00három" : "\r\n00";
+    QFile file(m_dir->filePath("letters.krv"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+
+    MainWindow w;
+    m_prompter->fileAnswers.enqueue(file.fileName());
+    w.openfile();
+    QCOMPARE(m_prompter->messages.size(), 1);
+    QCOMPARE(m_prompter->last().title, QStringLiteral("Megnyitás."));
+    QVERIFY(!field(w, "t_7")->text().isEmpty());
+    QVERIFY(!field(w, "t_3")->text().isEmpty());
+
+    // Finishing an edit of any field of the page: t_3 comes before t_7 in
+    // the page's walk order (11, 3, 9, ..., 2, 7, ...).
+    m_prompter->clear();
+    QLineEdit *t1 = field(w, "t_1");
+    QTest::keyClicks(t1, "36201234567");
+    QTest::keyClick(t1, Qt::Key_Return);
+    QCOMPARE(m_prompter->messages.size(), 1);
+    QCOMPARE(m_prompter->last().text, kPhoneMessage);
+    QVERIFY(field(w, "t_3")->text().isEmpty());
+    QVERIFY(!field(w, "t_7")->text().isEmpty());
+    QCOMPARE(t1->text(), QStringLiteral("36201234567"));
+
+    w.input_g3();
+    QCOMPARE(m_prompter->messages.size(), 2);
+    QVERIFY(field(w, "t_7")->text().isEmpty());
+    w.input_g3();
+    QCOMPARE(m_prompter->messages.size(), 2);
+}
+
+void TestFieldRules::leadingPlusRemovedWhileTyping()
+{
+    MainWindow w;
+    showActive(w);
+    w.findChild<QTabWidget *>("tabWidget")->setCurrentIndex(1);
+    QLineEdit *t5 = field(w, "t_5");
+    t5->setFocus();
+    QTest::keyClick(t5, Qt::Key_Plus);
+    QCOMPARE(t5->text(), QString());
+    QTest::keyClicks(t5, "+36+30 1234567");
+    QCOMPARE(t5->text(), QStringLiteral("36+30 1234567"));   // only a leading "+" goes
+    QTest::keyClick(t5, Qt::Key_Home);
+    QTest::keyClick(t5, Qt::Key_Plus);
+    QCOMPARE(t5->text(), QStringLiteral("36+30 1234567"));
+    QTest::keyClick(t5, Qt::Key_Return);
+    QVERIFY(m_prompter->messages.isEmpty());
+}
+
+void TestFieldRules::pastedDoublePlusLosesOne()
+{
+    MainWindow w;
+    showActive(w);
+    w.findChild<QTabWidget *>("tabWidget")->setCurrentIndex(1);
+    QLineEdit *t9 = field(w, "t_9");
+    t9->setFocus();
+    QGuiApplication::clipboard()->setText(QStringLiteral("++36301234567"));
+    if (QGuiApplication::clipboard()->text() != QLatin1String("++36301234567"))
+        QSKIP("No clipboard on this platform");
+    QTest::keyClick(t9, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(t9->text(), QStringLiteral("+36301234567"));
+    QTest::keyClick(t9, Qt::Key_Return);
+    QVERIFY(m_prompter->messages.isEmpty());
+    QCOMPARE(t9->text(), QStringLiteral("+36301234567"));
+}
+
+void TestFieldRules::programWrittenTextIsNotChecked()
+{
+    MainWindow w;
+    // Text the program writes emits neither textEdited nor editingFinished.
+    field(w, "t_2")->setText("+3630");
+    field(w, "m_pin")->setText("abcd");
+    QCOMPARE(field(w, "t_2")->text(), QStringLiteral("+3630"));
+    QCOMPARE(field(w, "m_pin")->text(), QStringLiteral("abcd"));
+    QVERIFY(m_prompter->messages.isEmpty());
+}
+
+KORDAVO_TEST_MAIN(TestFieldRules)
+#include "tst_fieldrules.moc"
