@@ -10,6 +10,7 @@
 #include "transfer/configimage.h"
 
 #include <QtCore/QElapsedTimer>
+#include <QtCore/QFileInfo>
 #include <QtCore/QPointer>
 #include <QtCore/QTimer>
 #include <QtWidgets/QCheckBox>

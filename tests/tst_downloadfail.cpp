@@ -1,0 +1,145 @@
+// Downloads that go wrong: a silent or unwilling module, a module that does
+// not acknowledge, the line vanishing halfway, and the window going away
+// while the worker still runs.
+
+#include "support/testsupport.h"
+
+#include "transfertesthelpers.h"
+
+using namespace transfertest;
+using Fault = SimulatorOptions::Fault;
+
+class TestDownloadFailures : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void moduleDoesNotGetReady_data();
+    void moduleDoesNotGetReady();
+    void moduleDoesNotAcknowledge();
+    void lineVanishesDuringTransfer();
+    void windowDestroyedDuringTransfer();
+};
+
+void TestDownloadFailures::moduleDoesNotGetReady_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::newRow("silent") << int(Fault::Silent);
+    QTest::newRow("answer without R") << int(Fault::NoReadyAnswer);
+}
+
+void TestDownloadFailures::moduleDoesNotGetReady()
+{
+    QFETCH(int, fault);
+    RecordingPrompter prompter;
+    auto sim = startedSimulator();
+    QVERIFY(sim);
+    sim->setFault(Fault(fault));
+    auto w = preparedWindow(prompter, sim->devicePath());
+
+    DialogWatch watch;
+    watch.pressEscape = true;   // after the result Escape closes the dialog
+    watch.arm();
+    w->download();
+
+    QCOMPARE(watch.resultText, kFailure);
+    QVERIFY2(watch.resultAtMs >= 4800 && watch.resultAtMs < 7000, qPrintable(QString::number(watch.resultAtMs)));
+    QVERIFY(watch.closedAtMs >= watch.resultAtMs);
+    QVERIFY(watch.lastValue < 15);
+    QVERIFY(prompter.messages.isEmpty());
+    QVERIFY(sim->waitIdle());
+    QCOMPARE(sim->received(), QByteArray("~}"));
+}
+
+void TestDownloadFailures::moduleDoesNotAcknowledge()
+{
+    RecordingPrompter prompter;
+    SimulatorOptions options;
+    options.memorySize = 128;
+    auto sim = startedSimulator(options);
+    QVERIFY(sim);
+    const QStringList before = sim->storedRecords();
+    sim->setFault(Fault::NoAck);
+    auto w = preparedWindow(prompter, sim->devicePath(), 128);
+
+    DialogWatch watch;
+    watch.pressOk = true;
+    watch.arm();
+    w->download();
+
+    QCOMPARE(watch.resultText, kFailure);
+    QVERIFY2(watch.resultAtMs >= 9500 && watch.resultAtMs < 13000, qPrintable(QString::number(watch.resultAtMs)));
+    QCOMPARE(watch.lastValue, 2667);
+    QVERIFY(watch.closedAtMs >= watch.resultAtMs);
+    QCOMPARE(sim->received().size(), 2 + 2653);
+    QVERIFY(sim->received().endsWith("\r\r"));
+    QCOMPARE(sim->storedRecords(), before);
+}
+
+void TestDownloadFailures::lineVanishesDuringTransfer()
+{
+    RecordingPrompter prompter;
+    auto sim = startedSimulator();
+    QVERIFY(sim);
+    const QStringList before = sim->storedRecords();
+    sim->setFault(Fault::DropDuringTransfer);
+    auto w = preparedWindow(prompter, sim->devicePath());
+
+    DialogWatch watch;
+    watch.pressOk = true;
+    watch.arm();
+    QElapsedTimer clock;
+    clock.start();
+    w->download();
+
+    QCOMPARE(watch.resultText, kFailure);
+    // The READY answer's silent wait, then no more waiting on a dead line.
+    QVERIFY2(clock.elapsed() < 8000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(prompter.messages.isEmpty());
+    // The module dropped the half it got.
+    QCOMPARE(sim->storedRecords(), before);
+}
+
+void TestDownloadFailures::windowDestroyedDuringTransfer()
+{
+    // A slow line, so the worker is surely in the middle of its exchange.
+    RecordingPrompter prompter;
+    SimulatorOptions options;
+    options.pacingBaud = 1200;
+    auto sim = startedSimulator(options);
+    QVERIFY(sim);
+    const QString port = sim->devicePath();
+    QPointer<MainWindow> w = preparedWindow(prompter, port).release();
+
+    QElapsedTimer clock;
+    qint64 destroyTook = -1;
+    int valueAtDestroy = -1;
+    whenModalShows([&](QWidget *modal) {
+        auto *bar = modal->findChild<QProgressBar *>(QStringLiteral("progressBar"));
+        auto *poll = new QTimer(modal);
+        poll->setInterval(5);
+        QObject::connect(poll, &QTimer::timeout, [&, bar] {
+            if (bar->value() < 15)
+                return;
+            // The module has answered "R": the worker is sending or waiting.
+            valueAtDestroy = bar->value();
+            clock.start();
+            delete w.data();   // what the end of the program does
+            destroyTook = clock.elapsed();
+        });
+        poll->start();
+    });
+    w->download();   // returns once the window (and the dialog with it) is gone
+
+    QVERIFY(w.isNull());
+    QVERIFY(valueAtDestroy >= 15);
+    // The worker stops between bytes; at worst it finishes one silent wait.
+    QVERIFY2(destroyTook >= 0 && destroyTook < 6000, qPrintable(QString::number(destroyTook)));
+
+    // The port was closed behind it: another command opens it again.
+    ComPort again(port, 1200);
+    QVERIFY(again.openPort(200, 0, 0, 0));
+}
+
+KORDAVO_TEST_MAIN(TestDownloadFailures)
+#include "tst_downloadfail.moc"
