@@ -157,6 +157,9 @@ int renderPdf(const QString &htmlPath, const QString &pictureDir, const QString 
     writer.setResolution(96);
     writer.setTitle(QStringLiteral("Kordavo 32/128 letöltő szoftver v2.62 – Felhasználói kézikönyv"));
     writer.setCreator(QStringLiteral("Kordavo"));
+    // A document paginated to the writer's page prints itself; otherwise
+    // print() lays out a copy that loses the base URL and adds its own margins.
+    document.setPageSize(writer.pageLayout().paintRectPixels(writer.resolution()).size());
     document.print(&writer);
     return QFileInfo(pdfPath).size() > 0 ? 0 : 1;
 }
