@@ -1,0 +1,202 @@
+// Read-out from a simulated module into the form: memory sizes that do and
+// do not fit, cancelling, garbled and vanishing lines.
+
+#include "support/testsupport.h"
+
+#include "transfertesthelpers.h"
+
+#include <QtWidgets/QProgressDialog>
+
+using namespace transfertest;
+using Fault = SimulatorOptions::Fault;
+
+namespace {
+
+const QString kNoPort = QStringLiteral("Sikertelen kiolvasás.\nNem lehet megnyitni a portot.");
+const QString kFailed = QStringLiteral("Sikertelen kiolvasás.\nEllenőrizze az eszközt, és próbálja meg újra!");
+
+// A module configuration different from the prepared form in every field.
+QStringList moduleRecords(int memorySize)
+{
+    QStringList r = {"36209300099", "9876", "0042", "Garazs kapu", "0", "Be egy", "Be ketto", "0120",
+                     "a3", "a4", "b3", "b4", "c1", "c2", "d1", "d2"};
+    for (QString &s : r)
+        s = s.leftJustified(16);
+    for (int i = 0; i < 12; ++i)
+        r << QString(16, QLatin1Char(' '));
+    for (int n = 1; n <= memorySize; ++n)
+        r << (n == 1 ? QStringLiteral("3130 111 2222") : n == 40 ? QStringLiteral("0336409990000")
+                                                       : QStringLiteral("00")).leftJustified(16);
+    return r;
+}
+
+} // namespace
+
+class TestReadout : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void largeModuleReadInSmallMode();
+    void smallModuleReadInLargeModeFails();
+    void garbledButReadable_data();
+    void garbledButReadable();
+    void failures_data();
+    void failures();
+    void cancelLeavesTheFormAlone();
+};
+
+void TestReadout::largeModuleReadInSmallMode()
+{
+    RecordingPrompter prompter;
+    SimulatorOptions options;
+    options.memorySize = 128;
+    auto sim = startedSimulator(options);
+    QVERIFY(sim);
+    sim->setStoredRecords(moduleRecords(128));
+    auto w = preparedWindow(prompter, sim->devicePath(), 32);
+
+    w->readup();
+
+    QVERIFY2(prompter.messages.isEmpty(), qPrintable(prompter.last().text));
+    QCOMPARE(sim->received(), QByteArray("~{"));
+    const FormState s = formState(*w);
+    QCOMPARE(s.general, (QStringList{"36209300099", "9876", "0042", "Garazs kapu", "0", "Be egy",
+                                     "Be ketto", "0120", "a3", "a4", "b3", "b4", "c1", "c2", "d1", "d2"}));
+    QCOMPARE(s.numbers.at(0), QStringLiteral("301112222"));
+    QCOMPARE(s.numbers.at(1), QString());
+    QCOMPARE(s.numbers.at(31), QString());
+    // Numbers past 32 keep their text; their boxes are cleared.
+    QCOMPARE(s.numbers.at(32), QStringLiteral("36703334444"));
+    QCOMPARE(s.numbers.at(127), QStringLiteral("36201230000"));
+    QCOMPARE(s.ticked, (QStringList{"1.1", "1.2", "2.1"}));
+    // The SMS centre of the second operator selects its entry.
+    QCOMPARE(s.preset, 1);
+}
+
+void TestReadout::smallModuleReadInLargeModeFails()
+{
+    RecordingPrompter prompter;
+    auto sim = startedSimulator();
+    QVERIFY(sim);
+    sim->setStoredRecords(moduleRecords(32));
+    auto w = preparedWindow(prompter, sim->devicePath(), 128);
+    const FormState before = formState(*w);
+
+    w->readup();
+
+    QCOMPARE(prompter.messages.size(), 1);
+    QCOMPARE(prompter.last().icon, QMessageBox::Critical);
+    QCOMPARE(prompter.last().title, QStringLiteral("Hiba"));
+    QCOMPARE(prompter.last().text, kFailed);
+    QVERIFY(formState(*w) == before);
+}
+
+void TestReadout::garbledButReadable_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::newRow("junk and an empty line first") << int(Fault::JunkBeforeRecords);
+    QTest::newRow("0xFF for spaces") << int(Fault::FFPadding);
+}
+
+void TestReadout::garbledButReadable()
+{
+    QFETCH(int, fault);
+    RecordingPrompter prompter;
+    auto sim = startedSimulator();
+    QVERIFY(sim);
+    sim->setStoredRecords(moduleRecords(32));
+    sim->setFault(Fault(fault));
+    auto w = preparedWindow(prompter, sim->devicePath(), 32);
+
+    w->readup();
+
+    QVERIFY2(prompter.messages.isEmpty(), qPrintable(prompter.last().text));
+    const FormState s = formState(*w);
+    QCOMPARE(s.general.at(0), QStringLiteral("36209300099"));
+    QCOMPARE(s.general.at(3), QStringLiteral("Garazs kapu"));
+    QCOMPARE(s.general.at(15), QStringLiteral("d2"));
+    QCOMPARE(s.numbers.at(0), QStringLiteral("301112222"));
+    QCOMPARE(s.ticked, (QStringList{"1.1", "1.2", "2.1"}));
+}
+
+void TestReadout::failures_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<bool>("portMissing");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("port missing") << int(Fault::None) << true << kNoPort;
+    QTest::newRow("silent module") << int(Fault::Silent) << false << kFailed;
+    QTest::newRow("line vanishes") << int(Fault::DropDuringTransfer) << false << kFailed;
+}
+
+void TestReadout::failures()
+{
+    QFETCH(int, fault);
+    QFETCH(bool, portMissing);
+    QFETCH(QString, text);
+    RecordingPrompter prompter;
+    auto sim = startedSimulator();
+    QVERIFY(sim);
+    sim->setStoredRecords(moduleRecords(32));
+    sim->setFault(Fault(fault));
+    auto w = preparedWindow(prompter, portMissing ? QStringLiteral("/dev/kordavo-no-such-port")
+                                                  : sim->devicePath());
+    const FormState before = formState(*w);
+
+    QElapsedTimer clock;
+    clock.start();
+    w->readup();
+
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(prompter.messages.size(), 1);
+    QCOMPARE(prompter.last().icon, QMessageBox::Critical);
+    QCOMPARE(prompter.last().title, QStringLiteral("Hiba"));
+    QCOMPARE(prompter.last().text, text);
+    QCOMPARE(prompter.messageParents.last(), w.get());
+    QVERIFY(formState(*w) == before);
+}
+
+void TestReadout::cancelLeavesTheFormAlone()
+{
+    RecordingPrompter prompter;
+    SimulatorOptions options;
+    options.memorySize = 128;
+    options.pacingBaud = 1200;   // about 22 s for the whole answer
+    auto sim = startedSimulator(options);
+    QVERIFY(sim);
+    sim->setStoredRecords(moduleRecords(128));
+    auto w = preparedWindow(prompter, sim->devicePath(), 128);
+    const FormState before = formState(*w);
+
+    QString label;
+    int maximum = -1;
+    bool windowModal = false;
+    QString cancelText;
+    whenModalShows([&](QWidget *modal) {
+        auto *progress = qobject_cast<QProgressDialog *>(modal);
+        if (!progress)
+            return;
+        label = progress->labelText();
+        maximum = progress->maximum();
+        windowModal = progress->windowModality() == Qt::WindowModal;
+        auto *cancel = progress->findChild<QPushButton *>();
+        cancelText = cancel ? cancel->text() : QString();
+        QTimer::singleShot(300, cancel, &QPushButton::click);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    w->readup();
+
+    QVERIFY2(clock.elapsed() < 8000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(label, QStringLiteral("Kiolvasás..."));
+    QCOMPARE(maximum, (128 + 28) * 16);
+    QVERIFY(windowModal);
+    QCOMPARE(cancelText, QStringLiteral("Megszakítás"));
+    QVERIFY(prompter.messages.isEmpty());
+    QVERIFY(formState(*w) == before);
+    QCOMPARE(sim->received(), QByteArray("~{"));
+}
+
+KORDAVO_TEST_MAIN(TestReadout)
+#include "tst_readout.moc"
