@@ -1,0 +1,224 @@
+// Verify against a simulated module, and the whole round of a download, a
+// verify and a read-out of the same form.
+
+#include "support/testsupport.h"
+
+#include "transfertesthelpers.h"
+
+#include <QtWidgets/QProgressDialog>
+
+using namespace transfertest;
+using Fault = SimulatorOptions::Fault;
+
+namespace {
+
+const QString kFailed = QStringLiteral("Sikertelen ellenőrzés.\nTöltse be újra a konfigurációt!");
+
+void clearForm(MainWindow &w)
+{
+    for (const QString &name : generalNames())
+        edit(w, name)->clear();
+    for (int n = 1; n <= 128; ++n)
+        edit(w, QStringLiteral("t_%1").arg(n))->clear();
+    for (QCheckBox *b : w.findChildren<QCheckBox *>())
+        b->setChecked(false);
+}
+
+} // namespace
+
+class TestVerify : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void downloadVerifyReadBack();
+    void verifiesDespiteGarbling_data();
+    void verifiesDespiteGarbling();
+    void failures_data();
+    void failures();
+    void emptyFieldStopsBeforeThePort();
+    void progressWithoutCancel();
+};
+
+void TestVerify::downloadVerifyReadBack()
+{
+    RecordingPrompter prompter;
+    auto sim = startedSimulator();
+    QVERIFY(sim);
+    auto w = preparedWindow(prompter, sim->devicePath(), 32);
+    const FormState original = formState(*w);
+
+    DialogWatch watch;
+    watch.arm();
+    w->download();
+    QCOMPARE(watch.resultText, kSuccess);
+
+    w->verify();
+    QCOMPARE(prompter.messages.size(), 1);
+    QCOMPARE(prompter.last().icon, QMessageBox::Information);
+    QCOMPARE(prompter.last().title, QStringLiteral("Ellenőrzés"));
+    QCOMPARE(prompter.last().text, QStringLiteral("Sikeres ellenőrzés."));
+
+    box(*w, QStringLiteral("64.1"))->setChecked(true);
+    w->verify();
+    QCOMPARE(prompter.messages.size(), 2);
+    QCOMPARE(prompter.last().icon, QMessageBox::Critical);
+    QCOMPARE(prompter.last().title, QStringLiteral("Ellenőrzés"));
+    QCOMPARE(prompter.last().text, kFailed);
+    // The verify keeps the image it compared against.
+    QCOMPARE(TestAccess::configImage(*w).mid(28 * 17 + 31 * 17, 2), QStringLiteral("21"));
+
+    clearForm(*w);
+    w->readup();
+    QCOMPARE(prompter.messages.size(), 2);
+    FormState expected = original;
+    expected.general[3] = QStringLiteral("Kapunyito");   // trailing spaces gone
+    expected.general[7] = QStringLiteral("0005");        // zero-filled relay time
+    expected.numbers[1] = QStringLiteral("36305556677");  // spaces inside numbers gone
+    for (int n = 33; n <= 128; ++n)                       // 32 mode: the rest stays empty
+        expected.numbers[n - 1].clear();
+    expected.ticked.removeAll(QStringLiteral("66.1"));
+    expected.ticked.removeAll(QStringLiteral("255.1"));
+    expected.ticked.removeAll(QStringLiteral("256.2"));
+    expected.preset = 3;   // 36301234567 is nobody's preset: the custom entry
+    const FormState back = formState(*w);
+    QCOMPARE(back.general, expected.general);
+    QCOMPARE(back.numbers, expected.numbers);
+    QCOMPARE(back.ticked, expected.ticked);
+    QCOMPARE(back.preset, expected.preset);
+}
+
+void TestVerify::verifiesDespiteGarbling_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::newRow("junk and an empty line first") << int(Fault::JunkBeforeRecords);
+    QTest::newRow("0xFF for spaces") << int(Fault::FFPadding);
+}
+
+void TestVerify::verifiesDespiteGarbling()
+{
+    QFETCH(int, fault);
+    RecordingPrompter prompter;
+    SimulatorOptions options;
+    options.memorySize = 128;
+    auto sim = startedSimulator(options);
+    QVERIFY(sim);
+    sim->setStoredRecords(expectedRecords(128));
+    sim->setFault(Fault(fault));
+    auto w = preparedWindow(prompter, sim->devicePath(), 128);
+
+    w->verify();
+
+    QCOMPARE(prompter.messages.size(), 1);
+    QCOMPARE(prompter.last().text, QStringLiteral("Sikeres ellenőrzés."));
+    QCOMPARE(sim->received(), QByteArray("~{"));
+}
+
+void TestVerify::failures_data()
+{
+    QTest::addColumn<int>("moduleSize");
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<bool>("portMissing");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("32 mode against a 128 module") << 128 << int(Fault::None) << false
+                                                  << QStringLiteral("Ellenőrzés") << kFailed;
+    QTest::newRow("port missing") << 32 << int(Fault::None) << true << QStringLiteral("Hiba")
+                                  << QStringLiteral("Sikertelen ellenőrzés.\nNem lehet megnyitni a portot.");
+    QTest::newRow("silent module") << 32 << int(Fault::Silent) << false << QStringLiteral("Ellenőrzés") << kFailed;
+    QTest::newRow("line vanishes") << 32 << int(Fault::DropDuringTransfer) << false
+                                   << QStringLiteral("Ellenőrzés") << kFailed;
+}
+
+void TestVerify::failures()
+{
+    QFETCH(int, moduleSize);
+    QFETCH(int, fault);
+    QFETCH(bool, portMissing);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    RecordingPrompter prompter;
+    SimulatorOptions options;
+    options.memorySize = moduleSize;
+    auto sim = startedSimulator(options);
+    QVERIFY(sim);
+    // The module holds the form itself (and, if larger, more numbers).
+    sim->setStoredRecords(expectedRecords(moduleSize));
+    sim->setFault(Fault(fault));
+    auto w = preparedWindow(prompter, portMissing ? QStringLiteral("/dev/kordavo-no-such-port")
+                                                  : sim->devicePath(), 32);
+    const FormState before = formState(*w);
+
+    QElapsedTimer clock;
+    clock.start();
+    w->verify();
+
+    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(prompter.messages.size(), 1);
+    QCOMPARE(prompter.last().icon, QMessageBox::Critical);
+    QCOMPARE(prompter.last().title, title);
+    QCOMPARE(prompter.last().text, text);
+    QCOMPARE(prompter.messageParents.last(), w.get());
+    QVERIFY(formState(*w) == before);
+    QCOMPARE(TestAccess::configImage(*w).size(), 1020);
+}
+
+void TestVerify::emptyFieldStopsBeforeThePort()
+{
+    RecordingPrompter prompter;
+    auto sim = startedSimulator();
+    QVERIFY(sim);
+    auto w = preparedWindow(prompter, sim->devicePath(), 32);
+    edit(*w, QStringLiteral("m_nev"))->clear();
+    auto *tabs = w->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+    tabs->setCurrentIndex(1);
+
+    w->verify();
+
+    QCOMPARE(prompter.messages.size(), 1);
+    QCOMPARE(prompter.last().title, QStringLiteral("Ellenőrzés"));
+    QCOMPARE(prompter.last().text, kFailed);
+    QCOMPARE(tabs->currentWidget()->objectName(), QStringLiteral("tab"));
+    QVERIFY(sim->waitIdle());
+    QVERIFY(sim->received().isEmpty());
+}
+
+void TestVerify::progressWithoutCancel()
+{
+    RecordingPrompter prompter;
+    SimulatorOptions options;
+    options.pacingBaud = 2400;   // about 4 s of answer, so the progress shows
+    auto sim = startedSimulator(options);
+    QVERIFY(sim);
+    sim->setStoredRecords(expectedRecords(32));
+    auto w = preparedWindow(prompter, sim->devicePath(), 32);
+
+    QString label;
+    int maximum = -1;
+    int buttons = -1;
+    bool windowModal = false;
+    bool survivedEscape = false;
+    whenModalShows([&](QWidget *modal) {
+        auto *progress = qobject_cast<QProgressDialog *>(modal);
+        if (!progress)
+            return;
+        label = progress->labelText();
+        maximum = progress->maximum();
+        windowModal = progress->windowModality() == Qt::WindowModal;
+        buttons = int(progress->findChildren<QPushButton *>().size());
+        QTest::keyClick(progress, Qt::Key_Escape);
+        survivedEscape = !progress->wasCanceled();
+    });
+    w->verify();
+
+    QCOMPARE(label, QStringLiteral("Ellenőrzés..."));
+    QCOMPARE(maximum, (32 + 28) * 16);
+    QVERIFY(windowModal);
+    QCOMPARE(buttons, 0);
+    QVERIFY(survivedEscape);
+    QCOMPARE(prompter.messages.size(), 1);
+    QCOMPARE(prompter.last().text, QStringLiteral("Sikeres ellenőrzés."));
+}
+
+KORDAVO_TEST_MAIN(TestVerify)
+#include "tst_verify.moc"
