@@ -66,6 +66,11 @@ private:
     void loadConfiguration(bool isDefault);
     void selectSmsPresetFor(const QString &number);
     void checkTelephoneGroup(QWidget *container);
+    // Rejects `field`: clears it, focuses it and shows the rule's warning.
+    void rejectField(QLineEdit *field, const QString &title, const QString &message);
+    // True while a rejection is being reported: the focus moves it causes end
+    // the editing of other fields, which must not start a second report.
+    bool reportingRejection = false;
 
     // --- device commands (serial/) ---
     // Sends "~X" and shows normal mode; silent when the port does not open.

@@ -10,6 +10,7 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QHash>
 #include <QtCore/QSaveFile>
+#include <QtCore/QScopedValueRollback>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QGroupBox>
@@ -23,15 +24,16 @@ const QString kDefaultConfiguration = QStringLiteral("kordavo_default.dll");
 const QString kFileFilter = QStringLiteral("Kordavo Files (*.krv)");
 const QString kFileErrorTitle = QStringLiteral("File hiba");
 
-// A rejected entry is discarded, and the user is taken to the field.
-void rejectField(QWidget *parent, QLineEdit *field, const fieldrules::Rule &rule)
+} // namespace
+
+void MainWindow::rejectField(QLineEdit *field, const QString &title, const QString &message)
 {
+    // The rejected text is discarded, and the user is taken to the field.
+    const QScopedValueRollback<bool> guard(reportingRejection, true);
     field->clear();
     field->setFocus(Qt::OtherFocusReason);
-    prompt::warning(parent, rule.title, rule.message);
+    prompt::warning(this, title, message);
 }
-
-} // namespace
 
 void MainWindow::newfile()
 {
@@ -185,6 +187,8 @@ void MainWindow::selectSmsPresetFor(const QString &number)
 
 void MainWindow::checkTelephoneGroup(QWidget *container)
 {
+    if (reportingRejection)
+        return;
     const fieldrules::Rule rule = fieldrules::telephoneRule();
     const auto edits = container->findChildren<QLineEdit *>();
     for (QLineEdit *edit : edits) {
@@ -192,7 +196,7 @@ void MainWindow::checkTelephoneGroup(QWidget *container)
         if (!edit->isEnabled())
             continue;
         if (!rule.passes(edit->text())) {
-            rejectField(this, edit, rule);
+            rejectField(edit, rule.title, rule.message);
             return;
         }
     }
@@ -200,6 +204,8 @@ void MainWindow::checkTelephoneGroup(QWidget *container)
 
 void MainWindow::input_g1()
 {
+    if (reportingRejection)
+        return;
     const auto edits = ui->g1->findChildren<QLineEdit *>();
     for (QLineEdit *edit : edits) {
         // The reduced models lock m_id with "-", which must not block downloads.
@@ -207,7 +213,7 @@ void MainWindow::input_g1()
             continue;
         const fieldrules::Rule rule = fieldrules::generalFieldRule(edit->objectName());
         if (!rule.passes(edit->text())) {
-            rejectField(this, edit, rule);
+            rejectField(edit, rule.title, rule.message);
             return;
         }
     }

@@ -11,7 +11,10 @@
 #include <QtCore/QTemporaryDir>
 #include <QtGui/QClipboard>
 #include <QtGui/QFocusEvent>
+#include <QtCore/QTimer>
 #include <QtWidgets/QComboBox>
+#include <QtWidgets/QDialog>
+#include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QTabWidget>
 
@@ -68,6 +71,7 @@ private slots:
     void lockedFieldsAreSkipped();
     void telephoneFieldsSpacesPassHyphensFail();
     void loadedBadNumbersReportedInWalkOrder();
+    void focusChangesOfTheReportDoNotCheckAgain();
     void leadingPlusRemovedWhileTyping();
     void pastedDoublePlusLosesOne();
     void programWrittenTextIsNotChecked();
@@ -76,6 +80,25 @@ private:
     QTemporaryDir *m_dir = nullptr;
     QString m_previousDir;
     RecordingPrompter *m_prompter = nullptr;
+
+    // Runs `action` with the real message boxes and answers every box that
+    // shows; returns their texts.
+    QStringList boxesShownBy(const std::function<void()> &action)
+    {
+        Prompter::install(nullptr);
+        QStringList shown;
+        std::function<void(QWidget *)> answer = [&](QWidget *modal) {
+            auto *label = modal->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"));
+            shown << (label ? label->text() : modal->metaObject()->className());
+            QTimer::singleShot(0, modal, [modal] { static_cast<QDialog *>(modal)->accept(); });
+            whenModalShows(answer, 500);
+        };
+        whenModalShows(answer, 5000);
+        action();
+        QTest::qWait(700);   // room for a further box to show up
+        Prompter::install(m_prompter);
+        return shown;
+    }
 
     // A shown, active window, so focus can be observed.
     void showActive(MainWindow &w)
@@ -414,6 +437,51 @@ void TestFieldRules::loadedBadNumbersReportedInWalkOrder()
     QVERIFY(field(w, "t_7")->text().isEmpty());
     w.input_g3();
     QCOMPARE(m_prompter->messages.size(), 2);
+}
+
+void TestFieldRules::focusChangesOfTheReportDoNotCheckAgain()
+{
+    // Moving the focus to the rejected field, and the box taking it, end the
+    // editing of other fields; that must not start a second report while
+    // the first is under way.
+    MainWindow w;
+    showActive(w);
+    w.findChild<QTabWidget *>("tabWidget")->setCurrentIndex(1);
+    for (int n : {3, 7, 30})
+        field(w, QStringLiteral("t_%1").arg(n))->setText(QStringLiteral("x%1").arg(n));
+
+    QLineEdit *t1 = field(w, "t_1");
+    t1->setFocus();
+    QTest::keyClicks(t1, "3620");
+    QCOMPARE(boxesShownBy([t1] { QTest::keyClick(t1, Qt::Key_Return); }), QStringList{kPhoneMessage});
+    QVERIFY(field(w, "t_3")->text().isEmpty());
+    QCOMPARE(field(w, "t_7")->text(), QStringLiteral("x7"));
+    QCOMPARE(field(w, "t_30")->text(), QStringLiteral("x30"));
+    QCOMPARE(w.focusWidget(), field(w, "t_3"));
+
+    // The user corrects the field and leaves it: the next check reports the
+    // next field.
+    showActive(w);
+    QCOMPARE(QApplication::focusWidget(), field(w, "t_3"));
+    m_prompter->clear();
+    QTest::keyClicks(field(w, "t_3"), "3670");
+    field(w, "t_2")->setFocus();
+    QCOMPARE(m_prompter->messages.size(), 1);
+    QCOMPARE(field(w, "t_7")->text(), QString());
+    QCOMPARE(field(w, "t_30")->text(), QStringLiteral("x30"));
+    QCOMPARE(QApplication::focusWidget(), field(w, "t_7"));
+
+    // The same in the general group.
+    showActive(w);
+    w.findChild<QTabWidget *>("tabWidget")->setCurrentIndex(0);
+    field(w, "m_id")->setText("y");
+    field(w, "rele_time")->setText("z");
+    QLineEdit *name = field(w, "m_nev");
+    name->setFocus();
+    QTest::keyClick(name, Qt::Key_A);
+    QCOMPARE(boxesShownBy([name] { QTest::keyClick(name, Qt::Key_Return); }), QStringList{kDigitsOnly});
+    QVERIFY(field(w, "m_id")->text().isEmpty());
+    QCOMPARE(field(w, "rele_time")->text(), QStringLiteral("z"));
 }
 
 void TestFieldRules::leadingPlusRemovedWhileTyping()
