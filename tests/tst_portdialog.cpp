@@ -99,6 +99,11 @@ void TestPortDialog::formAndSpeeds()
              (QStringList{"150", "200", "300", "600", "1200", "1800", "2400", "4800", "9600", "19200",
                           "28800", "38400", "57600", "76800", "115200"}));
     QCOMPARE(baudBox(dialog)->itemData(14).toInt(), 115200);
+    for (const auto &[name, text] : {std::pair{"l_com", "COM Port:"}, std::pair{"l_baud", "Baudrate:"}}) {
+        auto *label = dialog.findChild<QLabel *>(QLatin1String(name));
+        QCOMPARE(label->text(), QString::fromUtf8(text));
+        QVERIFY2(label->width() >= label->sizeHint().width(), name);   // not clipped
+    }
     auto *reload = dialog.findChild<QPushButton *>(QStringLiteral("reload"));
     QVERIFY(reload);
     QCOMPARE(reload->toolTip(), QStringLiteral("Frissítés"));
