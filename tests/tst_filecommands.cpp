@@ -350,7 +350,7 @@ void TestFileCommands::tooFewLinesRejectedFormUnchanged()
 void TestFileCommands::exactly144LinesLoad()
 {
     QList<QByteArray> lines = sampleLines();
-    lines[16] = "3136301234567";   // entry 1: both alarms... 3 = alarm 1 and 2, output 1
+    lines[16] = "3136301234567";   // entry 1: alarms of both inputs, output 1
     QVERIFY(writeBytes(path("ok.krv"), join(lines)));
     MainWindow w;
     open(w, path("ok.krv"));
