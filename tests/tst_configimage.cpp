@@ -169,6 +169,8 @@ void TestConfigImage::wireBytesAreLatin1WithCRs()
     const QByteArray name = bytes.mid(3 * 17, 16);
     QCOMPARE(name, QByteArray("Kapunyit\0 \xFC     ", 16));
     QCOMPARE(wireByte(QChar(0x151)), '\0');
+    QCOMPARE(asStored(QStringLiteral("Főkapu ű é|")), QStringLiteral("F") + QChar(0)
+                 + QStringLiteral("kapu ") + QChar(0) + QStringLiteral(" é|"));
     QCOMPARE(wireByte(QChar(0xE9)), char(0xE9));
 }
 

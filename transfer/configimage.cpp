@@ -158,6 +158,14 @@ char wireByte(QChar c)
     return c.unicode() <= 0xFF ? char(c.unicode()) : char(0);
 }
 
+QString asStored(const QString &image)
+{
+    QString stored = image;
+    for (QChar &c : stored)
+        c = QChar(uchar(wireByte(c)));
+    return stored;
+}
+
 QByteArray wireBytes(const QString &image, QChar separator)
 {
     QByteArray bytes;

@@ -86,6 +86,9 @@ std::optional<ParsedImage> parseImage(const QString &normalized, int memorySize,
 
 // The byte a character travels as: its Latin-1 code, 0 when it has none.
 char wireByte(QChar c);
+// The image as a module holds it after a download: characters without a
+// Latin-1 code become character 0, the byte they travelled as.
+QString asStored(const QString &image);
 // The bytes a download sends after its handshake: every separated part of
 // the image, each followed by CR (the empty part after the last separator
 // becomes the lone closing CR).

