@@ -229,4 +229,16 @@ inline void tryToDismiss(DialogWatch &watch, QDialog *d)
     watch.survivedClose = d->isVisible();
 }
 
+// Whether a progress dialog shows up while the result message is on screen
+// for longer than a progress dialog's own delayed first showing (4 s).
+inline void watchForLateProgress(RecordingPrompter &prompter, bool *appeared)
+{
+    prompter.onMessage = [appeared](const RecordingPrompter::Message &) {
+        QTest::qWait(4300);
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (top->inherits("QProgressDialog") && top->isVisible())
+                *appeared = true;
+    };
+}
+
 } // namespace transfertest

@@ -44,6 +44,7 @@ private slots:
     void failures_data();
     void failures();
     void cancelLeavesTheFormAlone();
+    void quickResultIsNotCoveredByProgress();
 };
 
 void TestReadout::largeModuleReadInSmallMode()
@@ -196,6 +197,22 @@ void TestReadout::cancelLeavesTheFormAlone()
     QVERIFY(prompter.messages.isEmpty());
     QVERIFY(formState(*w) == before);
     QCOMPARE(sim->received(), QByteArray("~{"));
+}
+
+void TestReadout::quickResultIsNotCoveredByProgress()
+{
+    RecordingPrompter prompter;
+    auto sim = startedSimulator();
+    QVERIFY(sim);
+    sim->setStoredRecords(moduleRecords(32));
+    auto w = preparedWindow(prompter, sim->devicePath(), 128);
+    bool appeared = false;
+    watchForLateProgress(prompter, &appeared);
+
+    w->readup();   // a 32-number module read in 128 mode: the failure message
+
+    QCOMPARE(prompter.messages.size(), 1);
+    QVERIFY(!appeared);
 }
 
 KORDAVO_TEST_MAIN(TestReadout)

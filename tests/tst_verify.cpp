@@ -38,6 +38,7 @@ private slots:
     void failures();
     void emptyFieldStopsBeforeThePort();
     void progressWithoutCancel();
+    void quickResultIsNotCoveredByProgress();
 };
 
 void TestVerify::downloadVerifyReadBack()
@@ -221,6 +222,21 @@ void TestVerify::progressWithoutCancel()
     QVERIFY(survivedEscape);
     QCOMPARE(prompter.messages.size(), 1);
     QCOMPARE(prompter.last().text, QStringLiteral("Sikeres ellenőrzés."));
+}
+
+void TestVerify::quickResultIsNotCoveredByProgress()
+{
+    RecordingPrompter prompter;
+    auto sim = startedSimulator();
+    QVERIFY(sim);
+    auto w = preparedWindow(prompter, sim->devicePath(), 32);
+    bool appeared = false;
+    watchForLateProgress(prompter, &appeared);
+
+    w->verify();
+
+    QCOMPARE(prompter.messages.size(), 1);
+    QVERIFY(!appeared);
 }
 
 KORDAVO_TEST_MAIN(TestVerify)

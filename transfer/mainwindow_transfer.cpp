@@ -29,6 +29,18 @@ int recordCharacters(int memorySize)
         * configimage::kRecordLength;
 }
 
+// Shows completion until the command ends. A dialog that never came up
+// (a short transfer) is kept down: otherwise its delayed first showing would
+// pop up over the result message.
+void showCompletion(QProgressDialog &progress)
+{
+    progress.setAutoReset(false);
+    if (progress.isVisible())
+        progress.setValue(progress.maximum());
+    else
+        progress.reset();
+}
+
 } // namespace
 
 bool MainWindow::buildConfigImage()
@@ -114,8 +126,7 @@ void MainWindow::readup()
         port.closePort();
         return;
     }
-    progress.setAutoReset(false);
-    progress.setValue(progress.maximum());
+    showCompletion(progress);
 
     if (!applyConfigImage(configimage::normalizeReply(reply))) {
         prompt::critical(this, QStringLiteral("Hiba"),
@@ -151,8 +162,7 @@ void MainWindow::verify()
         port.closePort();
         return;
     }
-    progress.setAutoReset(false);
-    progress.setValue(progress.maximum());
+    showCompletion(progress);
 
     // Compared as the download would have stored it: a character without a
     // Latin-1 code (ő, ű) went as byte 0 and comes back as such, and that is
