@@ -9,7 +9,7 @@ KORDAVO_BUILD=${KORDAVO_BUILD:-$KORDAVO_ROOT/build}
 # Everything a fresh Debian 12 needs to build, test and show the program.
 KORDAVO_PACKAGES=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libqt6svg6
+    qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libqt6svg6 qt6-translations-l10n
     libgl-dev libxkbcommon-dev
     fonts-dejavu-core fonts-liberation
     poppler-utils

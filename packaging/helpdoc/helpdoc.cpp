@@ -184,6 +184,7 @@ int main(int argc, char *argv[])
         qputenv("QT_SCALE_FACTOR", "2");
         QApplication app(argc, argv);
         applyProgramFont();
+        installQtTranslation();
         return takeShots(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
     }
     if (mode == "pdf" && argc == 5) {
