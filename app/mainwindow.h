@@ -4,8 +4,10 @@
 #include <QtWidgets/QMainWindow>
 
 #include <memory>
+#include <optional>
 
 class QCheckBox;
+class QProgressDialog;
 class QLabel;
 class QLineEdit;
 
@@ -65,7 +67,9 @@ private:
     // --- configuration document (document/) ---
     void loadConfiguration(bool isDefault);
     void selectSmsPresetFor(const QString &number);
-    void checkTelephoneGroup(QWidget *container);
+    // Checks the fields of g1 or of a telephone page in their child order and
+    // rejects the first that breaks its rule.
+    void checkFieldGroup(QWidget *container);
     // Rejects `field`: clears it, focuses it and shows the rule's warning.
     void rejectField(QLineEdit *field, const QString &title, const QString &message);
     // True while a rejection is being reported: the focus moves it causes end
@@ -79,6 +83,9 @@ private:
     void showModulePicture();
 
     // --- configuration transfer (transfer/) ---
+    // Sends "~{" and reads the module's records with the progress dialog;
+    // nothing when the port does not open (after saying so) or on cancel.
+    std::optional<QString> readStoredRecords(QProgressDialog &progress, const QString &portFailure);
 
     // The sixteen general line edits in their creation (and record) order.
     QList<QLineEdit *> generalLineEdits() const;

@@ -185,16 +185,19 @@ void MainWindow::selectSmsPresetFor(const QString &number)
     ui->smskp_combo->setCurrentIndex(smspresets::indexForNumber(number));
 }
 
-void MainWindow::checkTelephoneGroup(QWidget *container)
+void MainWindow::checkFieldGroup(QWidget *container)
 {
     if (reportingRejection)
         return;
-    const fieldrules::Rule rule = fieldrules::telephoneRule();
+    const bool telephonePage = container != ui->g1;
     const auto edits = container->findChildren<QLineEdit *>();
     for (QLineEdit *edit : edits) {
-        // A locked field cannot be corrected by the user, so it is not judged.
+        // A locked field cannot be corrected by the user, so it is not judged
+        // (the reduced models lock m_id with "-", which must not block downloads).
         if (!edit->isEnabled())
             continue;
+        const fieldrules::Rule rule = telephonePage ? fieldrules::telephoneRule()
+                                                    : fieldrules::generalFieldRule(edit->objectName());
         if (!rule.passes(edit->text())) {
             rejectField(edit, rule.title, rule.message);
             return;
@@ -204,19 +207,7 @@ void MainWindow::checkTelephoneGroup(QWidget *container)
 
 void MainWindow::input_g1()
 {
-    if (reportingRejection)
-        return;
-    const auto edits = ui->g1->findChildren<QLineEdit *>();
-    for (QLineEdit *edit : edits) {
-        // The reduced models lock m_id with "-", which must not block downloads.
-        if (!edit->isEnabled())
-            continue;
-        const fieldrules::Rule rule = fieldrules::generalFieldRule(edit->objectName());
-        if (!rule.passes(edit->text())) {
-            rejectField(edit, rule.title, rule.message);
-            return;
-        }
-    }
+    checkFieldGroup(ui->g1);
 }
 
 // The input messages and output commands take any text.
@@ -224,22 +215,22 @@ void MainWindow::input_g2() {}
 
 void MainWindow::input_g3()
 {
-    checkTelephoneGroup(ui->g3);
+    checkFieldGroup(ui->g3);
 }
 
 void MainWindow::input_g4()
 {
-    checkTelephoneGroup(ui->g4);
+    checkFieldGroup(ui->g4);
 }
 
 void MainWindow::input_g5()
 {
-    checkTelephoneGroup(ui->g5);
+    checkFieldGroup(ui->g5);
 }
 
 void MainWindow::input_g6()
 {
-    checkTelephoneGroup(ui->g6);
+    checkFieldGroup(ui->g6);
 }
 
 void MainWindow::input_tel_edit()

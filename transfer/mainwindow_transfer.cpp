@@ -108,33 +108,39 @@ void MainWindow::download()
     delete dialog.data();
 }
 
+std::optional<QString> MainWindow::readStoredRecords(QProgressDialog &progress,
+                                                     const QString &portFailure)
+{
+    ComPort port(portName, baudRate);
+    if (!port.openPort(kReadMultiplier, kReadConstant, 0, 0)) {
+        prompt::critical(this, QStringLiteral("Hiba"), portFailure);
+        return std::nullopt;
+    }
+    port.sendText(QStringLiteral("~{"));
+    const QString reply = port.readReply(&progress);
+    port.closePort();
+    if (progress.wasCanceled())
+        return std::nullopt;
+    showCompletion(progress);
+    return reply;
+}
+
 void MainWindow::readup()
 {
     QProgressDialog progress(QStringLiteral("Kiolvasás..."), QStringLiteral("Megszakítás"), 0,
                              recordCharacters(memorySize), this);
     progress.setWindowModality(Qt::WindowModal);
 
-    ComPort port(portName, baudRate);
-    if (!port.openPort(kReadMultiplier, kReadConstant, 0, 0)) {
-        prompt::critical(this, QStringLiteral("Hiba"),
-                         QStringLiteral("Sikertelen kiolvasás.\nNem lehet megnyitni a portot."));
+    const std::optional<QString> reply = readStoredRecords(
+        progress, QStringLiteral("Sikertelen kiolvasás.\nNem lehet megnyitni a portot."));
+    if (!reply)
         return;
-    }
-    port.sendText(QStringLiteral("~{"));
-    const QString reply = port.readReply(&progress);
-    if (progress.wasCanceled()) {
-        port.closePort();
-        return;
-    }
-    showCompletion(progress);
-
-    if (!applyConfigImage(configimage::normalizeReply(reply))) {
+    if (!applyConfigImage(configimage::normalizeReply(*reply))) {
         prompt::critical(this, QStringLiteral("Hiba"),
                          QStringLiteral("Sikertelen kiolvasás.\nEllenőrizze az eszközt, és próbálja meg újra!"));
-    } else {
-        selectSmsPresetFor(ui->smskp->text());
+        return;
     }
-    port.closePort();
+    selectSmsPresetFor(ui->smskp->text());
 }
 
 void MainWindow::verify()
@@ -150,26 +156,15 @@ void MainWindow::verify()
         return;
     }
 
-    ComPort port(portName, baudRate);
-    if (!port.openPort(kReadMultiplier, kReadConstant, 0, 0)) {
-        prompt::critical(this, QStringLiteral("Hiba"),
-                         QStringLiteral("Sikertelen ellenőrzés.\nNem lehet megnyitni a portot."));
+    const std::optional<QString> reply = readStoredRecords(
+        progress, QStringLiteral("Sikertelen ellenőrzés.\nNem lehet megnyitni a portot."));
+    if (!reply)
         return;
-    }
-    port.sendText(QStringLiteral("~{"));
-    const QString reply = port.readReply(&progress);
-    if (progress.wasCanceled()) {
-        port.closePort();
-        return;
-    }
-    showCompletion(progress);
-
     // Compared as the download would have stored it: a character without a
     // Latin-1 code (ő, ű) went as byte 0 and comes back as such, and that is
     // a faithful copy, not a difference.
-    if (configimage::normalizeReply(reply) == configimage::asStored(configImage))
+    if (configimage::normalizeReply(*reply) == configimage::asStored(configImage))
         prompt::information(this, QStringLiteral("Ellenőrzés"), QStringLiteral("Sikeres ellenőrzés."));
     else
         prompt::critical(this, QStringLiteral("Ellenőrzés"), failed);
-    port.closePort();
 }
