@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/about.h"
+#include "document/configfile.h"
 #include "forms/mainwindow_form.h"
 
 #include <QtCore/QTimer>
@@ -137,4 +138,13 @@ QLineEdit *MainWindow::telephoneEdit(int n) const
 QList<QCheckBox *> MainWindow::telephoneCheckBoxes() const
 {
     return ui->centralWidget->findChildren<QCheckBox *>();
+}
+
+QHash<int, int> MainWindow::telephoneKeyValues() const
+{
+    QList<configfile::FlagBox> flags;
+    const auto boxes = telephoneCheckBoxes();
+    for (const QCheckBox *box : boxes)
+        flags.append({box->property("group").toString(), box->isChecked()});
+    return configfile::keyValues(flags);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QtCore/QHash>
 #include <QtCore/QString>
 #include <QtWidgets/QMainWindow>
 
@@ -92,6 +93,9 @@ private:
     // Line edit "t_<n>", or nullptr when there is none.
     QLineEdit *telephoneEdit(int n) const;
     QList<QCheckBox *> telephoneCheckBoxes() const;
+    // Alarm and output digits of every telephone key, from the ticked boxes
+    // of all pages, enabled or not.
+    QHash<int, int> telephoneKeyValues() const;
 
     std::unique_ptr<Ui::MainWindow> ui;
     QString portName;

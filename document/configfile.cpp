@@ -179,4 +179,21 @@ int groupBitValue(int bit)
     return int(std::pow(2.0, bit - 1));
 }
 
+QHash<int, int> keyValues(const QList<FlagBox> &boxes)
+{
+    QHash<int, int> keys;
+    for (const FlagBox &box : boxes) {
+        const GroupKey group = parseGroupKey(box.group);
+        if (group.valid && box.checked)
+            keys[group.key] += groupBitValue(group.bit);
+    }
+    return keys;
+}
+
+bool boxTicked(const QHash<int, int> &keys, const QString &group)
+{
+    const GroupKey parsed = parseGroupKey(group);
+    return parsed.valid && (keys.value(parsed.key) & groupBitValue(parsed.bit)) != 0;
+}
+
 } // namespace configfile

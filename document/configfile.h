@@ -5,6 +5,8 @@
 // Windows-1250 text. Everything here works without a window.
 
 #include <QtCore/QByteArray>
+#include <QtCore/QHash>
+#include <QtCore/QList>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
@@ -70,5 +72,18 @@ struct GroupKey
 GroupKey parseGroupKey(const QString &group);
 // Value a ticked box adds to its key: 2 to the power b - 1.
 int groupBitValue(int bit);
+
+// A telephone check box as the file and the module's records see it.
+struct FlagBox
+{
+    QString group;
+    bool checked = false;
+};
+// Sum of groupBitValue(b) over the ticked boxes of every key k; keys without
+// a ticked box count 0. Boxes whose group does not parse are ignored.
+QHash<int, int> keyValues(const QList<FlagBox> &boxes);
+// Whether the box with this group is ticked for the given key values: the
+// key's value has the bit of the box's weight index.
+bool boxTicked(const QHash<int, int> &keys, const QString &group);
 
 } // namespace configfile

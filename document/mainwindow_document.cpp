@@ -65,16 +65,7 @@ void MainWindow::save()
 
     // Every box counts, on disabled pages too, so a file always holds all
     // 128 entries whatever the module's memory size.
-    QHash<int, int> keyValues;
-    const auto boxes = telephoneCheckBoxes();
-    for (QCheckBox *box : boxes) {
-        const auto group = configfile::parseGroupKey(box->property("group").toString());
-        if (!group.valid)
-            continue;
-        int &value = keyValues[group.key];
-        if (box->isChecked())
-            value += configfile::groupBitValue(group.bit);
-    }
+    const QHash<int, int> keyValues = telephoneKeyValues();
     for (int n = 1; n <= configfile::kTelephoneEntries; ++n) {
         configfile::TelephoneEntry entry;
         entry.alarm = keyValues.value(2 * n - 1);
@@ -138,8 +129,7 @@ void MainWindow::loadConfiguration(bool isDefault)
     for (QCheckBox *box : boxes) {
         if (!box->isEnabled())
             continue;
-        const auto group = configfile::parseGroupKey(box->property("group").toString());
-        box->setChecked((keyValues.value(group.key) & group.bit) != 0);
+        box->setChecked(configfile::boxTicked(keyValues, box->property("group").toString()));
     }
 
     if (isDefault) {

@@ -113,7 +113,7 @@ void ComPort::sendCR()
 void ComPort::sendText(const QString &text, bool appendCR)
 {
     for (const QChar c : text)
-        writeByte(c.unicode() > 0xFF ? '\0' : char(c.unicode()));
+        writeByte(lineByte(c));
     if (appendCR)
         writeByte('\r');
 }

@@ -34,6 +34,9 @@ public:
     void closePort();
     bool opened() const { return isOpen; }
 
+    // The byte a character travels as: its Latin-1 code, or 0 when it has none.
+    static char lineByte(QChar c) { return c.unicode() <= 0xFF ? char(c.unicode()) : '\0'; }
+
     void sendByte(char byte, bool appendCR = false);
     void sendCR();
     // Each character as one Latin-1 byte; characters above U+00FF go as byte 0.

@@ -4,6 +4,7 @@
 
 #include "support/testsupport.h"
 
+#include "serial/comport.h"
 #include "transfer/configimage.h"
 
 #include <QtWidgets/QCheckBox>
@@ -11,6 +12,8 @@
 #include <QtWidgets/QTabWidget>
 
 using namespace configimage;
+using configfile::boxTicked;
+using configfile::keyValues;
 
 namespace {
 
@@ -99,13 +102,13 @@ void TestConfigImage::recordsArePaddedNeverCut()
 
 void TestConfigImage::flagDigitsFromGroups()
 {
-    int k = 0, b = 0;
-    QVERIFY(parseGroup(QStringLiteral("255.2"), &k, &b));
-    QCOMPARE(k, 255);
-    QCOMPARE(b, 2);
-    QVERIFY(!parseGroup(QStringLiteral("x.1"), &k, &b));
-    QVERIFY(!parseGroup(QStringLiteral("3.y"), &k, &b));
-    QVERIFY(!parseGroup(QString(), &k, &b));
+    const configfile::GroupKey group = configfile::parseGroupKey(QStringLiteral("255.2"));
+    QVERIFY(group.valid);
+    QCOMPARE(group.key, 255);
+    QCOMPARE(group.bit, 2);
+    QVERIFY(!configfile::parseGroupKey(QStringLiteral("x.1")).valid);
+    QVERIFY(!configfile::parseGroupKey(QStringLiteral("3.y")).valid);
+    QVERIFY(!configfile::parseGroupKey(QString()).valid);
 
     const QHash<int, int> keys = keyValues({{"1.1", true}, {"1.2", true}, {"2.1", false}, {"2.2", true},
                                            {"8.1", true}, {"bad", true}, {"9.1", false}});
@@ -168,10 +171,10 @@ void TestConfigImage::wireBytesAreLatin1WithCRs()
     // The fourth record: ő has no Latin-1 code and goes as 0; ü goes as 0xFC.
     const QByteArray name = bytes.mid(3 * 17, 16);
     QCOMPARE(name, QByteArray("Kapunyit\0 \xFC     ", 16));
-    QCOMPARE(wireByte(QChar(0x151)), '\0');
+    QCOMPARE(ComPort::lineByte(QChar(0x151)), '\0');
     QCOMPARE(asStored(QStringLiteral("Főkapu ű é|")), QStringLiteral("F") + QChar(0)
                  + QStringLiteral("kapu ") + QChar(0) + QStringLiteral(" é|"));
-    QCOMPARE(wireByte(QChar(0xE9)), char(0xE9));
+    QCOMPARE(ComPort::lineByte(QChar(0xE9)), char(0xE9));
 }
 
 void TestConfigImage::normalisation_data()
@@ -228,12 +231,12 @@ void TestConfigImage::parsingTelephoneRecords()
     QCOMPARE(parsed->general.at(15), QStringLiteral("be2 ki"));
     QCOMPARE(parsed->telephones.size(), 32);
     QCOMPARE(parsed->telephones.at(0).number, QStringLiteral("363012345"));
-    QCOMPARE(parsed->telephones.at(0).alarmDigit, 2);
-    QCOMPARE(parsed->telephones.at(0).outputDigit, 1);
+    QCOMPARE(parsed->telephones.at(0).alarm, 2);
+    QCOMPARE(parsed->telephones.at(0).output, 1);
     QCOMPARE(parsed->telephones.at(1).number, QStringLiteral("36201111111"));
-    QCOMPARE(parsed->telephones.at(1).alarmDigit, 3);
-    QCOMPARE(parsed->telephones.at(2).alarmDigit, 0);
-    QCOMPARE(parsed->telephones.at(2).outputDigit, 9);
+    QCOMPARE(parsed->telephones.at(1).alarm, 3);
+    QCOMPARE(parsed->telephones.at(2).alarm, 0);
+    QCOMPARE(parsed->telephones.at(2).output, 9);
     QCOMPARE(parsed->telephones.at(31).number, QString());
 
     const QHash<int, int> keys = parsed->keyValues();

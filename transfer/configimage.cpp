@@ -1,5 +1,7 @@
 #include "transfer/configimage.h"
 
+#include "serial/comport.h"
+
 namespace configimage {
 
 QString padRecord(const QString &text)
@@ -20,45 +22,6 @@ QString generalRecord(int index, const QString &text)
 QString telephoneRecord(int alarmDigit, int outputDigit, const QString &number)
 {
     return padRecord(QString::number(alarmDigit) + QString::number(outputDigit) + number);
-}
-
-bool parseGroup(const QString &group, int *key, int *weightIndex)
-{
-    const QStringList parts = group.split(QLatin1Char('.'));
-    bool keyOk = false;
-    bool bitOk = false;
-    const int k = parts.first().toInt(&keyOk);
-    const int b = parts.last().toInt(&bitOk);
-    if (!keyOk || !bitOk)
-        return false;
-    *key = k;
-    *weightIndex = b;
-    return true;
-}
-
-QHash<int, int> keyValues(const QList<FlagBox> &boxes)
-{
-    QHash<int, int> keys;
-    for (const FlagBox &box : boxes) {
-        int k = 0;
-        int b = 0;
-        if (!parseGroup(box.group, &k, &b) || !box.checked)
-            continue;
-        // Weight indices outside 1 … 2 do not occur on the form; keep the
-        // shift defined anyway.
-        if (b >= 1 && b <= 30)
-            keys[k] += 1 << (b - 1);
-    }
-    return keys;
-}
-
-bool boxTicked(const QHash<int, int> &keys, const QString &group)
-{
-    int k = 0;
-    int b = 0;
-    if (!parseGroup(group, &k, &b) || b < 1 || b > 30)
-        return false;
-    return (keys.value(k, 0) & (1 << (b - 1))) != 0;
 }
 
 BuildResult buildImage(const QStringList &generalTexts, const QHash<int, int> &keys,
@@ -102,14 +65,6 @@ QString normalizeReply(const QString &reply)
 
 namespace {
 
-int flagDigit(const QString &record, int position)
-{
-    if (position >= record.size())
-        return 0;
-    const QChar c = record.at(position);
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ? c.digitValue() : 0;
-}
-
 QString withoutTrailingSpaces(const QString &text)
 {
     int end = int(text.size());
@@ -124,8 +79,8 @@ QHash<int, int> ParsedImage::keyValues() const
 {
     QHash<int, int> keys;
     for (int n = 1; n <= telephones.size(); ++n) {
-        keys[2 * n - 1] = telephones.at(n - 1).alarmDigit;
-        keys[2 * n] = telephones.at(n - 1).outputDigit;
+        keys[2 * n - 1] = telephones.at(n - 1).alarm;
+        keys[2 * n] = telephones.at(n - 1).output;
     }
     return keys;
 }
@@ -142,27 +97,17 @@ std::optional<ParsedImage> parseImage(const QString &normalized, int memorySize,
     parsed.general = parts.mid(0, generalCount);
     const int first = generalCount + kReservedRecords;
     for (int n = 0; n < memorySize; ++n) {
-        const QString &record = parts.at(first + n);
-        TelephoneEntry entry;
-        entry.alarmDigit = flagDigit(record, 0);
-        entry.outputDigit = flagDigit(record, 1);
-        entry.number = record.mid(2);
-        entry.number.remove(QLatin1Char(' '));
+        const TelephoneEntry entry = configfile::parseTelephoneLine(parts.at(first + n));
         parsed.telephones.append(entry);
     }
     return parsed;
-}
-
-char wireByte(QChar c)
-{
-    return c.unicode() <= 0xFF ? char(c.unicode()) : char(0);
 }
 
 QString asStored(const QString &image)
 {
     QString stored = image;
     for (QChar &c : stored)
-        c = QChar(uchar(wireByte(c)));
+        c = QChar(uchar(ComPort::lineByte(c)));
     return stored;
 }
 
@@ -173,7 +118,7 @@ QByteArray wireBytes(const QString &image, QChar separator)
     const QStringList parts = image.split(separator);
     for (const QString &part : parts) {
         for (QChar c : part)
-            bytes.append(wireByte(c));
+            bytes.append(ComPort::lineByte(c));
         bytes.append('\r');
     }
     return bytes;

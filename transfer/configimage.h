@@ -13,6 +13,8 @@
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
+#include "document/configfile.h"
+
 #include <optional>
 
 namespace configimage {
@@ -32,21 +34,6 @@ QString generalRecord(int index, const QString &text);
 // Alarm digit, output digit and the number, filled to 16 characters.
 QString telephoneRecord(int alarmDigit, int outputDigit, const QString &number);
 
-// A telephone check box's "group" property "k.b": key k and weight index b.
-// False when either part is not a decimal number.
-bool parseGroup(const QString &group, int *key, int *weightIndex);
-
-struct FlagBox
-{
-    QString group;
-    bool checked = false;
-};
-// Sum of 2^(b-1) over the ticked boxes of every key; keys without a ticked
-// box are absent (and count as 0).
-QHash<int, int> keyValues(const QList<FlagBox> &boxes);
-// Whether the box with this group is ticked for the given key values.
-bool boxTicked(const QHash<int, int> &keys, const QString &group);
-
 struct BuildResult
 {
     QString image;        // the whole image, or the records before the empty field
@@ -63,12 +50,9 @@ BuildResult buildImage(const QStringList &generalTexts, const QHash<int, int> &k
 // becomes a space, and everything up to the last empty line is discarded.
 QString normalizeReply(const QString &reply);
 
-struct TelephoneEntry
-{
-    int alarmDigit = 0;
-    int outputDigit = 0;
-    QString number;  // spaces removed
-};
+// The same layout as a telephone line of a configuration file: alarm digit,
+// output digit, then the number (read back without its spaces).
+using TelephoneEntry = configfile::TelephoneEntry;
 
 struct ParsedImage
 {
@@ -84,8 +68,6 @@ struct ParsedImage
 std::optional<ParsedImage> parseImage(const QString &normalized, int memorySize,
                                       int generalCount = kGeneralRecords);
 
-// The byte a character travels as: its Latin-1 code, 0 when it has none.
-char wireByte(QChar c);
 // The image as a module holds it after a download: characters without a
 // Latin-1 code become character 0, the byte they travelled as.
 QString asStored(const QString &image);

@@ -54,7 +54,7 @@ void dlThread::run()
                 port.closePort();
                 return;
             }
-            port.sendByte(configimage::wireByte(c));
+            port.sendByte(ComPort::lineByte(c));
             emit valueChanged(++progress);
         }
         port.sendCR();

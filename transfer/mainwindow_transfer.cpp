@@ -49,10 +49,6 @@ bool MainWindow::buildConfigImage()
     for (const QLineEdit *edit : generalLineEdits())
         general << edit->text();
 
-    QList<configimage::FlagBox> boxes;
-    for (const QCheckBox *box : telephoneCheckBoxes())
-        boxes.append({box->property("group").toString(), box->isChecked()});
-
     QStringList numbers;
     for (int n = 1; n <= memorySize; ++n) {
         const QLineEdit *edit = telephoneEdit(n);
@@ -60,7 +56,7 @@ bool MainWindow::buildConfigImage()
     }
 
     const configimage::BuildResult result = configimage::buildImage(
-        general, configimage::keyValues(boxes), numbers, QLatin1Char(downloadSeparator));
+        general, telephoneKeyValues(), numbers, QLatin1Char(downloadSeparator));
     configImage = result.image;
     if (!result.ok()) {
         ui->tabWidget->setCurrentWidget(ui->tab);
@@ -89,7 +85,7 @@ bool MainWindow::applyConfigImage(const QString &image)
     }
     const QHash<int, int> keys = parsed->keyValues();
     for (QCheckBox *box : telephoneCheckBoxes())
-        box->setChecked(configimage::boxTicked(keys, box->property("group").toString()));
+        box->setChecked(configfile::boxTicked(keys, box->property("group").toString()));
     return true;
 }
 
