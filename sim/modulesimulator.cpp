@@ -1,8 +1,11 @@
 #include "sim/modulesimulator.h"
 
+#include "document/configfile.h"
+#include "serial/comport.h"
+#include "transfer/configimage.h"
+
 #include <QtCore/QFile>
 #include <QtCore/QSaveFile>
-#include <QtCore/QStringDecoder>
 
 #include <chrono>
 #include <condition_variable>
@@ -23,9 +26,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int kRecordLength = 16;
-constexpr int kGeneralRecords = 16;
-constexpr int kReservedRecords = 12;
+using configimage::kGeneralRecords;
+using configimage::kRecordLength;
+using configimage::kReservedRecords;
 constexpr char kCR = '\r';
 constexpr char kESC = 27;
 // A download that stops halfway is given up after this much silence, so the
@@ -44,7 +47,7 @@ QByteArray toLine(const QString &text)
     QByteArray bytes;
     bytes.reserve(text.size());
     for (const QChar c : text)
-        bytes.append(c.unicode() > 0xFF ? '\0' : char(c.unicode()));
+        bytes.append(ComPort::lineByte(c));
     return bytes;
 }
 
@@ -73,35 +76,21 @@ QList<QByteArray> defaultRecords(int entries)
     return records;
 }
 
-// The records a module holds after a download of the given .krv file.
-QList<QByteArray> recordsFromKrv(const QByteArray &file, int entries)
+// The records a module holds after the given .krv file was opened in the
+// program and downloaded: the program's own file reader and record layout.
+QList<QByteArray> recordsFromKrv(const QString &path, int entries)
 {
-    QStringDecoder decoder("windows-1250");
-    const QString text = decoder.isValid() ? decoder.decode(file) : QString::fromLatin1(file);
-    QStringList lines = text.split(QLatin1Char('\n'));
-    for (QString &line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-    }
-    const int end = lines.indexOf(QStringLiteral("---"));
-    if (end >= 0)
-        lines = lines.mid(0, end);
+    const QStringList lines = configfile::readFile(path);
     const auto line = [&lines](int i) { return i < lines.size() ? lines.at(i) : QString(); };
 
     QList<QByteArray> records;
-    for (int i = 0; i < kGeneralRecords; ++i) {
-        QString value = line(i);
-        if (i == 7 && value.size() < 4)   // the relay time travels zero-filled
-            value = QString(4 - value.size(), QLatin1Char('0')) + value;
-        records.append(padded(toLine(value)));
-    }
+    for (int i = 0; i < kGeneralRecords; ++i)
+        records.append(toLine(configimage::generalRecord(i, line(i))));
     for (int i = 0; i < kReservedRecords; ++i)
         records.append(padded({}));
     for (int n = 1; n <= entries; ++n) {
-        QString entry = line(kGeneralRecords + n - 1);
-        while (entry.size() < 2)
-            entry.append(QLatin1Char('0'));
-        records.append(padded(toLine(entry)));
+        const configfile::TelephoneEntry entry = configfile::parseTelephoneLine(line(kGeneralRecords + n - 1));
+        records.append(toLine(configimage::telephoneRecord(entry.alarm, entry.output, entry.number)));
     }
     return records;
 }
@@ -201,12 +190,9 @@ void ModuleSimulator::Private::loadRecords()
             }
         }
     }
-    if (!options.initialKrv.isEmpty()) {
-        QFile file(options.initialKrv);
-        if (file.open(QIODevice::ReadOnly)) {
-            records = recordsFromKrv(file.read(1024 * 1024), entries);
-            return;
-        }
+    if (!options.initialKrv.isEmpty() && QFile::exists(options.initialKrv)) {
+        records = recordsFromKrv(options.initialKrv, entries);
+        return;
     }
     records = defaultRecords(entries);
 }
