@@ -1,5 +1,7 @@
 #include "forms/mainwindow_form.h"
 
+#include "document/smspresets.h"
+
 #include <QtGui/QIcon>
 #include <QtGui/QPalette>
 #include <QtWidgets/QCheckBox>
@@ -142,12 +144,14 @@ void MainWindow::setupGeneralTab()
     smskp_combo = new QComboBox(g1);
     smskp_combo->setObjectName(QStringLiteral("smskp_combo"));
     smskp_combo->setGeometry(90, 30, 81, 22);
-    smskp_combo->addItems({QStringLiteral("T-Mobile"), QStringLiteral("Telenor"),
-                           QStringLiteral("Vodafone"), QStringLiteral("Egyéni")});
+    // The operators' entries carry their centre number; "Egyéni" carries none.
+    for (const smspresets::Preset &preset : smspresets::kPresets)
+        smskp_combo->addItem(QString::fromUtf16(preset.entry), QString::fromUtf16(preset.number));
+    smskp_combo->addItem(smspresets::customEntry());
     smskp_combo->setCurrentIndex(0);
     smskp = addLineEdit(g1, "smskp", 179, 30, 101, 20, 16);
     smskp->setEnabled(false);
-    smskp->setText(QStringLiteral("36309888000"));
+    smskp->setText(smskp_combo->currentData().toString());   // the first entry's number
     addLabel(g1, QStringLiteral("Modul PIN-kód:"), 10, 60, 81, 16);
     m_pin = addLineEdit(g1, "m_pin", 155, 60, 35, 20, 4);
     addLabel(g1, QStringLiteral("Modul azonosító:"), 10, 90, 91, 16);

@@ -30,21 +30,10 @@ inline std::unique_ptr<ModuleSimulator> startModule(const SimulatorOptions &opti
 
 // A working directory holding the files the program reads at run time, as
 // the build places them beside the program.
-class WorkDir
+class WorkDir : public ScratchDir
 {
 public:
-    WorkDir() : previous(QDir::currentPath())
-    {
-        for (const char *name : {"kordavo_default.dll", "cfg_i32.dll", "cfg_i31.dll"})
-            QFile::copy(QStringLiteral(KORDAVO_BIN_DIR "/") + QLatin1String(name), dir.filePath(QLatin1String(name)));
-        QDir::setCurrent(dir.path());
-    }
-    ~WorkDir() { QDir::setCurrent(previous); }
-    QString filePath(const QString &name) const { return dir.filePath(name); }
-
-private:
-    QTemporaryDir dir;
-    QString previous;
+    WorkDir() : ScratchDir(ProgramFiles) {}
 };
 
 template <typename T = QWidget>

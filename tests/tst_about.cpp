@@ -6,7 +6,6 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
-#include <QtCore/QTemporaryDir>
 #include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QPushButton>
@@ -23,14 +22,6 @@ private slots:
     void helpMissing();
     void helpPresentOpensAbsoluteUrl();
     void helpRefusedByDesktop();
-
-private:
-    struct InDirectory
-    {
-        explicit InDirectory(const QString &dir) : previous(QDir::currentPath()) { QDir::setCurrent(dir); }
-        ~InDirectory() { QDir::setCurrent(previous); }
-        QString previous;
-    };
 };
 
 void TestAbout::showsInformationLinesAndVersion()
@@ -85,8 +76,7 @@ void TestAbout::closeButtonClosesTheBox()
 
 void TestAbout::helpMissing()
 {
-    QTemporaryDir dir;
-    InDirectory in(dir.path());
+    ScratchDir dir;
     RecordingPrompter prompter;
     MainWindow w;
     w.findChild<QAction *>(QStringLiteral("actionContents"))->trigger();
@@ -100,12 +90,11 @@ void TestAbout::helpMissing()
 
 void TestAbout::helpPresentOpensAbsoluteUrl()
 {
-    QTemporaryDir dir;
+    ScratchDir dir;
     QFile pdf(dir.filePath(QStringLiteral("kordavo-help.pdf")));
     QVERIFY(pdf.open(QIODevice::WriteOnly));
     pdf.write("%PDF-1.4\n");
     pdf.close();
-    InDirectory in(dir.path());
     RecordingPrompter prompter;
     MainWindow w;
     w.show();
@@ -122,11 +111,10 @@ void TestAbout::helpPresentOpensAbsoluteUrl()
 
 void TestAbout::helpRefusedByDesktop()
 {
-    QTemporaryDir dir;
+    ScratchDir dir;
     QFile pdf(dir.filePath(QStringLiteral("kordavo-help.pdf")));
     QVERIFY(pdf.open(QIODevice::WriteOnly));
     pdf.close();
-    InDirectory in(dir.path());
     RecordingPrompter prompter;
     prompter.openUrlResult = false;
     MainWindow w;

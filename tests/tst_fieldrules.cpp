@@ -77,8 +77,7 @@ private slots:
     void programWrittenTextIsNotChecked();
 
 private:
-    QTemporaryDir *m_dir = nullptr;
-    QString m_previousDir;
+    std::unique_ptr<ScratchDir> m_dir;
     RecordingPrompter *m_prompter = nullptr;
 
     // Runs `action` with the real message boxes and answers every box that
@@ -111,18 +110,15 @@ private:
 
 void TestFieldRules::init()
 {
-    m_dir = new QTemporaryDir;
+    m_dir = std::make_unique<ScratchDir>();
     QVERIFY(m_dir->isValid());
-    m_previousDir = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(m_dir->path()));
     m_prompter = new RecordingPrompter;
 }
 
 void TestFieldRules::cleanup()
 {
     delete m_prompter;
-    QDir::setCurrent(m_previousDir);
-    delete m_dir;
+    m_dir.reset();
 }
 
 void TestFieldRules::characterClasses_data()

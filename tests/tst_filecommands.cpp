@@ -102,8 +102,7 @@ private slots:
     void defaultConfigurationLoadsAfterStart();
 
 private:
-    QTemporaryDir *m_dir = nullptr;
-    QString m_previousDir;
+    std::unique_ptr<ScratchDir> m_dir;
     RecordingPrompter *m_prompter = nullptr;
 
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -125,18 +124,15 @@ void TestFileCommands::init()
 {
     // The start-up timer loads kordavo_default.dll from the working
     // directory: an empty scratch folder keeps it silent.
-    m_dir = new QTemporaryDir;
+    m_dir = std::make_unique<ScratchDir>();
     QVERIFY(m_dir->isValid());
-    m_previousDir = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(m_dir->path()));
     m_prompter = new RecordingPrompter;
 }
 
 void TestFileCommands::cleanup()
 {
     delete m_prompter;
-    QDir::setCurrent(m_previousDir);
-    delete m_dir;
+    m_dir.reset();
 }
 
 void TestFileCommands::saveWritesFormDefaultsByteForByte()

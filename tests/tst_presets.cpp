@@ -46,8 +46,7 @@ private slots:
     void loadOfCurrentEntryChangesNothing();
 
 private:
-    QTemporaryDir *m_dir = nullptr;
-    QString m_previousDir;
+    std::unique_ptr<ScratchDir> m_dir;
     RecordingPrompter *m_prompter = nullptr;
 
     void showActive(MainWindow &w)
@@ -77,18 +76,15 @@ private:
 
 void TestPresets::init()
 {
-    m_dir = new QTemporaryDir;
+    m_dir = std::make_unique<ScratchDir>();
     QVERIFY(m_dir->isValid());
-    m_previousDir = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(m_dir->path()));
     m_prompter = new RecordingPrompter;
 }
 
 void TestPresets::cleanup()
 {
     delete m_prompter;
-    QDir::setCurrent(m_previousDir);
-    delete m_dir;
+    m_dir.reset();
 }
 
 void TestPresets::tableBothWays()

@@ -21,7 +21,8 @@ QString generalRecord(int index, const QString &text)
 
 QString telephoneRecord(int alarmDigit, int outputDigit, const QString &number)
 {
-    return padRecord(QString::number(alarmDigit) + QString::number(outputDigit) + number);
+    // The same layout as a telephone line of a configuration file.
+    return padRecord(configfile::formatTelephoneLine({alarmDigit, outputDigit, number}));
 }
 
 BuildResult buildImage(const QStringList &generalTexts, const QHash<int, int> &keys,

@@ -1,6 +1,8 @@
 #include "support/testsupport.h"
 
+#include <QtCore/QDir>
 #include <QtCore/QElapsedTimer>
+#include <QtCore/QFile>
 #include <QtCore/QTimer>
 
 #include <cstdio>
@@ -41,6 +43,21 @@ void RecordingPrompter::clear()
     messageParents.clear();
     fileDialogs.clear();
     openedUrls.clear();
+}
+
+ScratchDir::ScratchDir(Contents contents) : previous(QDir::currentPath())
+{
+    if (contents == ProgramFiles) {
+        for (const char *name : {"kordavo_default.dll", "cfg_i32.dll", "cfg_i31.dll"})
+            QFile::copy(QStringLiteral(KORDAVO_BIN_DIR "/") + QLatin1String(name),
+                        dir.filePath(QLatin1String(name)));
+    }
+    entered = dir.isValid() && QDir::setCurrent(dir.path());
+}
+
+ScratchDir::~ScratchDir()
+{
+    QDir::setCurrent(previous);
 }
 
 void whenModalShows(const std::function<void(QWidget *)> &action, int timeoutMs)

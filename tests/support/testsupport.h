@@ -6,6 +6,7 @@
 #include <QtCore/QList>
 #include <QtCore/QQueue>
 #include <QtCore/QStringList>
+#include <QtCore/QTemporaryDir>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
 
@@ -70,6 +71,28 @@ public:
 
     void clear();
     Message last() const { return messages.isEmpty() ? Message{QMessageBox::NoIcon, {}, {}} : messages.last(); }
+};
+
+// A fresh temporary folder that is the working directory while it lives:
+// the program reads its default configuration, module pictures and help from
+// there. ProgramFiles copies in what the build places beside the program.
+class ScratchDir
+{
+public:
+    enum Contents { Empty, ProgramFiles };
+    explicit ScratchDir(Contents contents = Empty);
+    ~ScratchDir();
+    ScratchDir(const ScratchDir &) = delete;
+    ScratchDir &operator=(const ScratchDir &) = delete;
+
+    bool isValid() const { return entered; }
+    QString path() const { return dir.path(); }
+    QString filePath(const QString &name) const { return dir.filePath(name); }
+
+private:
+    QTemporaryDir dir;
+    QString previous;
+    bool entered = false;
 };
 
 // Runs `action` once the next modal dialog of class T (or any modal widget
