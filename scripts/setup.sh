@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Shared by ./run and ./test: makes sure the Debian packages are there and
-# builds the program, the simulator and the tests into build/.
+# builds the program, the simulator and the tests into build/ (./test
+# --default-generator: into build-default/).
 set -euo pipefail
 
 KORDAVO_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -39,4 +40,18 @@ kordavo_install_packages() {
 kordavo_build() {
     cmake -S "$KORDAVO_ROOT" -B "$KORDAVO_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     cmake --build "$KORDAVO_BUILD" --parallel "$(nproc)"
+}
+
+# The build a Qt developer types first: a clean folder, CMake's own default
+# generator (Unix Makefiles) and several jobs, at least four, because make
+# only runs a generated file's command twice at once when jobs overlap.
+kordavo_build_default_generator() {
+    local jobs
+    jobs=$(nproc)
+    if [ "$jobs" -lt 4 ]; then
+        jobs=4
+    fi
+    rm -rf "$KORDAVO_BUILD"
+    env -u CMAKE_GENERATOR cmake -S "$KORDAVO_ROOT" -B "$KORDAVO_BUILD" >/dev/null
+    cmake --build "$KORDAVO_BUILD" --parallel "$jobs"
 }
