@@ -17,8 +17,13 @@
 #include <QtCore/QFile>
 #include <QtCore/QTimer>
 #include <QtCore/QUrl>
+#include <QtGui/QAbstractTextDocumentLayout>
 #include <QtGui/QPdfWriter>
+#include <QtGui/QTextBlock>
+#include <QtGui/QTextCursor>
 #include <QtGui/QTextDocument>
+#include <QtGui/QTextLayout>
+#include <QtGui/QTextTable>
 #include <QtWidgets/QAbstractButton>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QCheckBox>
@@ -26,14 +31,17 @@
 #include <QtWidgets/QDialog>
 #include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QProgressBar>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QTabWidget>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -134,16 +142,111 @@ int takeShots(const QString &binDir, const QString &outDir)
     });
     window.findChild<QAction *>(QStringLiteral("actionReleTeszt"))->trigger();
 
-    // The download dialog while the module stores the records.
+    // The download dialog more than half way through the records. They leave
+    // in one burst once the module is ready, too fast for a timer to catch,
+    // so the picture is taken from the progress bar's own signal.
+    bool downloadShot = false;
     onDialog("dload", [&](QDialog *dialog) {
-        QTimer::singleShot(6500, dialog, [&, dialog] {
+        auto *bar = dialog->findChild<QProgressBar *>(QStringLiteral("progressBar"));
+        QObject::connect(bar, &QProgressBar::valueChanged, dialog, [&, dialog, bar](int value) {
+            if (downloadShot || value < bar->maximum() * 3 / 5)
+                return;
+            downloadShot = true;
             save(dialog, outDir + QStringLiteral("/shot-download.png"));
         });
     });
     window.findChild<QPushButton *>(QStringLiteral("button_dl"))->click();
+    if (!downloadShot) {
+        std::fprintf(stderr, "the download ended before its picture was taken\n");
+        g_failed = true;
+    }
 
     Prompter::install(nullptr);
     return g_failed ? 1 : 0;
+}
+
+int pageOf(const QTextDocument &document, qreal y)
+{
+    return int(std::floor(y / document.pageSize().height()));
+}
+
+// First and last page that the lines of a block stand on.
+std::pair<int, int> pagesOf(const QTextDocument &document, const QTextBlock &block)
+{
+    const QTextLayout *layout = block.layout();
+    if (!layout || layout->lineCount() == 0)
+        return {-1, -1};
+    // The block's rectangle starts where the block would start unbroken; its
+    // lines carry the shift to a following page.
+    const qreal top = document.documentLayout()->blockBoundingRect(block).top();
+    const QTextLine first = layout->lineAt(0);
+    const QTextLine last = layout->lineAt(layout->lineCount() - 1);
+    return {pageOf(document, top + first.y()),
+            pageOf(document, top + last.y() + last.height() - 0.5)};
+}
+
+// A heading, or a picture whose caption follows, belongs on its next block's page.
+bool keepsWithNext(const QTextBlock &block)
+{
+    return block.blockFormat().headingLevel() > 0
+           || block.text().contains(QChar::ObjectReplacementCharacter);
+}
+
+// The heading (or headings, or picture) that must move along with `block`.
+QTextBlock groupStart(QTextBlock block)
+{
+    for (QTextBlock previous = block.previous(); previous.isValid() && keepsWithNext(previous);
+         previous = previous.previous())
+        block = previous;
+    return block;
+}
+
+bool breakBefore(const QTextBlock &block)
+{
+    QTextCursor cursor(block);
+    QList<QTextCursor> starts{cursor};
+    // A table cell moves with its row, or the row is torn across two pages.
+    if (QTextTable *table = cursor.currentTable()) {
+        starts.clear();
+        const int row = table->cellAt(cursor).row();
+        for (int column = 0; column < table->columns(); ++column)
+            starts << table->cellAt(row, column).firstCursorPosition();
+    }
+    bool changed = false;
+    for (QTextCursor &start : starts) {
+        if (start.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+            continue;
+        QTextBlockFormat format;
+        format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+        start.mergeBlockFormat(format);
+        changed = true;
+    }
+    return changed;
+}
+
+// No block may run across a page break. QTextDocument draws every page from
+// the whole layout under a clip, and for a block cut by the page's top edge
+// it also draws the line just above that edge: clipped out of sight, but
+// still in the PDF's text, so a text extractor (and a search, or a screen
+// reader) finds that line twice. A block that would be cut starts the next
+// page instead; headings and pictures go along with what follows them.
+void keepBlocksWhole(QTextDocument &document)
+{
+    bool changed = true;
+    for (int pass = 0; changed && pass < 1000; ++pass) {
+        changed = false;
+        // Positions are final only once the whole document is laid out.
+        document.pageCount();
+        for (QTextBlock block = document.begin(); block.isValid() && !changed; block = block.next()) {
+            const auto [first, last] = pagesOf(document, block);
+            if (first < 0)
+                continue;
+            const QTextBlock next = block.next();
+            if (first != last
+                || (keepsWithNext(block) && next.isValid() && pagesOf(document, next).first > last))
+                changed = breakBefore(groupStart(block)) || breakBefore(block);
+        }
+    }
 }
 
 int renderPdf(const QString &htmlPath, const QString &pictureDir, const QString &pdfPath)
@@ -169,6 +272,7 @@ int renderPdf(const QString &htmlPath, const QString &pictureDir, const QString 
     // A document paginated to the writer's page prints itself; otherwise
     // print() lays out a copy that loses the base URL and adds its own margins.
     document.setPageSize(writer.pageLayout().paintRectPixels(writer.resolution()).size());
+    keepBlocksWhole(document);
     document.print(&writer);
     return QFileInfo(pdfPath).size() > 0 ? 0 : 1;
 }
