@@ -18,7 +18,40 @@ int clampedSum(quint32 a, quint32 b)
     return sum > quint64(std::numeric_limits<int>::max()) ? std::numeric_limits<int>::max() : int(sum);
 }
 
+void driveControlLines(QSerialPort &port, bool dataTerminalReady, bool requestToSend)
+{
+    port.setDataTerminalReady(dataTerminalReady);
+    port.setRequestToSend(requestToSend);
+}
+
+ComPort::ControlLineDriver controlLineDriver = driveControlLines;
+
 } // namespace
+
+char ComPort::lineByte(QChar c)
+{
+    switch (c.unicode()) {
+    case u'ő': return char(0xF6);   // ö
+    case u'Ő': return char(0xD6);   // Ö
+    case u'ű': return char(0xFC);   // ü
+    case u'Ű': return char(0xDC);   // Ü
+    default:
+        return c.unicode() <= 0xFF ? char(c.unicode()) : '?';
+    }
+}
+
+void ComPort::holdControlLinesOff(QSerialPort &port)
+{
+    controlLineDriver(port, false, false);
+    // A line without modem signals (a pseudo-terminal, some adapters) refuses;
+    // that is no fault of the port, and must not look like one to later reads.
+    port.clearError();
+}
+
+void ComPort::setControlLineDriver(ControlLineDriver driver)
+{
+    controlLineDriver = driver ? driver : driveControlLines;
+}
 
 ComPort::ComPort(const QString &portName, int baudRate) : portName(portName), baudRate(baudRate) {}
 
@@ -54,6 +87,7 @@ bool ComPort::openPort(quint32 readMultiplier, quint32 readConstant, quint32 wri
         port->close();
         return false;
     }
+    holdControlLinesOff(*port);
     // Whatever arrived while nobody listened is not part of the next reply.
     if (!port->clear(QSerialPort::Input)) {
         qDebug() << "unable to set comport time-out settings";
@@ -118,13 +152,14 @@ void ComPort::sendText(const QString &text, bool appendCR)
         writeByte('\r');
 }
 
-QString ComPort::readReply(QProgressDialog *progress)
+QString ComPort::readReply(QProgressDialog *progress, int limit)
 {
     QString reply;
+    lastOverflowed = false;
     if (!isOpen || lineLost)
         return reply;
 
-    while (reply.size() < kMaxReplyBytes) {
+    for (;;) {
         // Bytes already taken in by the port (for example while a progress
         // dialog ran the event loop) do not wake waitForReadyRead again.
         if (handle->bytesAvailable() <= 0) {
@@ -147,6 +182,11 @@ QString ComPort::readReply(QProgressDialog *progress)
         char byte = 0;
         if (!handle->getChar(&byte))
             break;
+        if (reply.size() >= limit) {
+            qDebug() << "reply longer than" << limit << "bytes";
+            lastOverflowed = true;
+            return QString();
+        }
         reply.append(QChar(uchar(byte)));
         if (progress) {
             if (byte != '\r')

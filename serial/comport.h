@@ -34,18 +34,34 @@ public:
     void closePort();
     bool opened() const { return isOpen; }
 
-    // The byte a character travels as: its Latin-1 code, or 0 when it has none.
-    static char lineByte(QChar c) { return c.unicode() <= 0xFF ? char(c.unicode()) : '\0'; }
+    // The byte a character travels as: its Latin-1 code. The module stores one
+    // Latin-1 byte per character and takes byte 0 as the end of a text, so
+    // ő and ű go as ö and ü (the nearest letters it can store, and the ones its
+    // text messages have) and anything else without a Latin-1 code as "?".
+    static char lineByte(QChar c);
+
+    // DTR and RTS stay off: the module's line has no use for them, and some
+    // adapters and modules wire them to reset or power. Opening a port raises
+    // both on Linux, so every opener calls this right after open().
+    static void holdControlLinesOff(QSerialPort &port);
+    // How the control lines are driven. A pseudo-terminal has none, so tests
+    // install a recording driver; nullptr restores the real one.
+    using ControlLineDriver = void (*)(QSerialPort &port, bool dataTerminalReady, bool requestToSend);
+    static void setControlLineDriver(ControlLineDriver driver);
 
     void sendByte(char byte, bool appendCR = false);
     void sendCR();
-    // Each character as one Latin-1 byte; characters above U+00FF go as byte 0.
+    // Each character as one byte, as lineByte() gives it.
     void sendText(const QString &text, bool appendCR = false);
 
     // Reads byte by byte until the line is silent for one read wait, the port
-    // fails, kMaxReplyBytes have arrived or the progress dialog was cancelled.
-    // CR stays in the result; every other byte advances the dialog by one.
-    QString readReply(QProgressDialog *progress = nullptr);
+    // fails or the progress dialog was cancelled. CR stays in the result; every
+    // other byte advances the dialog by one. An answer that grows past `limit`
+    // bytes ends the reading at once and gives an empty result, as a silent
+    // module would: the caller then fails the command as it does for no answer.
+    QString readReply(QProgressDialog *progress = nullptr, int limit = kMaxReplyBytes);
+    // Whether the last readReply() stopped at its limit.
+    bool overflowed() const { return lastOverflowed; }
 
 private:
     void writeByte(char byte);
@@ -57,4 +73,5 @@ private:
     int readWaitMs = 0;
     int writeWaitMs = 0;
     bool lineLost = false;
+    bool lastOverflowed = false;
 };

@@ -1,8 +1,10 @@
 #include "app/mainwindow.h"
 
+#include "app/commandprogress.h"
 #include "app/prompter.h"
 #include "forms/mainwindow_form.h"
 #include "serial/comport.h"
+#include "serial/modulecommands.h"
 #include "serial/modulereplies.h"
 #include "serial/reletest.h"
 #include "serial/setcom.h"
@@ -64,8 +66,8 @@ void MainWindow::show_port()
     ComPort port(portName, baudRate);
     if (!port.openPort(200, 0, 0, 0))
         return;
-    port.sendText(QStringLiteral("~|"));
-    QString answer = port.readReply();
+    port.sendText(modulecommands::kIdentify);
+    QString answer = port.readReply(nullptr, modulecommands::kShortAnswerLimit);
     answer.chop(1);
     port.closePort();
 
@@ -95,8 +97,8 @@ void MainWindow::leaveProgramMode()
     ComPort port(portName, baudRate);
     if (!port.openPort(200, 0, 0, 0))
         return;
-    port.sendText(QStringLiteral("~X"));
-    port.readReply();
+    port.sendText(modulecommands::kLeave);
+    port.readReply(nullptr, modulecommands::kShortAnswerLimit);
     port.closePort();
 
     programMode = false;
@@ -125,6 +127,7 @@ void MainWindow::status()
     ui->terero->reset();
 
     QProgressDialog progress(this);
+    progress.setWindowTitle(QStringLiteral("Állapot lekérdezése"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setLabelText(QStringLiteral("Állapot lekérdezése..."));
     progress.setRange(0, 45);
@@ -132,7 +135,7 @@ void MainWindow::status()
     ComPort port(portName, baudRate);
     const auto finish = [&](bool failed) {
         port.closePort();
-        progress.hide();
+        endProgress(progress);
         ui->button_status->setStyleSheet(kStatusDone);
         ui->button_status->setText(QStringLiteral("Állapot lekérdezése"));
         ui->button_status->setEnabled(true);
@@ -144,8 +147,8 @@ void MainWindow::status()
         return finish(true);
 
     advance(progress);
-    port.sendText(QStringLiteral("~|"));
-    QString identification = port.readReply();
+    port.sendText(modulecommands::kIdentify);
+    QString identification = port.readReply(nullptr, modulecommands::kShortAnswerLimit);
     identification.chop(1);
     const QString memoryText = modulereplies::memoryField(identification);
     const std::optional<int> memory = modulereplies::memoryNumber(memoryText);
@@ -155,8 +158,9 @@ void MainWindow::status()
     setMode(*memory);
     advance(progress);
 
-    port.sendText(QStringLiteral("~R"));
-    const std::optional<modulereplies::IoStates> states = modulereplies::parseStates(port.readReply(&progress));
+    port.sendText(modulecommands::kStates);
+    const std::optional<modulereplies::IoStates> states =
+        modulereplies::parseStates(port.readReply(&progress, modulecommands::kShortAnswerLimit));
     if (!states)
         return finish(true);
     ui->w_be1->setStyleSheet(states->input1Active ? kInputActive : kIndicatorOff);
@@ -168,10 +172,10 @@ void MainWindow::status()
     // The module takes its time to measure the signal: each byte may take 5 s.
     if (!port.openPort(0, 5000, 0, 0))
         return finish(true);
-    port.sendText(QStringLiteral("~S"));
-    const QString signalAnswer = port.readReply(&progress);
+    port.sendText(modulecommands::kSignal);
+    const QString signalAnswer = port.readReply(&progress, modulecommands::kShortAnswerLimit);
     port.closePort();
-    progress.hide();
+    endProgress(progress);
 
     const std::optional<modulereplies::SignalInfo> signal = modulereplies::parseSignal(signalAnswer);
     if (!signal)
@@ -194,10 +198,9 @@ void MainWindow::rele_test()
         prompt::critical(this, kErrorTitle, failure);
         return;
     }
-    port.sendText(QStringLiteral("~R"));
-    QString answer = port.readReply();
-    answer.chop(1);
-    std::optional<QString> states = modulereplies::relayStates(answer);
+    port.sendText(modulecommands::kStates);
+    std::optional<QString> states =
+        modulereplies::relayStates(port.readReply(nullptr, modulecommands::kShortAnswerLimit));
     if (!states) {
         port.closePort();
         prompt::critical(this, kErrorTitle, failure);
@@ -213,7 +216,7 @@ void MainWindow::rele_test()
         }
     }
     port.sendText(modulereplies::relayCommand(*states));
-    port.readReply();
+    port.readReply(nullptr, modulecommands::kShortAnswerLimit);
     port.closePort();
     QTimer::singleShot(50, this, &MainWindow::status);
 }

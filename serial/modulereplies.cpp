@@ -1,5 +1,7 @@
 #include "serial/modulereplies.h"
 
+#include "serial/modulecommands.h"
+
 #include <QtCore/QStringList>
 
 namespace modulereplies {
@@ -57,15 +59,15 @@ std::optional<SignalInfo> parseSignal(const QString &answer)
     return info;
 }
 
-std::optional<QString> relayStates(const QString &answerWithoutTerminator)
+std::optional<QString> relayStates(const QString &answer)
 {
-    if (answerWithoutTerminator.size() < 4)
+    const std::optional<IoStates> states = parseStates(answer);
+    if (!states)
         return std::nullopt;
-    const QString lastFour = answerWithoutTerminator.right(4);
-    QString states;
-    for (int i = 3; i >= 0; --i)
-        states.append(lastFour.at(i));
-    return states;
+    QString text;
+    for (const bool on : states->outputOn)
+        text.append(on ? QLatin1Char('1') : QLatin1Char('0'));
+    return text;
 }
 
 int relayMask(const QString &states)
@@ -80,7 +82,7 @@ int relayMask(const QString &states)
 
 QString relayCommand(const QString &states)
 {
-    return QLatin1Char('~') + QString::number(relayMask(states), 16).toUpper();
+    return QLatin1Char(modulecommands::kCommandPrefix) + QString::number(relayMask(states), 16).toUpper();
 }
 
 } // namespace modulereplies

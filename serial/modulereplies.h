@@ -46,10 +46,10 @@ std::optional<SignalInfo> parseSignal(const QString &answer);
 int clampSignal(int strength);
 
 // The relay dialog's output state string ("1" = on, output 1 first) from a
-// "~R" answer whose terminator has already been removed. The module sends
-// output 1 last, so the last four characters are read backwards. Nothing when
-// fewer than four characters remain.
-std::optional<QString> relayStates(const QString &answerWithoutTerminator);
+// "~R" answer as read: the outputs where the status query reads them
+// (positions 13, 12, 11, 10), whatever the answer's length. Nothing when the
+// answer is too short to hold them.
+std::optional<QString> relayStates(const QString &answer);
 
 // Bit i set for every position i holding "1" (output 1 is bit 0).
 int relayMask(const QString &states);

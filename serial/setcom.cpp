@@ -2,6 +2,7 @@
 
 #include "app/prompter.h"
 #include "serial/comport.h"
+#include "serial/modulecommands.h"
 #include "serial/modulereplies.h"
 
 #include "ui_setcom.h"
@@ -54,6 +55,7 @@ bool canOpen(const QString &name)
     QSerialPort port(name);
     if (!port.open(QIODevice::ReadWrite))
         return false;
+    ComPort::holdControlLinesOff(port);
     port.close();
     return true;
 }
@@ -158,6 +160,7 @@ void setcom::autoLookup()
         // dialog is not shown yet (the search may run from the constructor).
         QProgressDialog progress(QStringLiteral("Keresés..."), QStringLiteral("Megszakítás"), 0,
                                  int(ports.size()), parentWidget());
+        progress.setWindowTitle(QStringLiteral("Keresés"));
         progress.setWindowModality(Qt::WindowModal);
         progress.show();
         progress.setValue(1);
@@ -169,15 +172,15 @@ void setcom::autoLookup()
             ComPort port(name, baud);
             if (!port.openPort(0, quint32(probeTimeout), 0, 0))
                 continue;
-            port.sendText(QStringLiteral("~|"));
-            const QString answer = port.readReply();
+            port.sendText(modulecommands::kIdentify);
+            const QString answer = port.readReply(nullptr, modulecommands::kShortAnswerLimit);
             // A Cancel click that came in during the probe takes effect now.
             QCoreApplication::processEvents();
             if (modulereplies::isIdentification(answer)) {
                 result = name;
                 progress.setValue(progress.maximum());
                 // Tells the module that answered that the search is over.
-                port.sendByte(27);
+                port.sendByte(modulecommands::kEndSearch);
             }
             if (progress.wasCanceled()) {
                 port.closePort();

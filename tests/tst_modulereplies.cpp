@@ -25,8 +25,7 @@ private slots:
     void signalAnswer();
     void signalNeedsExactlyThreeFields_data();
     void signalNeedsExactlyThreeFields();
-    void relayStatesReadOutputOneLast();
-    void relayStatesAgreeWithStatusQuery();
+    void relayStatesReadWhereStatusReads();
     void relayStatesTooShort();
     void relayCommandMask_data();
     void relayCommandMask();
@@ -142,22 +141,17 @@ void TestModuleReplies::signalNeedsExactlyThreeFields()
     QVERIFY(!parseSignal(answer));
 }
 
-void TestModuleReplies::relayStatesReadOutputOneLast()
+void TestModuleReplies::relayStatesReadWhereStatusReads()
 {
-    // Outputs 1 and 2 on: the module sends output 4 … output 1.
-    QCOMPARE(relayStates(QStringLiteral("0000000000011")).value(), QStringLiteral("1100"));
-    QCOMPARE(relayStates(QStringLiteral("0000000000001")).value(), QStringLiteral("1000"));
-    QCOMPARE(relayStates(QStringLiteral("1000")).value(), QStringLiteral("0001"));
-}
-
-void TestModuleReplies::relayStatesAgreeWithStatusQuery()
-{
-    // Whatever the layout, the relay dialog and the indicators must agree.
+    // Outputs 4 … 1 at positions 10 … 13, whatever follows them: the relay
+    // dialog and the indicators must agree on every answer length.
+    QCOMPARE(relayStates(QStringLiteral("ST011000001011\r")).value(), QStringLiteral("1101"));
+    QCOMPARE(relayStates(QStringLiteral("ST01100000010110\r")).value(), QStringLiteral("1010"));
+    QCOMPARE(relayStates(QStringLiteral("ST011000000001000000\r")).value(), QStringLiteral("1000"));
     const QStringList answers{QStringLiteral("00010000001001\r"), QStringLiteral("01100000000110\r"),
-                              QStringLiteral("11111111110001\r")};
-    for (QString answer : answers) {
+                              QStringLiteral("11111111110001\r"), QStringLiteral("1111111111000111111\r")};
+    for (const QString &answer : answers) {
         const auto states = parseStates(answer);
-        answer.chop(1);
         const auto relay = relayStates(answer);
         QVERIFY(states && relay);
         for (int i = 0; i < 4; ++i)

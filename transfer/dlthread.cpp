@@ -1,6 +1,7 @@
 #include "transfer/dlthread.h"
 
 #include "serial/comport.h"
+#include "serial/modulecommands.h"
 #include "transfer/configimage.h"
 
 #include <QtCore/QStringList>
@@ -36,8 +37,8 @@ void dlThread::run()
     if (!port.openPort(1000, 4000, 0, 0))
         return;
 
-    port.sendText(QStringLiteral("~}"));
-    const QString ready = port.readReply();
+    port.sendText(modulecommands::kWriteRecords);
+    const QString ready = port.readReply(nullptr, modulecommands::kShortAnswerLimit);
     if (!ready.startsWith(QLatin1Char('R'))) {
         port.closePort();
         return;
@@ -61,7 +62,7 @@ void dlThread::run()
         emit valueChanged(++progress);
     }
 
-    const QString answer = port.readReply();
+    const QString answer = port.readReply(nullptr, modulecommands::kShortAnswerLimit);
     success = answer.startsWith(QLatin1Char(ackChar));
     emit valueChanged(progressMaximum());
     port.closePort();
