@@ -173,7 +173,9 @@ struct DialogWatch
     bool survivedEscape = false;
     bool survivedClose = false;
     bool pressOk = false;
-    bool pressEscape = false;
+    // Escape and the frame's close button once the result shows, before OK.
+    bool tryToDismissResult = false;
+    bool resultSurvivedDismissal = false;
     std::function<void(QDialog *)> whileRunning;
 
     void arm()
@@ -208,10 +210,13 @@ struct DialogWatch
                 if (resultAtMs < 0) {
                     resultText = label->text();
                     resultAtMs = clock.elapsed();
-                    if (pressOk)
-                        buttons->button(QDialogButtonBox::Ok)->click();
-                    else if (pressEscape)
+                    if (tryToDismissResult) {
                         QTest::keyClick(dialog, Qt::Key_Escape);
+                        dialog->close();
+                        resultSurvivedDismissal = dialog->isVisible();
+                    }
+                    if (pressOk && dialog->isVisible())
+                        buttons->button(QDialogButtonBox::Ok)->click();
                 }
             });
             timer->start();

@@ -31,7 +31,6 @@ dload::~dload()
 
 void dload::dlcomplete()
 {
-    running = false;
     if (worker->success) {
         ui->kiiras->setText(QStringLiteral("Sikeres betöltés."));
         closeTimer = new QTimer(this);
@@ -48,18 +47,12 @@ void dload::dlcomplete()
 
 void dload::reject()
 {
-    if (running)
-        return;
-    QDialog::reject();
+    // The dialog ends by OK, or by itself after a success.
 }
 
 void dload::closeEvent(QCloseEvent *event)
 {
-    if (running) {
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
+    event->ignore();
 }
 
 void dload::changeEvent(QEvent *event)

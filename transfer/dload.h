@@ -31,7 +31,8 @@ public:
 
 public slots:
     void dlcomplete();
-    // Escape and the Cancel path: ignored while the transfer runs.
+    // Escape and the window's close button do nothing, in every state: the
+    // dialog ends only by OK, or by itself 2 s after a success.
     void reject() override;
 
 protected:
@@ -40,5 +41,4 @@ protected:
 
 private:
     std::unique_ptr<Ui::dload> ui;
-    bool running = true;
 };

@@ -5,9 +5,12 @@
 
 #include "app/mainwindow.h"
 
+#include "app/commandprogress.h"
 #include "app/prompter.h"
+#include "document/generalfields.h"
 #include "forms/mainwindow_form.h"
 #include "serial/comport.h"
+#include "serial/modulecommands.h"
 #include "transfer/configimage.h"
 #include "transfer/dload.h"
 
@@ -38,7 +41,7 @@ void showCompletion(QProgressDialog &progress)
     if (progress.isVisible())
         progress.setValue(progress.maximum());
     else
-        progress.reset();
+        endProgress(progress);
 }
 
 } // namespace
@@ -49,19 +52,43 @@ bool MainWindow::buildConfigImage()
     for (const QLineEdit *edit : generalLineEdits())
         general << edit->text();
 
-    QStringList numbers;
-    for (int n = 1; n <= memorySize; ++n) {
-        const QLineEdit *edit = telephoneEdit(n);
-        numbers << (edit ? edit->text() : QString());
-    }
-
     const configimage::BuildResult result = configimage::buildImage(
-        general, telephoneKeyValues(), numbers, QLatin1Char(downloadSeparator));
+        general, telephoneKeyValues(), telephoneNumbers(memorySize), QLatin1Char(downloadSeparator));
     configImage = result.image;
     if (!result.ok()) {
         ui->tabWidget->setCurrentWidget(ui->tab);
         return false;
     }
+    return true;
+}
+
+QStringList MainWindow::telephoneNumbers(int count) const
+{
+    QStringList numbers;
+    for (int n = 1; n <= count; ++n) {
+        const QLineEdit *edit = telephoneEdit(n);
+        numbers << (edit ? edit->text() : QString());
+    }
+    return numbers;
+}
+
+bool MainWindow::refuseFieldWithSeparator(const QString &title)
+{
+    const QList<QLineEdit *> general = generalLineEdits();
+    QStringList generalTexts;
+    for (const QLineEdit *edit : general)
+        generalTexts << edit->text();
+    const int field = configimage::fieldWithSeparator(generalTexts, telephoneNumbers(memorySize),
+                                                      QLatin1Char(downloadSeparator));
+    if (field < 0)
+        return false;
+    const bool isGeneral = field < general.size();
+    const int number = field - int(general.size()) + 1;
+    showFieldProblem(isGeneral ? general.at(field) : telephoneEdit(number), title,
+                     QStringLiteral("A(z) „%1” mező „|” karaktert tartalmaz, amelyet a modul nem tud "
+                                    "tárolni. Javítsa ki a mezőt!")
+                         .arg(isGeneral ? generalfields::generalFieldName(field)
+                                        : generalfields::telephoneFieldName(number)));
     return true;
 }
 
@@ -96,6 +123,8 @@ void MainWindow::download()
                          QStringLiteral("Az összes mező kitöltése kötelező."));
         return;
     }
+    if (refuseFieldWithSeparator(QStringLiteral("Betöltés hiba.")))
+        return;
     // On the heap and guarded: should the window go away while the dialog
     // runs (program exit), the window's destruction takes the dialog with it.
     QPointer<dload> dialog =
@@ -109,11 +138,14 @@ std::optional<QString> MainWindow::readStoredRecords(QProgressDialog &progress,
 {
     ComPort port(portName, baudRate);
     if (!port.openPort(kReadMultiplier, kReadConstant, 0, 0)) {
+        endProgress(progress);
         prompt::critical(this, QStringLiteral("Hiba"), portFailure);
         return std::nullopt;
     }
-    port.sendText(QStringLiteral("~{"));
-    const QString reply = port.readReply(&progress);
+    port.sendText(modulecommands::kReadRecords);
+    // A line that never falls silent ends at the limit with no reply, which
+    // the callers fail as they fail a silent module.
+    const QString reply = port.readReply(&progress, modulecommands::kRecordsAnswerLimit);
     port.closePort();
     if (progress.wasCanceled())
         return std::nullopt;
@@ -125,6 +157,7 @@ void MainWindow::readup()
 {
     QProgressDialog progress(QStringLiteral("Kiolvasás..."), QStringLiteral("Megszakítás"), 0,
                              recordCharacters(memorySize), this);
+    progress.setWindowTitle(QStringLiteral("Kiolvasás"));
     progress.setWindowModality(Qt::WindowModal);
 
     const std::optional<QString> reply = readStoredRecords(
@@ -132,6 +165,7 @@ void MainWindow::readup()
     if (!reply)
         return;
     if (!applyConfigImage(configimage::normalizeReply(*reply))) {
+        endProgress(progress);
         prompt::critical(this, QStringLiteral("Hiba"),
                          QStringLiteral("Sikertelen kiolvasás.\nEllenőrizze az eszközt, és próbálja meg újra!"));
         return;
@@ -142,24 +176,28 @@ void MainWindow::readup()
 void MainWindow::verify()
 {
     const QString failed = QStringLiteral("Sikertelen ellenőrzés.\nTöltse be újra a konfigurációt!");
-    QProgressDialog progress(QStringLiteral("Ellenőrzés..."), QStringLiteral("Megszakítás"), 0,
-                             recordCharacters(memorySize), this);
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setCancelButton(nullptr);
-
     if (!buildConfigImage()) {
         prompt::critical(this, QStringLiteral("Ellenőrzés"), failed);
         return;
     }
+    if (refuseFieldWithSeparator(QStringLiteral("Ellenőrzés")))
+        return;
+
+    // Made only now: its delayed showing starts with it.
+    QProgressDialog progress(QStringLiteral("Ellenőrzés..."), QStringLiteral("Megszakítás"), 0,
+                             recordCharacters(memorySize), this);
+    progress.setWindowTitle(QStringLiteral("Ellenőrzés"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setCancelButton(nullptr);
 
     const std::optional<QString> reply = readStoredRecords(
         progress, QStringLiteral("Sikertelen ellenőrzés.\nNem lehet megnyitni a portot."));
     if (!reply)
         return;
-    // Compared as the download would have stored it: a character without a
-    // Latin-1 code (ő, ű) went as byte 0 and comes back as such, and that is
-    // a faithful copy, not a difference.
-    if (configimage::normalizeReply(*reply) == configimage::asStored(configImage))
+    endProgress(progress);
+    // Compared with what a download sends: ő and ű travel as ö and ü, so a
+    // module holding those holds a faithful copy, and nothing else is one.
+    if (configimage::normalizeReply(*reply) == configimage::asSent(configImage))
         prompt::information(this, QStringLiteral("Ellenőrzés"), QStringLiteral("Sikeres ellenőrzés."));
     else
         prompt::critical(this, QStringLiteral("Ellenőrzés"), failed);
