@@ -60,19 +60,49 @@ public slots:
     void input_g6();
     void input_tel_edit();
 
+protected:
+    // Ends the editing of a checked field on every focus move within the
+    // window, and steps between telephone numbers on Return and the arrows.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
 private:
     friend struct TestAccess;
 
     void showPortLabel();
+
+    // --- end of editing (app/) ---
+    // The group check of a checked line edit, and the number n of a t_<n>
+    // field (0 for the general fields).
+    struct CheckedField
+    {
+        void (MainWindow::*check)();
+        int number;
+    };
+    QHash<const QObject *, CheckedField> checkedFields;
+    // Set while the window closes or is destroyed: the focus moves of its
+    // going are not the user leaving a field.
+    bool windowClosing = false;
+    // Focuses the number `step` away from t_<number> on the same page; false
+    // past the page's first or last number.
+    bool stepToNumber(int number, int step);
 
     // --- configuration document (document/) ---
     void loadConfiguration(bool isDefault);
     void selectSmsPresetFor(const QString &number);
     // Checks the fields of g1 or of a telephone page in their child order and
     // rejects the first that breaks its rule.
-    void checkFieldGroup(QWidget *container);
+    void checkFieldGroup(const QList<QWidget *> &containers);
     // Rejects `field`: clears it, focuses it and shows the rule's warning.
     void rejectField(QLineEdit *field, const QString &title, const QString &message);
+    // Takes the user to a field whose content stops a command (its tab to
+    // the front, the focus on it) and says why in a critical box. The field
+    // keeps its text.
+    void showFieldProblem(QLineEdit *field, const QString &title, const QString &message);
+    // A field that a file or a module filled with what cannot be saved (a
+    // whole "---", a line break): reported, and true, before anything is written.
+    bool refuseUnsavableField();
     // True while a rejection is being reported: the focus moves it causes end
     // the editing of other fields, which must not start a second report.
     bool reportingRejection = false;
@@ -87,6 +117,11 @@ private:
     // Sends "~{" and reads the module's records with the progress dialog;
     // nothing when the port does not open (after saying so) or on cancel.
     std::optional<QString> readStoredRecords(QProgressDialog &progress, const QString &portFailure);
+    // A field holding "|" (from a file or a module) would split its record:
+    // reported under `title`, and true, before the port is opened.
+    bool refuseFieldWithSeparator(const QString &title);
+    // The texts of t_1 … t_count.
+    QStringList telephoneNumbers(int count) const;
 
     // The sixteen general line edits in their creation (and record) order.
     QList<QLineEdit *> generalLineEdits() const;

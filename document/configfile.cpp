@@ -3,6 +3,7 @@
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QIODevice>
+#include <QtCore/QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -138,6 +139,39 @@ QStringList readFile(const QString &path)
 QByteArray formatLines(const QStringList &lines)
 {
     return encode(lines.join(QLatin1String("\r\n")));
+}
+
+namespace {
+qint64 writeLimit = -1;
+} // namespace
+
+void setWriteLimitForTesting(qint64 bytes)
+{
+    writeLimit = bytes;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes, QString *errorString)
+{
+    QSaveFile file(path);
+    // The folder may refuse the temporary file where the file itself may be
+    // written (a shared .krv in a read-only folder); a plain write is what
+    // the installer expects then.
+    file.setDirectWriteFallback(true);
+    const auto fail = [&](const QString &fallbackReason) {
+        *errorString = file.error() != QFileDevice::NoError ? file.errorString() : fallbackReason;
+        file.cancelWriting();
+        return false;
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(QStringLiteral("A fájl nem nyitható meg írásra."));
+    const qint64 allowed = writeLimit < 0 ? bytes.size() : std::min<qint64>(writeLimit, bytes.size());
+    if (file.write(bytes.constData(), allowed) != bytes.size())
+        return fail(QStringLiteral("Nincs elég hely a lemezen."));
+    if (!file.commit()) {
+        *errorString = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 QString displayName(const QString &path)

@@ -44,6 +44,15 @@ QStringList readFile(const QString &path);
 // Joins the lines with CR LF, without a line end after the last one.
 QByteArray formatLines(const QStringList &lines);
 
+// Writes the bytes as the file at `path`: through a temporary file that
+// replaces the old one only once it is complete, or, where the folder takes
+// no new file but the file itself may be written, straight into the file.
+// False, with the reason in errorString, when the file could not be written.
+bool writeFile(const QString &path, const QByteArray &bytes, QString *errorString);
+// Tests make writes stop after this many bytes, as a full disk would, to see
+// the old file survive; -1 lets them through.
+void setWriteLimitForTesting(qint64 bytes);
+
 // The name shown in the status bar: base name, ".", complete suffix.
 QString displayName(const QString &path);
 

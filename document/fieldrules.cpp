@@ -46,6 +46,29 @@ Rule generalFieldRule(const QString &objectName)
     return {};
 }
 
+Rule separatorRule()
+{
+    return {[](const QString &text) { return !text.contains(QLatin1Char('|')); },
+            QStringLiteral("Beviteli hiba"),
+            QStringLiteral("A „|” karakter nem adható meg, mert a modul ezzel választja el a mezőket.")};
+}
+
+Rule terminatorRule()
+{
+    return {[](const QString &text) { return text != QLatin1String("---"); },
+            QStringLiteral("Beviteli hiba"),
+            QStringLiteral("A „---” önmagában nem adható meg, mert a fájlban a fájl végét jelzi.")};
+}
+
+std::optional<Rule> brokenGeneralRule(const QString &objectName, const QString &text)
+{
+    for (const Rule &rule : {generalFieldRule(objectName), separatorRule(), terminatorRule()}) {
+        if (!rule.passes(text))
+            return rule;
+    }
+    return std::nullopt;
+}
+
 Rule telephoneRule()
 {
     return {isPhoneText, QStringLiteral("Beviteli hiba"),

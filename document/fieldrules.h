@@ -5,6 +5,8 @@
 
 #include <QtCore/QString>
 
+#include <optional>
+
 namespace fieldrules {
 
 // "0" to "9" and spaces; the empty text passes.
@@ -25,6 +27,15 @@ struct Rule
 Rule generalFieldRule(const QString &objectName);
 // Rule of every telephone field t_1 ... t_128.
 Rule telephoneRule();
+
+// What no general field may hold, whatever its own rule allows: "|"
+// separates the module's records, and a line of exactly "---" ends a
+// configuration file.
+Rule separatorRule();
+Rule terminatorRule();
+// The first rule of the general field that the text breaks: the field's own
+// rule, then the separator and terminator rules. Nothing when it passes.
+std::optional<Rule> brokenGeneralRule(const QString &objectName, const QString &text);
 
 // A leading "+" is dropped while a telephone number is typed: the module
 // wants the international form without it. Removes one "+" only.

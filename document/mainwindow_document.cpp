@@ -3,13 +3,13 @@
 #include "app/prompter.h"
 #include "document/configfile.h"
 #include "document/fieldrules.h"
+#include "document/generalfields.h"
 #include "document/smspresets.h"
 #include "forms/mainwindow_form.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtCore/QHash>
-#include <QtCore/QSaveFile>
 #include <QtCore/QScopedValueRollback>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
@@ -23,6 +23,9 @@ namespace {
 const QString kDefaultConfiguration = QStringLiteral("kordavo_default.dll");
 const QString kFileFilter = QStringLiteral("Kordavo Files (*.krv)");
 const QString kFileErrorTitle = QStringLiteral("File hiba");
+const QString kLineBreakInField = QStringLiteral(
+    "A(z) „%1” mező sortörést tartalmaz, amely a fájlban új sort kezdene. Javítsa ki a mezőt, "
+    "majd mentse újra!");
 
 } // namespace
 
@@ -33,6 +36,54 @@ void MainWindow::rejectField(QLineEdit *field, const QString &title, const QStri
     field->clear();
     field->setFocus(Qt::OtherFocusReason);
     prompt::warning(this, title, message);
+}
+
+void MainWindow::showFieldProblem(QLineEdit *field, const QString &title, const QString &message)
+{
+    // The focus moves while the box is up; they are not the user leaving a field.
+    const QScopedValueRollback<bool> guard(reportingRejection, true);
+    for (QWidget *w = field; w; w = w->parentWidget()) {
+        if (ui->tabWidget->indexOf(w) >= 0) {
+            ui->tabWidget->setCurrentWidget(w);
+            break;
+        }
+    }
+    field->setFocus(Qt::OtherFocusReason);
+    prompt::critical(this, title, message);
+}
+
+bool MainWindow::refuseUnsavableField()
+{
+    const auto general = generalLineEdits();
+    for (int i = 0; i < general.size(); ++i) {
+        if (general[i]->text() == QLatin1String("---")) {
+            showFieldProblem(general[i], kFileErrorTitle,
+                             QStringLiteral("A(z) „%1” mező tartalma „---”, amely a fájlban a fájl végét "
+                                            "jelentené. Javítsa ki a mezőt, majd mentse újra!")
+                                 .arg(generalfields::generalFieldName(i)));
+            return true;
+        }
+    }
+    // Only a module can put a line break into a field; in the file it would
+    // start a new line and shift every line after it.
+    const auto hasLineBreak = [](const QString &text) {
+        return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+    };
+    for (int i = 0; i < general.size(); ++i) {
+        if (hasLineBreak(general[i]->text())) {
+            showFieldProblem(general[i], kFileErrorTitle,
+                             kLineBreakInField.arg(generalfields::generalFieldName(i)));
+            return true;
+        }
+    }
+    for (int n = 1; n <= configfile::kTelephoneEntries; ++n) {
+        QLineEdit *edit = telephoneEdit(n);
+        if (edit && hasLineBreak(edit->text())) {
+            showFieldProblem(edit, kFileErrorTitle, kLineBreakInField.arg(generalfields::telephoneFieldName(n)));
+            return true;
+        }
+    }
+    return false;
 }
 
 void MainWindow::newfile()
@@ -53,6 +104,8 @@ void MainWindow::openfile()
 
 void MainWindow::save()
 {
+    if (refuseUnsavableField())
+        return;
     const QString name = Prompter::instance().saveFileName(this, QStringLiteral("Save File"),
                                                            QStringLiteral("."), kFileFilter);
     if (name.isEmpty())
@@ -75,13 +128,11 @@ void MainWindow::save()
         lines.append(configfile::formatTelephoneLine(entry));
     }
 
-    // QSaveFile replaces the old file only once the new one is complete.
-    QSaveFile file(name);
-    const QByteArray bytes = configfile::formatLines(lines);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    QString error;
+    if (!configfile::writeFile(name, configfile::formatLines(lines), &error)) {
         prompt::critical(this, kFileErrorTitle,
                          QStringLiteral("A fájl mentése nem sikerült: %1\n%2")
-                             .arg(QDir::toNativeSeparators(name), file.errorString()));
+                             .arg(QDir::toNativeSeparators(name), error));
         return;
     }
 
@@ -175,52 +226,59 @@ void MainWindow::selectSmsPresetFor(const QString &number)
     ui->smskp_combo->setCurrentIndex(smspresets::indexForNumber(number));
 }
 
-void MainWindow::checkFieldGroup(QWidget *container)
+void MainWindow::checkFieldGroup(const QList<QWidget *> &containers)
 {
     if (reportingRejection)
         return;
-    const bool telephonePage = container != ui->g1;
-    const auto edits = container->findChildren<QLineEdit *>();
-    for (QLineEdit *edit : edits) {
-        // A locked field cannot be corrected by the user, so it is not judged
-        // (the reduced models lock m_id with "-", which must not block downloads).
-        if (!edit->isEnabled())
-            continue;
-        const fieldrules::Rule rule = telephonePage ? fieldrules::telephoneRule()
-                                                    : fieldrules::generalFieldRule(edit->objectName());
-        if (!rule.passes(edit->text())) {
-            rejectField(edit, rule.title, rule.message);
-            return;
+    for (QWidget *container : containers) {
+        const bool telephonePage = container != ui->g1 && container != ui->g2_ki && container != ui->g2_be;
+        const auto edits = container->findChildren<QLineEdit *>();
+        for (QLineEdit *edit : edits) {
+            // A locked field cannot be corrected by the user, so it is not judged
+            // (the reduced models lock m_id with "-", which must not block downloads).
+            if (!edit->isEnabled())
+                continue;
+            const std::optional<fieldrules::Rule> broken =
+                telephonePage ? std::make_optional(fieldrules::telephoneRule())
+                              : fieldrules::brokenGeneralRule(edit->objectName(), edit->text());
+            if (broken && !broken->passes(edit->text())) {
+                rejectField(edit, broken->title, broken->message);
+                return;
+            }
         }
     }
 }
 
 void MainWindow::input_g1()
 {
-    checkFieldGroup(ui->g1);
+    checkFieldGroup({ui->g1});
 }
 
-// The input messages and output commands take any text.
-void MainWindow::input_g2() {}
+// The input messages and output commands take any text but what would break
+// their record or the file: "|" and a whole "---".
+void MainWindow::input_g2()
+{
+    checkFieldGroup({ui->g2_ki, ui->g2_be});
+}
 
 void MainWindow::input_g3()
 {
-    checkFieldGroup(ui->g3);
+    checkFieldGroup({ui->g3});
 }
 
 void MainWindow::input_g4()
 {
-    checkFieldGroup(ui->g4);
+    checkFieldGroup({ui->g4});
 }
 
 void MainWindow::input_g5()
 {
-    checkFieldGroup(ui->g5);
+    checkFieldGroup({ui->g5});
 }
 
 void MainWindow::input_g6()
 {
-    checkFieldGroup(ui->g6);
+    checkFieldGroup({ui->g6});
 }
 
 void MainWindow::input_tel_edit()

@@ -28,6 +28,7 @@ const QMap<QString, SimulatorOptions::Fault> &faultNames()
         {QStringLiteral("chatter"), Fault::Chatter},
         {QStringLiteral("drop-during-transfer"), Fault::DropDuringTransfer},
         {QStringLiteral("four-field-signal"), Fault::FourFieldSignal},
+        {QStringLiteral("separator-in-record"), Fault::SeparatorInRecord},
     };
     return names;
 }
@@ -62,6 +63,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption ident(QStringLiteral("ident"), QStringLiteral("Whole identification text (without CR); overrides --prefix and --memory in the reply."), QStringLiteral("text"));
     const QCommandLineOption inputs(QStringLiteral("inputs"), QStringLiteral("Active inputs: any of 1 and 2, e.g. 12; 0 for none."), QStringLiteral("list"), QStringLiteral("0"));
     const QCommandLineOption outputs(QStringLiteral("outputs"), QStringLiteral("Initial output mask, hexadecimal 0 to F (bit k = output k + 1)."), QStringLiteral("mask"), QStringLiteral("0"));
+    const QCommandLineOption stateLength(QStringLiteral("state-length"), QStringLiteral("Length of the ~R answer, CR included (15 or more)."), QStringLiteral("n"), QStringLiteral("15"));
     const QCommandLineOption signal(QStringLiteral("signal"), QStringLiteral("Signal strength in the ~S reply."), QStringLiteral("n"), QStringLiteral("7"));
     const QCommandLineOption service(QStringLiteral("service"), QStringLiteral("Service provider name in the ~S reply."), QStringLiteral("name"), QStringLiteral("Telenor HU"));
     const QCommandLineOption krv(QStringLiteral("krv"), QStringLiteral("Configuration file whose values are the initial stored records."), QStringLiteral("file"));
@@ -69,7 +71,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("Pace answers as on a line of this baud rate (0 = as fast as possible)."), QStringLiteral("n"), QStringLiteral("0"));
     QStringList names = faultNames().keys();
     const QCommandLineOption fault(QStringLiteral("fault"), QStringLiteral("Misbehave on purpose: %1.").arg(names.join(QStringLiteral(", "))), QStringLiteral("name"), QStringLiteral("none"));
-    parser.addOptions({memory, prefix, ident, inputs, outputs, signal, service, krv, store, baud, fault});
+    parser.addOptions({memory, prefix, ident, inputs, outputs, stateLength, signal, service, krv, store, baud, fault});
     parser.process(app);
 
     SimulatorOptions options;
@@ -91,6 +93,9 @@ int main(int argc, char *argv[])
     if (!ok || mask > 0xF)
         return fail(QStringLiteral("--outputs takes one hexadecimal digit"));
     options.outputs = quint8(mask);
+    options.stateLength = parser.value(stateLength).toInt(&ok);
+    if (!ok || options.stateLength < 15)
+        return fail(QStringLiteral("--state-length needs a number of 15 or more"));
     options.signal = parser.value(signal).toInt(&ok);
     if (!ok)
         return fail(QStringLiteral("--signal needs a number"));

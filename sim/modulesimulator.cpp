@@ -311,6 +311,9 @@ void ModuleSimulator::Private::handleCommand(char command)
                            + QByteArray(options.input1Active ? "0" : "1") + "00000";
         for (int output = 4; output >= 1; --output)
             state.append((outputs >> (output - 1)) & 1 ? '1' : '0');
+        // Longer answers carry more after the outputs, which the tool does not read.
+        while (state.size() + 1 < options.stateLength)
+            state.append('0');
         answer(state + kCR);
         return;
     }
@@ -327,9 +330,12 @@ void ModuleSimulator::Private::handleCommand(char command)
         QByteArray reply;
         if (fault == Fault::JunkBeforeRecords)
             reply += "GSM MODUL V4.1 OK\r\r";
-        for (QByteArray record : records) {
+        for (int i = 0; i < records.size(); ++i) {
+            QByteArray record = records.at(i);
             if (fault == Fault::FFPadding)
                 record.replace(' ', '\xFF');
+            if (fault == Fault::SeparatorInRecord && i == 3)
+                record = padded("Kapu|Udvar");
             reply += record + kCR;
         }
         reply += kCR;

@@ -24,6 +24,7 @@ struct SimulatorOptions
         Chatter,            // after any command, sends bytes without ever pausing
         DropDuringTransfer, // closes the pty in the middle of "~{" or "~}"
         FourFieldSignal,    // "~S" answer has four comma-separated fields
+        SeparatorInRecord,  // "~{" answer holds "|" inside the module name record
     };
 
     int memorySize = 32;                  // the last identification field
@@ -32,6 +33,7 @@ struct SimulatorOptions
     bool input1Active = false;
     bool input2Active = false;
     quint8 outputs = 0;                   // bit k set: output k + 1 on
+    int stateLength = 15;                 // "~R" answer length, CR included (at least 15)
     int signal = 7;                       // "~S" strength field
     QByteArray service = "Telenor HU";    // "~S" service name field
     QString initialKrv;                   // .krv file whose values become the stored records

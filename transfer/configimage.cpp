@@ -52,10 +52,21 @@ BuildResult buildImage(const QStringList &generalTexts, const QHash<int, int> &k
     return result;
 }
 
+int fieldWithSeparator(const QStringList &generalTexts, const QStringList &numbers, QChar separator)
+{
+    const QStringList texts = generalTexts + numbers;
+    for (int i = 0; i < texts.size(); ++i) {
+        if (texts.at(i).contains(separator))
+            return i;
+    }
+    return -1;
+}
+
 QString normalizeReply(const QString &reply)
 {
     QString text = reply;
     text.chop(1);
+    text.replace(QLatin1Char('|'), kStoredSeparator);
     text.replace(QLatin1Char('\r'), QLatin1Char('|'));
     text.replace(QChar(0xFF), QLatin1Char(' '));
     const int emptyLine = int(text.lastIndexOf(QLatin1String("||")));
@@ -90,7 +101,7 @@ std::optional<ParsedImage> parseImage(const QString &normalized, int memorySize,
 {
     QStringList parts = normalized.split(QLatin1Char('|'), Qt::SkipEmptyParts);
     for (QString &part : parts)
-        part = withoutTrailingSpaces(part);
+        part = withoutTrailingSpaces(part).replace(kStoredSeparator, QLatin1Char('|'));
     if (parts.size() < generalCount + kReservedRecords + memorySize)
         return std::nullopt;
 
@@ -104,7 +115,7 @@ std::optional<ParsedImage> parseImage(const QString &normalized, int memorySize,
     return parsed;
 }
 
-QString asStored(const QString &image)
+QString asSent(const QString &image)
 {
     QString stored = image;
     for (QChar &c : stored)

@@ -46,9 +46,19 @@ struct BuildResult
 BuildResult buildImage(const QStringList &generalTexts, const QHash<int, int> &keys,
                        const QStringList &numbers, QChar separator = QLatin1Char('|'));
 
+// A text that holds the separator would split its record in two on the
+// line. Returns the first such text in record order (0 … 15 the general
+// fields, 16 + n - 1 telephone number n), or -1 when there is none.
+int fieldWithSeparator(const QStringList &generalTexts, const QStringList &numbers,
+                       QChar separator = QLatin1Char('|'));
+
 // A "~{" answer in image form: last character dropped, CR becomes "|", 0xFF
-// becomes a space, and everything up to the last empty line is discarded.
+// becomes a space, and everything up to the last empty line is discarded. A
+// "|" that the module holds inside a record becomes kStoredSeparator, so it
+// never splits its record; parseImage() turns it back into "|".
 QString normalizeReply(const QString &reply);
+// Never comes from the line, whose bytes are all Latin-1.
+inline constexpr QChar kStoredSeparator = QChar(0xE07C);
 
 // The same layout as a telephone line of a configuration file: alarm digit,
 // output digit, then the number (read back without its spaces).
@@ -68,9 +78,9 @@ struct ParsedImage
 std::optional<ParsedImage> parseImage(const QString &normalized, int memorySize,
                                       int generalCount = kGeneralRecords);
 
-// The image as a module holds it after a download: characters without a
-// Latin-1 code become character 0, the byte they travelled as.
-QString asStored(const QString &image);
+// The image exactly as a download sends it, each character turned into the
+// byte it travels as (ComPort::lineByte): what a faithful module holds.
+QString asSent(const QString &image);
 // The bytes a download sends after its handshake: every separated part of
 // the image, each followed by CR (the empty part after the last separator
 // becomes the lone closing CR).
