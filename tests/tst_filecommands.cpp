@@ -4,7 +4,11 @@
 
 #include "support/testsupport.h"
 
+#include "document/configfile.h"
+
 #include <QtCore/QDir>
+#include <QtCore/QProcess>
+#include <QtCore/QStandardPaths>
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
 #include <QtWidgets/QCheckBox>
@@ -13,11 +17,15 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QStatusBar>
 
+#include <cstdio>
 #include <unistd.h>
 
 namespace {
 
 const QString kFilter = QStringLiteral("Kordavo Files (*.krv)");
+constexpr int kChildFolderWritable = 3;
+// What a shell reports when the program cannot be started.
+constexpr int kChildCannotRun = 126;
 const QString kSyntaxError = QStringLiteral("Nem lehet megnyitni a fájlt. Tipp: ellenőrizze a fájl szintaxisát.");
 
 QLineEdit *field(MainWindow &w, const QString &name)
@@ -98,6 +106,7 @@ private slots:
     void reducedVariantLoadsNoBoxes();
     void failedSaveReportsAndKeepsState();
     void failedSaveKeepsOldFile();
+    void savesOverWritableFileInReadOnlyFolder();
     void hugeFileIsRejectedQuickly();
     void defaultConfigurationLoadsAfterStart();
 
@@ -492,27 +501,68 @@ void TestFileCommands::failedSaveReportsAndKeepsState()
 
 void TestFileCommands::failedSaveKeepsOldFile()
 {
-    const QString folder = path("readonly");
-    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("readonly")));
-    const QString target = folder + QStringLiteral("/old.krv");
+    const QString target = path("old.krv");
     QVERIFY(writeBytes(target, "old content"));
-    QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    const bool writable = writeBytes(folder + QStringLiteral("/probe"), "x");
-    if (writable) {
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QSKIP("Folder permissions do not stop this user (root); the unwritable-path cases run in failedSaveReportsAndKeepsState");
-    }
-
     MainWindow w;
     TestAccess::fileName(w) = QStringLiteral("old.krv");
+    // The disk fills up halfway through the new file.
+    configfile::setWriteLimitForTesting(100);
     m_prompter->fileAnswers.enqueue(target);
     w.save();
-    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    configfile::setWriteLimitForTesting(-1);
+
     QCOMPARE(m_prompter->messages.size(), 1);
     QCOMPARE(m_prompter->last().title, QStringLiteral("File hiba"));
     QVERIFY(m_prompter->last().text.contains(QDir::toNativeSeparators(target)));
     QCOMPARE(readAll(target), QByteArray("old content"));
     QCOMPARE(TestAccess::fileName(w), QStringLiteral("old.krv"));
+    // No half-written temporary file is left beside it.
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{QStringLiteral("old.krv")});
+}
+
+void TestFileCommands::savesOverWritableFileInReadOnlyFolder()
+{
+    // The folder takes no temporary file for this user, the file itself may
+    // be written: the save must still succeed. Root is not stopped by folder
+    // permissions, so root runs the save as the unprivileged user "nobody".
+    const QString folder = path("shared");
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("shared")));
+    const QString target = folder + QStringLiteral("/kapu.krv");
+    QVERIFY(writeBytes(target, "old content"));
+    const QFileDevice::Permissions rx = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
+        | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+    QVERIFY(QFile::setPermissions(m_dir->path(), rx | QFileDevice::WriteOwner));
+    QVERIFY(QFile::setPermissions(target, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                                              | QFileDevice::WriteGroup | QFileDevice::ReadOther
+                                              | QFileDevice::WriteOther));
+    QVERIFY(QFile::setPermissions(folder, rx));
+
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KORDAVO_SAVE_CHILD"), target);
+    child.setProcessEnvironment(env);
+    child.setWorkingDirectory(folder);
+    if (geteuid() == 0) {
+        const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+        if (setpriv.isEmpty())
+            QSKIP("setpriv (util-linux) is needed to save as an unprivileged user");
+        child.start(setpriv, {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                              QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath()});
+    } else {
+        child.start(QCoreApplication::applicationFilePath(), {});
+    }
+    QVERIFY(child.waitForFinished(30000));
+    QFile::setPermissions(folder, rx | QFileDevice::WriteOwner);
+    const QString output = QString::fromLocal8Bit(child.readAllStandardOutput() + child.readAllStandardError());
+    if (child.exitCode() == kChildCannotRun)
+        QSKIP(qPrintable(QStringLiteral("the unprivileged user cannot run this test: ") + output));
+    QVERIFY2(child.exitCode() != kChildFolderWritable, "the folder should refuse new files to this user");
+    QVERIFY2(child.exitCode() == 0, qPrintable(output));
+
+    const QByteArray saved = readAll(target);
+    QVERIFY(saved.startsWith("36309888000\r\n"));
+    QCOMPARE(saved.count("\r\n"), 143);
+    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("kapu.krv")});
 }
 
 void TestFileCommands::hugeFileIsRejectedQuickly()
@@ -597,5 +647,34 @@ void TestFileCommands::defaultConfigurationLoadsAfterStart()
     QVERIFY(!bytes.endsWith('\n'));
 }
 
-KORDAVO_TEST_MAIN(TestFileCommands)
+// The child half of savesOverWritableFileInReadOnlyFolder: saves a fresh
+// form over the file as whatever user runs it.
+int saveAsChild(const QString &target)
+{
+    QFile probe(QFileInfo(target).dir().filePath(QStringLiteral("probe")));
+    if (probe.open(QIODevice::WriteOnly)) {
+        probe.remove();
+        return kChildFolderWritable;
+    }
+    RecordingPrompter prompter;
+    MainWindow w;
+    prompter.fileAnswers.enqueue(target);
+    w.save();
+    if (prompter.last().text == QStringLiteral("Sikeres mentés."))
+        return 0;
+    std::fprintf(stderr, "%s: %s\n", qPrintable(prompter.last().title), qPrintable(prompter.last().text));
+    return 1;
+}
+
+int main(int argc, char *argv[])
+{
+    prepareTestEnvironment();
+    QApplication app(argc, argv);
+    const QString child = qEnvironmentVariable("KORDAVO_SAVE_CHILD");
+    if (!child.isEmpty())
+        return saveAsChild(child);
+    TestFileCommands tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
 #include "tst_filecommands.moc"
