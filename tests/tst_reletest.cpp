@@ -161,19 +161,25 @@ void TestReletest::cancelLeavesChoice()
 void TestReletest::ticksFollowOutputs_data()
 {
     QTest::addColumn<int>("outputs");
+    QTest::addColumn<int>("stateLength");
     QTest::addColumn<QList<bool>>("expected");
-    QTest::newRow("outputs 1 and 4") << 0x9 << QList<bool>{true, false, false, true};
+    QTest::newRow("outputs 1 and 4") << 0x9 << 15 << QList<bool>{true, false, false, true};
     // The symmetric case above cannot tell the order; this one can.
-    QTest::newRow("outputs 1 and 2") << 0x3 << QList<bool>{true, true, false, false};
-    QTest::newRow("output 3") << 0x4 << QList<bool>{false, false, true, false};
+    QTest::newRow("outputs 1 and 2") << 0x3 << 15 << QList<bool>{true, true, false, false};
+    QTest::newRow("output 3") << 0x4 << 15 << QList<bool>{false, false, true, false};
+    // Longer answers carry more after the outputs; the outputs stay at 10 … 13.
+    QTest::newRow("outputs 1 and 2, 16 characters") << 0x3 << 16 << QList<bool>{true, true, false, false};
+    QTest::newRow("output 3, 20 characters") << 0x4 << 20 << QList<bool>{false, false, true, false};
 }
 
 void TestReletest::ticksFollowOutputs()
 {
     QFETCH(int, outputs);
+    QFETCH(int, stateLength);
     QFETCH(QList<bool>, expected);
     SimulatorOptions options;
     options.outputs = quint8(outputs);
+    options.stateLength = stateLength;
     auto module = startModule(options);
     auto w = programWindow(*module);
 

@@ -34,6 +34,8 @@ private slots:
     void downloadVerifyReadBack();
     void verifiesDespiteGarbling_data();
     void verifiesDespiteGarbling();
+    void accentsCompareAsSent_data();
+    void accentsCompareAsSent();
     void failures_data();
     void failures();
     void emptyFieldStopsBeforeThePort();
@@ -116,6 +118,37 @@ void TestVerify::verifiesDespiteGarbling()
     QCOMPARE(prompter.messages.size(), 1);
     QCOMPARE(prompter.last().text, QStringLiteral("Sikeres ellenőrzés."));
     QCOMPARE(sim->received(), QByteArray("~{"));
+}
+
+void TestVerify::accentsCompareAsSent_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<bool>("verifies");
+    QTest::newRow("what was sent") << QStringLiteral("Fökapu Űrhajó") << true;
+    // A module that cut the text where byte 0 used to go holds no faithful copy.
+    QTest::newRow("cut at the accent") << QStringLiteral("F") << false;
+    QTest::newRow("byte 0 in its place") << QStringLiteral("F") + QChar(0) + QStringLiteral("kapu ") + QChar(0)
+                                                + QStringLiteral("rhajó")
+                                         << false;
+}
+
+void TestVerify::accentsCompareAsSent()
+{
+    QFETCH(QString, stored);
+    QFETCH(bool, verifies);
+    RecordingPrompter prompter;
+    auto sim = startedSimulator();
+    QVERIFY(sim);
+    QStringList records = expectedRecords(32);
+    records[3] = stored.leftJustified(16, QLatin1Char(' '));
+    sim->setStoredRecords(records);
+    auto w = preparedWindow(prompter, sim->devicePath(), 32);
+    edit(*w, QStringLiteral("m_nev"))->setText(QStringLiteral("Főkapu Űrhajó"));
+
+    w->verify();
+
+    QCOMPARE(prompter.messages.size(), 1);
+    QCOMPARE(prompter.last().text, verifies ? QStringLiteral("Sikeres ellenőrzés.") : kFailed);
 }
 
 void TestVerify::failures_data()
