@@ -125,6 +125,7 @@ void MainWindow::setupUi(QMainWindow *window)
     setupGeneralTab();
     setupTelephonePages();
     setupDeviceColumn();
+    setupTabOrder();
 
     window->setCentralWidget(centralWidget);
     setupMenus(window);
@@ -302,6 +303,32 @@ void MainWindow::setupDeviceColumn()
     button_port->setObjectName(QStringLiteral("button_port"));
     button_port->setGeometry(10, 19, 151, 51);
     button_port->setFont(boldFont());
+}
+
+void MainWindow::setupTabOrder()
+{
+    // The rows are created out of order and the field walks depend on that
+    // order, so Tab gets its own chain that reads the screen: each group top
+    // to bottom, Bemenetek before Kimenetek as they stand left to right, and
+    // on a telephone row the four boxes before the number.
+    QList<QWidget *> chain{tabWidget, smskp_combo, smskp, m_pin, m_id, m_nev, visszaallas,
+                           be1_nev, be2_nev, rele_time,
+                           be1_on_msg, be1_off_msg, be2_on_msg, be2_off_msg,
+                           ki3_on, ki4_on, ki3_off, ki4_off};
+    QWidget *const containers[] = {g3, g4, g5, g6};
+    for (int p = 0; p < 4; ++p) {
+        for (int j = 1; j <= 32; ++j) {
+            const int n = 32 * p + j;
+            for (int column = 1; column <= 4; ++column)
+                chain << containers[p]->findChild<QCheckBox *>(QStringLiteral("tc%1_%2").arg(column).arg(n),
+                                                               Qt::FindDirectChildrenOnly);
+            chain << containers[p]->findChild<QLineEdit *>(QStringLiteral("t_%1").arg(n),
+                                                           Qt::FindDirectChildrenOnly);
+        }
+    }
+    chain << button_status << button_dl << button_vf << button_ul << button_port;
+    for (int i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 void MainWindow::setupMenus(QMainWindow *window)

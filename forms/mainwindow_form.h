@@ -110,6 +110,7 @@ private:
     void setupTelephonePages();
     void setupDeviceColumn();
     void setupMenus(QMainWindow *window);
+    void setupTabOrder();
 };
 
 } // namespace Ui
