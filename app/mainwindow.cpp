@@ -5,6 +5,8 @@
 #include "forms/mainwindow_form.h"
 
 #include <QtCore/QTimer>
+#include <QtGui/QCloseEvent>
+#include <QtGui/QKeyEvent>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QGroupBox>
 #include <QtWidgets/QLabel>
@@ -19,6 +21,7 @@ namespace {
 
 const QString kGreyButton = QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(180, 180, 180);");
 const QString kGreySquare = QStringLiteral("background-color: rgb(180, 180, 180);");
+constexpr int kNumbersPerPage = 32;
 
 } // namespace
 
@@ -65,12 +68,20 @@ MainWindow::MainWindow(QWidget *parent)
         {ui->g5, &MainWindow::input_g5, true},
         {ui->g6, &MainWindow::input_g6, true},
     };
+    // Qt ends the editing on a focus move only when the text changed, but a
+    // value that a file left behind must be judged too: every Return and
+    // every focus move out of the field (eventFilter) runs its group's check.
     for (const auto &group : fieldGroups) {
         const auto edits = group.container->findChildren<QLineEdit *>();
         for (QLineEdit *edit : edits) {
-            connect(edit, &QLineEdit::editingFinished, this, group.check);
-            if (group.telephone)
+            connect(edit, &QLineEdit::returnPressed, this, group.check);
+            edit->installEventFilter(this);
+            int number = 0;
+            if (group.telephone) {
                 connect(edit, &QLineEdit::textEdited, this, &MainWindow::input_tel_edit);
+                number = edit->objectName().mid(2).toInt();   // "t_<n>"
+            }
+            checkedFields.insert(edit, {group.check, number});
         }
     }
     // Qt emits currentIndexChanged only on a real change of the entry, which
@@ -90,7 +101,84 @@ MainWindow::MainWindow(QWidget *parent)
     updateModeDisplay();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The widgets outlive this body and lose the focus as they go; nothing
+    // they signal may reach a window that is already half destroyed.
+    windowClosing = true;
+    const auto objects = findChildren<QObject *>();
+    for (QObject *object : objects) {
+        object->removeEventFilter(this);
+        disconnect(object, nullptr, this, nullptr);
+    }
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    const auto found = checkedFields.constFind(watched);
+    if (found == checkedFields.cend() || windowClosing)
+        return QMainWindow::eventFilter(watched, event);
+    const CheckedField field = *found;
+
+    if (event->type() == QEvent::FocusOut) {
+        // Another window coming to the front or a menu opening leaves the
+        // field where it is; the user has not moved on.
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason
+            && reason != Qt::MenuBarFocusReason)
+            (this->*field.check)();
+    } else if (event->type() == QEvent::KeyPress && field.number > 0) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        int step = 0;
+        if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            switch (key->key()) {
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+            case Qt::Key_Down:
+                step = 1;
+                break;
+            case Qt::Key_Up:
+                step = -1;
+                break;
+            default:
+                break;
+            }
+        }
+        // Leaving the field runs the check; where there is nowhere to go,
+        // Return ends the editing in place.
+        if (step != 0 && static_cast<QWidget *>(watched)->hasFocus()
+            && stepToNumber(field.number, step))
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::stepToNumber(int number, int step)
+{
+    const int target = number + step;
+    // Each page is a list of its own, as its tab says.
+    if (target < 1 || (target - 1) / kNumbersPerPage != (number - 1) / kNumbersPerPage)
+        return false;
+    QLineEdit *next = telephoneEdit(target);
+    if (!next || !next->isEnabled())
+        return false;
+    // As with Tab, so the number typed next replaces the one there.
+    next->setFocus(step > 0 ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // A check now would put a message over a window that is going away.
+    windowClosing = true;
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::showEvent(QShowEvent *event)
+{
+    windowClosing = false;
+    QMainWindow::showEvent(event);
+}
 
 void MainWindow::showPortLabel()
 {

@@ -1,6 +1,7 @@
 // What the form's fields accept when the user finishes editing: digit and
 // telephone text, the messages of rejected entries, the walk order of a
-// group, locked fields, and the leading "+" of telephone numbers.
+// group, locked fields, the leading "+" of telephone numbers, which ends of
+// editing run a check, and the window's close that runs none.
 
 #include "support/testsupport.h"
 
@@ -71,7 +72,10 @@ private slots:
     void lockedFieldsAreSkipped();
     void telephoneFieldsSpacesPassHyphensFail();
     void loadedBadNumbersReportedInWalkOrder();
+    void leavingAnUnchangedFieldChecksItsPage();
+    void typingOnEachPageRunsItsOwnCheck();
     void focusChangesOfTheReportDoNotCheckAgain();
+    void closingTheWindowChecksNothing();
     void leadingPlusRemovedWhileTyping();
     void pastedDoublePlusLosesOne();
     void programWrittenTextIsNotChecked();
@@ -105,6 +109,20 @@ private:
         w.show();
         QApplication::setActiveWindow(&w);
         QVERIFY(QTest::qWaitForWindowActive(&w));
+    }
+
+    // A configuration file with empty fields but the given telephone numbers.
+    QString writeNumbers(const QMap<int, QByteArray> &numbers)
+    {
+        QByteArray bytes = "36309888000";
+        for (int i = 2; i <= 16; ++i)
+            bytes += "\r\n";
+        for (int n = 1; n <= 128; ++n)
+            bytes += "\r\n00" + numbers.value(n);
+        QFile file(m_dir->filePath("letters.krv"));
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            return QString();
+        return file.fileName();
     }
 };
 
@@ -398,18 +416,11 @@ void TestFieldRules::telephoneFieldsSpacesPassHyphensFail()
 void TestFieldRules::loadedBadNumbersReportedInWalkOrder()
 {
     // A file may hold anything; loading does not judge it.
-    QByteArray bytes = "36309888000";
-    for (int i = 2; i <= 16; ++i)
-        bytes += "\r\n";
-    for (int n = 1; n <= 128; ++n)
-        bytes += n == 7 ? "\r\n00hét" : n == 3 ? "\r\n00három" : "\r\n00";
-    QFile file(m_dir->filePath("letters.krv"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-    file.close();
+    const QString path = writeNumbers({{7, "hét"}, {3, "három"}});
+    QVERIFY(!path.isEmpty());
 
     MainWindow w;
-    m_prompter->fileAnswers.enqueue(file.fileName());
+    m_prompter->fileAnswers.enqueue(path);
     w.openfile();
     QCOMPARE(m_prompter->messages.size(), 1);
     QCOMPARE(m_prompter->last().title, QStringLiteral("Megnyitás."));
@@ -433,6 +444,65 @@ void TestFieldRules::loadedBadNumbersReportedInWalkOrder()
     QVERIFY(field(w, "t_7")->text().isEmpty());
     w.input_g3();
     QCOMPARE(m_prompter->messages.size(), 2);
+}
+
+void TestFieldRules::leavingAnUnchangedFieldChecksItsPage()
+{
+    // Qt itself ends the editing on a focus move only after a change; a bad
+    // number that a file left is still reported when the user passes through.
+    MainWindow w;
+    const QString path = writeNumbers({{7, "seven"}, {3, "three"}});
+    QVERIFY(!path.isEmpty());
+    TestAccess::filePath(w) = path;
+    TestAccess::loadConfiguration(w, false);
+    showActive(w);
+    w.findChild<QTabWidget *>("tabWidget")->setCurrentIndex(1);
+    field(w, "t_1")->setFocus();
+    m_prompter->clear();
+
+    QTest::keyClick(field(w, "t_1"), Qt::Key_Tab);
+    QCOMPARE(m_prompter->messages.size(), 1);
+    QCOMPARE(m_prompter->last().title, QStringLiteral("Beviteli hiba"));
+    QCOMPARE(m_prompter->last().text, kPhoneMessage);
+    QVERIFY(field(w, "t_3")->text().isEmpty());
+    QCOMPARE(field(w, "t_7")->text(), QStringLiteral("seven"));
+    QCOMPARE(QApplication::focusWidget(), field(w, "t_3"));
+
+    // Every end of editing checks again, a click away as much as Tab.
+    QTest::mouseClick(field(w, "t_20"), Qt::LeftButton);
+    QCOMPARE(m_prompter->messages.size(), 2);
+    QVERIFY(field(w, "t_7")->text().isEmpty());
+    QCOMPARE(QApplication::focusWidget(), field(w, "t_7"));
+    QTest::keyClick(field(w, "t_7"), Qt::Key_Tab);
+    QCOMPARE(m_prompter->messages.size(), 2);
+}
+
+void TestFieldRules::typingOnEachPageRunsItsOwnCheck()
+{
+    // Pages 2 to 4, through the keyboard: a bad number first in a page's walk
+    // is reported by that page's check, and the next page's stays.
+    MainWindow w;
+    w.setMode(128);
+    showActive(w);
+    auto *tabs = w.findChild<QTabWidget *>("tabWidget");
+    for (int page = 1; page <= 3; ++page) {
+        const int base = 32 * page;
+        if (page < 3)
+            field(w, QStringLiteral("t_%1").arg(base + 43))->setText("next");   // first in the next page's walk
+        tabs->setCurrentIndex(page + 1);
+        QLineEdit *typed = field(w, QStringLiteral("t_%1").arg(base + 5));
+        typed->setFocus();
+        field(w, QStringLiteral("t_%1").arg(base + 11))->setText("x");   // first in the walk
+        m_prompter->clear();
+        QTest::keyClicks(typed, "36 1");
+        QTest::keyClick(typed, page == 2 ? Qt::Key_Tab : Qt::Key_Return);
+        QCOMPARE(m_prompter->messages.size(), 1);
+        QCOMPARE(m_prompter->last().text, kPhoneMessage);
+        QVERIFY(field(w, QStringLiteral("t_%1").arg(base + 11))->text().isEmpty());
+        QCOMPARE(typed->text(), QStringLiteral("36 1"));
+        if (page < 3)
+            QCOMPARE(field(w, QStringLiteral("t_%1").arg(base + 43))->text(), QStringLiteral("next"));
+    }
 }
 
 void TestFieldRules::focusChangesOfTheReportDoNotCheckAgain()
@@ -478,6 +548,27 @@ void TestFieldRules::focusChangesOfTheReportDoNotCheckAgain()
     QCOMPARE(boxesShownBy([name] { QTest::keyClick(name, Qt::Key_Return); }), QStringList{kDigitsOnly});
     QVERIFY(field(w, "m_id")->text().isEmpty());
     QCOMPARE(field(w, "rele_time")->text(), QStringLiteral("z"));
+}
+
+void TestFieldRules::closingTheWindowChecksNothing()
+{
+    // The focused field holds a bad number as the window goes, by close()
+    // (Kilépés) or by being destroyed: no message, no crash.
+    for (const bool destroyOnly : {false, true}) {
+        auto *w = new MainWindow;
+        showActive(*w);
+        w->findChild<QTabWidget *>("tabWidget")->setCurrentIndex(1);
+        QLineEdit *t5 = field(*w, "t_5");
+        t5->setFocus();
+        QTest::keyClicks(t5, "36-30");
+        if (!destroyOnly) {
+            QVERIFY(w->close());
+            QVERIFY(m_prompter->messages.isEmpty());
+            QCOMPARE(t5->text(), QStringLiteral("36-30"));
+        }
+        delete w;
+        QVERIFY(m_prompter->messages.isEmpty());
+    }
 }
 
 void TestFieldRules::leadingPlusRemovedWhileTyping()

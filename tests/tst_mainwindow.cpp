@@ -1,14 +1,19 @@
 // The main window as it stands after start-up: widget tree, start-up look,
-// programming-mode look and the memory-size mode.
+// programming-mode look, the memory-size mode, the keyboard's way through the
+// form, and the program's run from start to exit.
 
 #include "support/testsupport.h"
 
 #include <QtCore/QDir>
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QFile>
+#include <QtCore/QScopeGuard>
 #include <QtCore/QFileInfo>
 #include <QtCore/QProcess>
 #include <QtCore/QTimer>
 #include <QtCore/QSet>
 #include <QtWidgets/QCheckBox>
+#include <QtGui/QCloseEvent>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QGroupBox>
 #include <QtWidgets/QLabel>
@@ -19,6 +24,13 @@
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QStatusBar>
 #include <QtWidgets/QTabWidget>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -37,6 +49,125 @@ QStringList names(const QList<QLineEdit *> &edits)
     for (auto *e : edits)
         result << e->objectName();
     return result;
+}
+
+// Offscreen, a window takes the keyboard focus only once shown and active.
+bool showActive(MainWindow &w)
+{
+    w.show();
+    QApplication::setActiveWindow(&w);
+    return QTest::qWaitForWindowActive(&w);
+}
+
+// Presses `key` where the focus is and says where the focus went.
+QString press(Qt::Key key)
+{
+    QTest::keyClick(QApplication::focusWidget(), key);
+    return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
+}
+
+QStringList pressTab(int count)
+{
+    QStringList focused;
+    for (int i = 0; i < count; ++i)
+        focused << press(Qt::Key_Tab);
+    return focused;
+}
+
+// A keyboard on the far side of Qt's VNC platform: the one way to type into
+// a real program that runs without a screen and has no test hooks.
+class VncKeyboard
+{
+public:
+    ~VncKeyboard()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+
+    // Connects while the server comes up, then does the RFB 3.3 handshake
+    // without authentication.
+    bool connectTo(quint16 port, int timeoutMs)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        while (fd < 0) {
+            fd = ::socket(AF_INET, SOCK_STREAM, 0);
+            if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0) {
+                ::close(fd);
+                fd = -1;
+                if (clock.elapsed() > timeoutMs)
+                    return false;
+                QTest::qWait(50);
+            }
+        }
+        char version[12];
+        quint32 security = 0;
+        char init[24];
+        if (!receive(version, sizeof version) || !sendBytes("RFB 003.003\n", 12)
+            || !receive(&security, 4) || ntohl(security) != 1 || !sendBytes("\1", 1)
+            || !receive(init, sizeof init))
+            return false;
+        QByteArray name(int(ntohl(*reinterpret_cast<quint32 *>(init + 20))), 0);
+        return receive(name.data(), size_t(name.size()));
+    }
+
+    bool key(quint32 keysym, bool down)
+    {
+        const unsigned char event[8] = {4, down ? quint8(1) : quint8(0), 0, 0,
+                                        quint8(keysym >> 24), quint8(keysym >> 16),
+                                        quint8(keysym >> 8), quint8(keysym)};
+        return sendBytes(event, sizeof event);
+    }
+    bool tap(quint32 keysym) { return key(keysym, true) && key(keysym, false); }
+
+private:
+    bool sendBytes(const void *data, size_t size)
+    {
+        return ::send(fd, data, size, MSG_NOSIGNAL) == ssize_t(size);
+    }
+    bool receive(void *data, size_t size)
+    {
+        auto *bytes = static_cast<char *>(data);
+        for (size_t done = 0; done < size;) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 5000) != 1)
+                return false;
+            const ssize_t n = ::recv(fd, bytes + done, size - done, 0);
+            if (n <= 0)
+                return false;
+            done += size_t(n);
+        }
+        return true;
+    }
+
+    int fd = -1;
+};
+
+// A TCP port nobody listens on just now.
+quint16 freePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    socklen_t length = sizeof address;
+    quint16 port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+        && ::getsockname(fd, reinterpret_cast<sockaddr *>(&address), &length) == 0)
+        port = ntohs(address.sin_port);
+    ::close(fd);
+    return port;
+}
+
+// Waits until some process has read `path` to its end and closed it.
+bool waitForRead(int inotifyFd, int timeoutMs)
+{
+    pollfd p{inotifyFd, POLLIN, 0};
+    return ::poll(&p, 1, timeoutMs) == 1;
 }
 
 } // namespace
@@ -59,7 +190,11 @@ private slots:
     void setModeValues();
     void reducedThenFull();
     void fullThenLarge();
-    void programRunsAndExits();
+    void keyboardFollowsTheScreen();
+    void numbersByKeyboard();
+    void shortDefaultConfigurationIsReported();
+    void eventLoopLoadsDefaultsAndEndsWithZero();
+    void programExitsWithZero();
 };
 
 void TestMainWindow::generalFieldsComeInRecordOrder()
@@ -383,36 +518,208 @@ void TestMainWindow::fullThenLarge()
     QVERIFY(child(w, QStringLiteral("tc2_100"))->isEnabled());
 }
 
-void TestMainWindow::programRunsAndExits()
+void TestMainWindow::keyboardFollowsTheScreen()
 {
-    // In process: the event loop runs past the start-up timer and returns 0
-    // once the last window is closed, as Kilépés or the title bar would do.
-    {
-        MainWindow w;
-        w.show();
-        bool timerRan = false;
-        QTimer::singleShot(700, &w, [&] {
-            timerRan = TestAccess::fileLabel(w) != nullptr;
-            w.findChild<QAction *>(QStringLiteral("actionExit"))->trigger();
-        });
-        QCOMPARE(qApp->exec(), 0);
-        QVERIFY(timerRan);
-    }
+    RecordingPrompter prompter;   // every Tab ends an editing and runs a check
+    MainWindow w;
+    TestAccess::programMode(w) = true;
+    w.updateModeDisplay();
+    child<QComboBox>(w, QStringLiteral("smskp_combo"))->setCurrentIndex(3);   // smskp editable
+    QVERIFY(showActive(w));
 
-    // The real executable starts offscreen and keeps running with a clean log.
+    // The general tab: g1 top to bottom with the SMS combo before its field,
+    // then Bemenetek, Kimenetek, the device column, and round to the tab bar.
+    const QStringList general{
+        "smskp", "m_pin", "m_id", "m_nev", "visszaallas", "be1_nev", "be2_nev", "rele_time",
+        "be1_on_msg", "be1_off_msg", "be2_on_msg", "be2_off_msg",
+        "ki3_on", "ki4_on", "ki3_off", "ki4_off",
+        "button_status", "button_dl", "button_vf", "button_ul", "button_port",
+        "qt_tabwidget_tabbar", "smskp_combo"};
+    child(w, QStringLiteral("smskp_combo"))->setFocus();
+    QCOMPARE(pressTab(general.size()), general);
+
+    // A telephone page: row by row, the four boxes left to right before the
+    // number; the left block's 16 rows, then the right block's.
+    child<QTabWidget>(w, QStringLiteral("tabWidget"))->setCurrentIndex(1);
+    QStringList page;
+    for (int n = 1; n <= 32; ++n) {
+        for (int column = 1; column <= 4; ++column)
+            page << QStringLiteral("tc%1_%2").arg(column).arg(n);
+        page << QStringLiteral("t_%1").arg(n);
+    }
+    page << "button_status" << "button_dl" << "button_vf" << "button_ul" << "button_port"
+         << "qt_tabwidget_tabbar" << page.first();
+    child(w, QStringLiteral("tc1_1"))->setFocus();
+    QCOMPARE(pressTab(page.size() - 1), page.mid(1));
+    QVERIFY(prompter.messages.isEmpty());
+}
+
+void TestMainWindow::numbersByKeyboard()
+{
+    RecordingPrompter prompter;
+    MainWindow w;
+    w.setMode(128);
+    QVERIFY(showActive(w));
+    auto *tabs = child<QTabWidget>(w, QStringLiteral("tabWidget"));
+    auto number = [&w](int n) { return child<QLineEdit>(w, QStringLiteral("t_%1").arg(n)); };
+    tabs->setCurrentIndex(1);
+
+    // A list typed without the mouse: Return and Down go on to the next
+    // number, from the left block into the right one; Up goes back.
+    number(1)->setFocus();
+    QTest::keyClicks(QApplication::focusWidget(), "3611");
+    QCOMPARE(press(Qt::Key_Return), QStringLiteral("t_2"));
+    QTest::keyClicks(QApplication::focusWidget(), "3612");
+    QCOMPARE(press(Qt::Key_Down), QStringLiteral("t_3"));
+    number(16)->setFocus();
+    QCOMPARE(press(Qt::Key_Enter), QStringLiteral("t_17"));
+    QCOMPARE(press(Qt::Key_Down), QStringLiteral("t_18"));
+    QCOMPARE(press(Qt::Key_Up), QStringLiteral("t_17"));
+    QCOMPARE(press(Qt::Key_Up), QStringLiteral("t_16"));
+    QCOMPARE(number(1)->text(), QStringLiteral("3611"));
+    QCOMPARE(number(2)->text(), QStringLiteral("3612"));
+
+    // A page's first and last numbers are where the keys stop.
+    number(32)->setFocus();
+    QCOMPARE(press(Qt::Key_Down), QStringLiteral("t_32"));
+    tabs->setCurrentIndex(2);
+    number(33)->setFocus();
+    QCOMPARE(press(Qt::Key_Up), QStringLiteral("t_33"));
+    QVERIFY(prompter.messages.isEmpty());
+
+    // Moving on ends the editing: a bad number is emptied and the focus
+    // stays on it; at the page's end Return still ends it and checks.
+    QTest::keyClicks(QApplication::focusWidget(), "36-1");
+    QCOMPARE(press(Qt::Key_Down), QStringLiteral("t_33"));
+    QCOMPARE(prompter.messages.size(), 1);
+    QVERIFY(number(33)->text().isEmpty());
+    number(64)->setFocus();
+    number(43)->setText(QStringLiteral("abc"));   // first in the page's walk
+    QCOMPARE(press(Qt::Key_Return), QStringLiteral("t_43"));
+    QCOMPARE(prompter.messages.size(), 2);
+    QCOMPARE(prompter.last().title, QStringLiteral("Beviteli hiba"));
+    QVERIFY(number(43)->text().isEmpty());
+}
+
+void TestMainWindow::shortDefaultConfigurationIsReported()
+{
+    // Only a missing default configuration is silent; one that is there but
+    // short is a broken file like any other.
+    ScratchDir dir;
+    QVERIFY(dir.isValid());
+    QByteArray bytes = "36209300099\r\n1234";
+    for (int line = 3; line <= 143; ++line)
+        bytes += "\r\n";
+    QFile file(dir.filePath(QStringLiteral("kordavo_default.dll")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    file.close();
+
+    RecordingPrompter prompter;
+    MainWindow w;
+    w.show();
+    QTRY_COMPARE(prompter.messages.size(), 1);
+    QCOMPARE(prompter.last().icon, QMessageBox::Critical);
+    QCOMPARE(prompter.last().title, QStringLiteral("File hiba"));
+    QCOMPARE(prompter.last().text,
+             QStringLiteral("Nem lehet megnyitni a fájlt. Tipp: ellenőrizze a fájl szintaxisát."));
+    QCOMPARE(prompter.messageParents.last(), &w);
+    QCOMPARE(child<QLineEdit>(w, QStringLiteral("smskp"))->text(), QStringLiteral("36309888000"));
+    QVERIFY(child<QLineEdit>(w, QStringLiteral("m_pin"))->text().isEmpty());
+    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("Nincs megnyitott fájl."));
+    QVERIFY(!TestAccess::linkLabel(w));
+}
+
+void TestMainWindow::eventLoopLoadsDefaultsAndEndsWithZero()
+{
+    // As main() runs it: the loop loads the default configuration and returns
+    // 0 once the window closes, by Ctrl+Q or by the close that the title bar
+    // sends through the window system. A bad value in the field that has the
+    // focus shows nothing on the way out.
+    ScratchDir dir(ScratchDir::ProgramFiles);
+    QVERIFY(dir.isValid());
+    QFile defaults(dir.filePath(QStringLiteral("kordavo_default.dll")));
+    QVERIFY(defaults.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = defaults.readAll().split('\n');
+    QVERIFY(lines.size() >= 144);
+    const QString pin = QString::fromLatin1(lines.at(1).trimmed());
+    QVERIFY(!pin.isEmpty());
+
+    RecordingPrompter prompter;
+    for (const bool byShortcut : {true, false}) {
+        MainWindow w;
+        QString loadedPin;
+        QString loadedFile;
+        QTimer::singleShot(0, &w, [&] {
+            QVERIFY(showActive(w));
+            QTRY_COMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("kordavo_default.dll"));
+            loadedFile = TestAccess::fileLabel(w)->text();
+            loadedPin = child<QLineEdit>(w, QStringLiteral("m_pin"))->text();
+            // The keys the real program gets below: from the first focus on
+            // to m_pin, whose PIN the letter replaces.
+            pressTab(2);
+            QTest::keyClicks(QApplication::focusWidget(), "x");
+            QCOMPARE(child<QLineEdit>(w, QStringLiteral("m_pin"))->text(), QStringLiteral("x"));
+            if (byShortcut) {
+                QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+            } else {
+                QCloseEvent close;
+                QCoreApplication::sendEvent(w.windowHandle(), &close);
+            }
+        });
+        QTimer failsafe;
+        failsafe.setSingleShot(true);
+        connect(&failsafe, &QTimer::timeout, qApp, [] { qApp->exit(1); });
+        failsafe.start(10000);
+        QCOMPARE(qApp->exec(), 0);
+        QCOMPARE(loadedFile, QStringLiteral("kordavo_default.dll"));
+        QCOMPARE(loadedPin, pin);
+        QVERIFY(!w.isVisible());
+        QVERIFY2(prompter.messages.isEmpty(), qPrintable(prompter.last().text));
+    }
+}
+
+void TestMainWindow::programExitsWithZero()
+{
+    // The real executable, typed at through the VNC platform once it has
+    // read its default configuration: a bad PIN in the focused field, then
+    // Ctrl+Q. A message box on the way out would keep it running.
     const QString program = QStringLiteral(KORDAVO_BIN_DIR "/kordavo");
     QVERIFY2(QFileInfo::exists(program), qPrintable(program));
+    ScratchDir dir(ScratchDir::ProgramFiles);
+    QVERIFY(dir.isValid());
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    QVERIFY(watch >= 0);
+    const auto closeWatch = qScopeGuard([watch] { ::close(watch); });
+    QVERIFY(inotify_add_watch(watch, QFile::encodeName(dir.filePath(QStringLiteral("kordavo_default.dll"))),
+                              IN_CLOSE_NOWRITE) >= 0);
+
+    const quint16 port = freePort();
+    QVERIFY(port != 0);
     QProcess process;
-    process.setWorkingDirectory(QFileInfo(program).absolutePath());
+    process.setWorkingDirectory(dir.path());
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("vnc:port=%1").arg(port));
     process.setProcessEnvironment(env);
     process.start(program, {});
     QVERIFY(process.waitForStarted());
-    QTest::qWait(1200);
-    QCOMPARE(process.state(), QProcess::Running);
-    process.kill();
-    QVERIFY(process.waitForFinished(5000));
+    const auto stop = qScopeGuard([&process] {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(5000);
+        }
+    });
+
+    VncKeyboard keyboard;
+    QVERIFY(keyboard.connectTo(port, 10000));
+    QVERIFY2(waitForRead(watch, 10000), "the default configuration was never read");
+    const quint32 tab = 0xff09, control = 0xffe3;
+    QVERIFY(keyboard.tap(tab) && keyboard.tap(tab) && keyboard.tap('x'));
+    QVERIFY(keyboard.key(control, true) && keyboard.tap('q') && keyboard.key(control, false));
+
+    QVERIFY2(process.waitForFinished(10000), "still running after Ctrl+Q");
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
     const QString log = QString::fromLocal8Bit(process.readAllStandardError());
     QVERIFY2(!log.contains(QLatin1String("QObject::")), qPrintable(log));
 }
