@@ -22,6 +22,7 @@
 #include <QtGui/QTextBlock>
 #include <QtGui/QTextCursor>
 #include <QtGui/QTextDocument>
+#include <QtGui/QTextDocumentFragment>
 #include <QtGui/QTextLayout>
 #include <QtGui/QTextTable>
 #include <QtWidgets/QAbstractButton>
@@ -36,6 +37,7 @@
 #include <QtWidgets/QTabWidget>
 
 #include <chrono>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -185,43 +187,116 @@ std::pair<int, int> pagesOf(const QTextDocument &document, const QTextBlock &blo
             pageOf(document, top + last.y() + last.height() - 0.5)};
 }
 
-// A heading, or a picture whose caption follows, belongs on its next block's page.
+// A heading, a picture whose caption follows, a paragraph that ends in a
+// colon, or a table's section row (one cell across the table) belongs on the
+// page of what comes after it.
 bool keepsWithNext(const QTextBlock &block)
 {
+    const QTextCursor cursor(block);
+    const QTextTable *table = cursor.currentTable();
+    if (table)
+        return table->columns() > 1 && table->cellAt(cursor).columnSpan() == table->columns();
     return block.blockFormat().headingLevel() > 0
-           || block.text().contains(QChar::ObjectReplacementCharacter);
+           || block.text().contains(QChar::ObjectReplacementCharacter)
+           || (!block.textList() && block.text().trimmed().endsWith(QLatin1Char(':')));
 }
 
-// The heading (or headings, or picture) that must move along with `block`.
-QTextBlock groupStart(QTextBlock block)
+// What goes to the next page with `block`: its table row, or the whole
+// table where it fits on a page, and the headings, picture or section row
+// just before that.
+QTextBlock movingStart(const QTextDocument &document, QTextBlock block)
 {
+    QTextCursor cursor(block);
+    if (QTextTable *table = cursor.currentTable()) {
+        const bool fits = document.documentLayout()->frameBoundingRect(table).height()
+                          < document.pageSize().height();
+        const int row = fits ? 0 : table->cellAt(cursor).row();
+        block = table->cellAt(row, 0).firstCursorPosition().block();
+    }
     for (QTextBlock previous = block.previous(); previous.isValid() && keepsWithNext(previous);
          previous = previous.previous())
         block = previous;
     return block;
 }
 
+// Moves the rows from `row` on into a table of their own on the next page.
+// A page break inside the cells would move the row, but leave an empty page.
+void splitTable(QTextTable *table, int row)
+{
+    QTextTableFormat format = table->format();
+    format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    QTextCursor after(table->document());
+    after.setPosition(table->lastPosition() + 1);
+    QTextTable *rest = after.insertTable(table->rows() - row, table->columns(), format);
+    for (int r = row; r < table->rows(); ++r) {
+        for (int c = 0; c < table->columns(); ++c) {
+            const QTextTableCell cell = table->cellAt(r, c);
+            if (cell.row() != r || cell.column() != c)
+                continue;   // covered by a spanning cell
+            QTextCursor source = cell.firstCursorPosition();
+            const QTextBlockFormat blockFormat = source.blockFormat();
+            source.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+            QTextTableCell target = rest->cellAt(r - row, c);
+            target.setFormat(cell.format());
+            QTextCursor into = target.firstCursorPosition();
+            into.setBlockFormat(blockFormat);
+            into.insertFragment(source.selection());
+            if (cell.rowSpan() > 1 || cell.columnSpan() > 1)
+                rest->mergeCells(r - row, c, std::min(cell.rowSpan(), table->rows() - r), cell.columnSpan());
+        }
+    }
+    table->removeRows(row, table->rows() - row);
+}
+
+// Starts `block` on a new page: a paragraph by a page break, a table row by
+// a table of its own, the first row by a break before the whole table.
+// False when it stands at a page's top already.
 bool breakBefore(const QTextBlock &block)
 {
     QTextCursor cursor(block);
-    QList<QTextCursor> starts{cursor};
-    // A table cell moves with its row, or the row is torn across two pages.
-    if (QTextTable *table = cursor.currentTable()) {
-        starts.clear();
-        const int row = table->cellAt(cursor).row();
-        for (int column = 0; column < table->columns(); ++column)
-            starts << table->cellAt(row, column).firstCursorPosition();
-    }
-    bool changed = false;
-    for (QTextCursor &start : starts) {
-        if (start.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
-            continue;
+    QTextTable *table = cursor.currentTable();
+    if (!table) {
+        if (cursor.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+            return false;
         QTextBlockFormat format;
         format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
-        start.mergeBlockFormat(format);
-        changed = true;
+        cursor.mergeBlockFormat(format);
+        return true;
     }
-    return changed;
+    const int row = table->cellAt(cursor).row();
+    if (row > 0) {
+        splitTable(table, row);
+        return true;
+    }
+    QTextTableFormat format = table->format();
+    if (format.pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+        return false;
+    format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+    table->setFormat(format);
+    return true;
+}
+
+// Whether `block` may not stay where the layout put it.
+bool mustMove(const QTextDocument &document, const QTextBlock &block)
+{
+    const auto [first, last] = pagesOf(document, block);
+    if (first < 0)
+        return false;
+    if (first != last)
+        return true;
+    const QTextBlock next = block.next();
+    if (keepsWithNext(block) && next.isValid() && pagesOf(document, next).first > last)
+        return true;
+    // Qt moves a table's rows to the next page one by one; a table that fits
+    // on a page is read more easily on one.
+    const QTextCursor cursor(block);
+    QTextTable *table = cursor.currentTable();
+    if (table && table->cellAt(0, 0).firstCursorPosition().block() == block) {
+        const QRectF frame = document.documentLayout()->frameBoundingRect(table);
+        return frame.height() < document.pageSize().height()
+               && pageOf(document, frame.top()) != pageOf(document, frame.bottom() - 0.5);
+    }
+    return false;
 }
 
 // No block may run across a page break. QTextDocument draws every page from
@@ -229,7 +304,8 @@ bool breakBefore(const QTextBlock &block)
 // it also draws the line just above that edge: clipped out of sight, but
 // still in the PDF's text, so a text extractor (and a search, or a screen
 // reader) finds that line twice. A block that would be cut starts the next
-// page instead; headings and pictures go along with what follows them.
+// page instead; headings, pictures and lines that end in a colon go along
+// with what follows them, and a table that fits on a page stays on one.
 void keepBlocksWhole(QTextDocument &document)
 {
     bool changed = true;
@@ -238,13 +314,8 @@ void keepBlocksWhole(QTextDocument &document)
         // Positions are final only once the whole document is laid out.
         document.pageCount();
         for (QTextBlock block = document.begin(); block.isValid() && !changed; block = block.next()) {
-            const auto [first, last] = pagesOf(document, block);
-            if (first < 0)
-                continue;
-            const QTextBlock next = block.next();
-            if (first != last
-                || (keepsWithNext(block) && next.isValid() && pagesOf(document, next).first > last))
-                changed = breakBefore(groupStart(block)) || breakBefore(block);
+            if (mustMove(document, block))
+                changed = breakBefore(movingStart(document, block)) || breakBefore(block);
         }
     }
 }
