@@ -2,10 +2,36 @@
 
 #include "support/testsupport.h"
 
+#include "app/appearance.h"
+#include "app/mainwindow.h"
+
 #include <QtCore/QFile>
+#include <QtCore/QHash>
 #include <QtCore/QProcess>
 #include <QtCore/QRegularExpression>
 #include <QtCore/QStandardPaths>
+#include <QtGui/QAction>
+#include <QtGui/QImage>
+#include <QtGui/QTextBlock>
+#include <QtGui/QTextDocument>
+#include <QtGui/QTextList>
+#include <QtWidgets/QDialogButtonBox>
+#include <QtWidgets/QPushButton>
+
+namespace {
+
+// Whitespace (line breaks included) carries no meaning when text comes back
+// out of a PDF, and the PDF holds ligatures ("ﬁ") where the source has letters.
+QString squeezed(const QString &text)
+{
+    QString out;
+    for (const QChar c : text.normalized(QString::NormalizationForm_KC))
+        if (!c.isSpace() && c != QChar::ObjectReplacementCharacter)
+            out += c;
+    return out;
+}
+
+} // namespace
 
 class TestHelpDoc : public QObject
 {
@@ -16,9 +42,13 @@ private slots:
     void isAPdfOfSeveralPages();
     void holdsTheScreenshots();
     void readsAsHungarianText();
+    void holdsEveryParagraphOnce();
+    void namesTheProgramsShortcutsAndButtons();
+    void showsTheDownloadUnderWay();
 
 private:
     QByteArray pdf;
+    QString rawText;    // pdftotext -raw: the order in which the pages draw their text
 };
 
 void TestHelpDoc::initTestCase()
@@ -26,6 +56,17 @@ void TestHelpDoc::initTestCase()
     QFile file(QStringLiteral(KORDAVO_BIN_DIR "/kordavo-help.pdf"));
     QVERIFY2(file.open(QIODevice::ReadOnly), "the build did not place kordavo-help.pdf beside the program");
     pdf = file.readAll();
+
+    // The set-up installs poppler-utils; a missing pdftotext is a broken machine.
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    QVERIFY2(!pdftotext.isEmpty(), "pdftotext (poppler-utils) is not installed");
+    QProcess process;
+    process.start(pdftotext, {QStringLiteral("-raw"), QStringLiteral("-enc"), QStringLiteral("UTF-8"),
+                              file.fileName(), QStringLiteral("-")});
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitCode(), 0);
+    rawText = QString::fromUtf8(process.readAllStandardOutput());
+    QVERIFY(!rawText.isEmpty());
 }
 
 void TestHelpDoc::isAPdfOfSeveralPages()
@@ -55,17 +96,105 @@ void TestHelpDoc::holdsTheScreenshots()
 
 void TestHelpDoc::readsAsHungarianText()
 {
-    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
-    if (pdftotext.isEmpty())
-        QSKIP("pdftotext (poppler-utils) is not installed");
-    QProcess process;
-    process.start(pdftotext, {QStringLiteral("-enc"), QStringLiteral("UTF-8"),
-                              QStringLiteral(KORDAVO_BIN_DIR "/kordavo-help.pdf"), QStringLiteral("-")});
-    QVERIFY(process.waitForFinished(20000));
-    const QString text = QString::fromUtf8(process.readAllStandardOutput());
+    const QString text = rawText.simplified();
     for (const char *phrase : {"Betöltés az eszközbe", "Kiolvasás az eszközből", "Betöltés ellenőrzése",
                                "Relé teszt", "Port beállítása", "programozási üzemmód", "dialout"})
         QVERIFY2(text.contains(QString::fromUtf8(phrase)), phrase);
+    // Compounds of an abbreviation and a word take a hyphen, never a dash or a space.
+    const QString tight = squeezed(rawText);
+    for (const char *word : {"SIM-kárty", "USB-soros"})
+        QVERIFY2(tight.contains(QString::fromUtf8(word)), word);
+    const QRegularExpression dashed(QStringLiteral("\\b(SIM|USB|GSM|SMS|PIN|PDF|COM)(\u2013|\u2014| )"
+                                                   "(kárty|soros|hálózat|kód|megjelenítő)"));
+    const auto match = dashed.match(text);
+    QVERIFY2(!match.hasMatch(), qPrintable(match.captured()));
+}
+
+void TestHelpDoc::holdsEveryParagraphOnce()
+{
+    // The source's text in the order the pages draw it: block after block,
+    // table cells row by row, a numbered item after its number.
+    const QString htmlPath = QFINDTESTDATA("../data/help/kordavo-help.html");
+    QFile html(htmlPath);
+    QVERIFY2(html.open(QIODevice::ReadOnly), qPrintable(htmlPath));
+    QTextDocument source;
+    source.setHtml(QString::fromUtf8(html.readAll()));
+    QStringList paragraphs;
+    for (QTextBlock block = source.begin(); block.isValid(); block = block.next()) {
+        const QTextList *list = block.textList();
+        const bool numbered = list && list->format().style() <= QTextListFormat::ListDecimal;
+        const QString marker = numbered ? list->itemText(block) : QString();
+        const QString text = squeezed(marker + block.text());
+        if (!text.isEmpty())
+            paragraphs << text;
+    }
+    const QString sourceText = paragraphs.join(QString());
+    const QString pdfText = squeezed(rawText);
+
+    for (const QString &paragraph : paragraphs)
+        QVERIFY2(pdfText.contains(paragraph), qPrintable(paragraph));
+    // Moving text to the next page must not leave a page empty behind it.
+    const QStringList pages = rawText.split(QLatin1Char('\f'));
+    for (int i = 0; i + 1 < pages.size(); ++i)
+        QVERIFY2(!pages[i].trimmed().isEmpty(), qPrintable(QStringLiteral("page %1 is empty").arg(i + 1)));
+
+    // A line may stand in the PDF as often as its text stands in the source
+    // (a chapter title in the contents and over the chapter, "16" in a
+    // table), never more: a page break must not print a line twice.
+    QHash<QString, int> lines;
+    for (const QString &line : rawText.split(QRegularExpression(QStringLiteral("[\n\f]")))) {
+        const QString text = squeezed(line);
+        if (!text.isEmpty())
+            ++lines[text];
+    }
+    for (auto it = lines.cbegin(); it != lines.cend(); ++it)
+        QVERIFY2(it.value() <= sourceText.count(it.key()),
+                 qPrintable(QStringLiteral("%1 times: %2").arg(it.value()).arg(it.key())));
+}
+
+void TestHelpDoc::namesTheProgramsShortcutsAndButtons()
+{
+    const QString text = rawText.simplified();
+    MainWindow window;
+    int shortcuts = 0;
+    for (const QAction *action : window.findChildren<QAction *>()) {
+        if (action->shortcut().isEmpty() || action->text().isEmpty())
+            continue;
+        ++shortcuts;
+        const QString entry = QStringLiteral("%1 (%2)").arg(action->text(),
+                                                             action->shortcut().toString());
+        QVERIFY2(text.contains(entry), qPrintable(entry));
+    }
+    QVERIFY(shortcuts >= 5);
+
+    // Qt's own buttons speak Hungarian in the program, and so does the help.
+    installQtTranslation();
+    QDialogButtonBox box(QDialogButtonBox::Cancel);
+    const QString cancel = box.button(QDialogButtonBox::Cancel)->text().remove(QLatin1Char('&'));
+    QVERIFY2(cancel != QLatin1String("Cancel"), "Qt's Hungarian translation is not installed");
+    QVERIFY2(text.contains(QStringLiteral("„%1”").arg(cancel)), qPrintable(cancel));
+    QVERIFY(!text.contains(QLatin1String("Cancel")));
+}
+
+void TestHelpDoc::showsTheDownloadUnderWay()
+{
+    QImage shot(QStringLiteral(KORDAVO_BIN_DIR "/../packaging/help/shot-download.png"));
+    QVERIFY(!shot.isNull());
+    shot = shot.convertToFormat(QImage::Format_RGB32);
+    // The progress bar is the row with the most of the highlight's blue; its
+    // filled part is a share of the picture's width between empty and full.
+    int filled = 0;
+    for (int y = 0; y < shot.height(); ++y) {
+        int blue = 0;
+        for (int x = 0; x < shot.width(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            if (c.blue() > c.red() + 60 && c.blue() > c.green() + 20)
+                ++blue;
+        }
+        filled = std::max(filled, blue);
+    }
+    const double share = double(filled) / shot.width();
+    QVERIFY2(share > 0.2 && share < 0.8, qPrintable(QString::number(share)));
 }
 
 KORDAVO_TEST_MAIN(TestHelpDoc)
