@@ -358,6 +358,8 @@ int main(int argc, char *argv[])
         // Twice the pixels, so the pictures stay sharp in print.
         qputenv("QT_SCALE_FACTOR", "2");
         QApplication app(argc, argv);
+        // Step for step what the program's main() does before its window,
+        // so the pictures carry the program's fonts, the fields' included.
         applyProgramFont();
         installQtTranslation();
         return takeShots(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
