@@ -1,12 +1,12 @@
 // Serial port figures against the module simulator on a pseudo-terminal:
 //  1. a 2653-byte read-out answer (128 numbers) paced at 9600 baud, read by
-//     ComPort::readReply with the read-out's 700 ms per-byte wait, against the
-//     floor of the line time plus one closing wait;
+//     the module session's record read with its 700 ms per-byte wait,
+//     against the floor of the line time plus one closing wait;
 //  2. CPU used by the whole process (tool side and simulator thread) while
-//     readReply waits out a silent module with the 5 s wait of "~S".
+//     the signal query waits out a silent module with its 5 s wait.
 // Run: build*/bin/bench_serial [rounds]
 
-#include "serial/comport.h"
+#include "serial/moduleprotocol.h"
 #include "sim/modulesimulator.h"
 
 #include <QtCore/QCoreApplication>
@@ -47,17 +47,12 @@ int main(int argc, char *argv[])
     std::printf("| round | bytes | wall s | over floor | process CPU s |\n|---|---|---|---|---|\n");
     double worst = 0;
     for (int round = 1; round <= rounds; ++round) {
-        ComPort port(sim.devicePath(), 9600);
-        if (!port.openPort(200, 0, 0, 0))
+        moduleprotocol::ModuleSession session(sim.devicePath(), 9600);
+        if (!session.identify().ok())
             return 1;
-        port.sendText(QStringLiteral("~|"));
-        port.readReply();
-        if (!port.openPort(500, 200, 0, 0))
-            return 1;
-        port.sendText(QStringLiteral("~{"));
         const double cpu0 = now(CLOCK_PROCESS_CPUTIME_ID);
         const double t0 = now(CLOCK_MONOTONIC);
-        const QString reply = port.readReply();
+        const QString reply = session.readRecords().value;
         const double wall = now(CLOCK_MONOTONIC) - t0;
         const double cpu = now(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
         worst = std::max(worst, wall);
@@ -72,18 +67,15 @@ int main(int argc, char *argv[])
     std::printf("| round | wall s | process CPU s | CPU of one core |\n|---|---|---|---|\n");
     double worstShare = 0;
     for (int round = 1; round <= rounds; ++round) {
-        ComPort port(sim.devicePath(), 9600);
-        if (!port.openPort(0, 5000, 0, 0))
-            return 1;
-        port.sendText(QStringLiteral("~S"));
+        moduleprotocol::ModuleSession session(sim.devicePath(), 9600);
         const double cpu0 = now(CLOCK_PROCESS_CPUTIME_ID);
         const double t0 = now(CLOCK_MONOTONIC);
-        const QString reply = port.readReply();
+        const auto signal = session.readSignal();
         const double wall = now(CLOCK_MONOTONIC) - t0;
         const double cpu = now(CLOCK_PROCESS_CPUTIME_ID) - cpu0;
         worstShare = std::max(worstShare, cpu / wall);
         std::printf("| %d | %.4f | %.6f | %.3f %% |\n", round, wall, cpu, cpu / wall * 100);
-        if (!reply.isEmpty())
+        if (signal.failure != moduleprotocol::Failure::BadAnswer)
             return 1;
     }
     std::printf("\nworst: %.3f %% of one core (%s)\n", worstShare * 100, worstShare < 0.02 ? "under 2 %" : "OVER 2 %");

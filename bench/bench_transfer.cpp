@@ -9,7 +9,7 @@
 
 #include "support/testsupport.h"
 
-#include "serial/comport.h"
+#include "serial/moduleprotocol.h"
 #include "sim/modulesimulator.h"
 #include "transfer/dload.h"
 #include "transfer/dlthread.h"
@@ -154,10 +154,7 @@ int main(int argc, char *argv[])
         fill128(w);
         {
             // Programming mode, as the port button would leave it.
-            ComPort port(sim.devicePath(), baud);
-            port.openPort(200, 0, 0, 0);
-            port.sendText(QStringLiteral("~|"));
-            port.readReply();
+            moduleprotocol::ModuleSession(sim.devicePath(), baud).identify();
         }
         const double byteS = 10.0 / baud;
         const QString label = QStringLiteral(" %1").arg(baud);

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "document/modulemodel.h"
 #include "forms/mainwindow_form.h"
 
 #include <QtWidgets/QCheckBox>
@@ -8,12 +9,12 @@
 
 void MainWindow::setMode(int n)
 {
-    const bool fullMemory = (n == 127 || n == 128);
-    memorySize = fullMemory ? 128 : 32;
+    const modulemodel::Model model = modulemodel::modelFor(n);
+    memorySize = model.entries;
     for (QWidget *page : {ui->tab_3, ui->tab_4, ui->tab_5})
-        page->setEnabled(fullMemory);
+        page->setEnabled(model.entries == modulemodel::kLargeMemory);
 
-    if (n == 127 || n == 31) {
+    if (model.reduced) {
         // The reduced models hold no identifier, names or messages: the form
         // fills them with placeholders the module accepts and locks them.
         const struct { QLineEdit *field; const char *text; } locked[] = {

@@ -2,7 +2,6 @@
 
 #include <QtCore/QDebug>
 #include <QtSerialPort/QSerialPort>
-#include <QtWidgets/QProgressDialog>
 
 #include <limits>
 
@@ -152,7 +151,7 @@ void ComPort::sendText(const QString &text, bool appendCR)
         writeByte('\r');
 }
 
-QString ComPort::readReply(QProgressDialog *progress, int limit)
+QString ComPort::readReply(const Progress &progress, int limit)
 {
     QString reply;
     lastOverflowed = false;
@@ -188,12 +187,8 @@ QString ComPort::readReply(QProgressDialog *progress, int limit)
             return QString();
         }
         reply.append(QChar(uchar(byte)));
-        if (progress) {
-            if (byte != '\r')
-                progress->setValue(progress->value() + 1);
-            if (progress->wasCanceled())
-                break;
-        }
+        if (progress && !progress(byte == '\r' ? 0 : 1))
+            break;
     }
     return reply;
 }

@@ -2,15 +2,15 @@
 
 #include <QtCore/QString>
 
+#include <functional>
 #include <memory>
 
-class QProgressDialog;
 class QSerialPort;
 
 // A small synchronous wrapper around one serial port, used for a single user
 // command: construct, openPort, one or more send/readReply exchanges, then
 // closePort (or let the destructor close). Every byte goes with its own call
-// in both directions, so a progress dialog can advance and be cancelled byte
+// in both directions, so a progress window can advance and be cancelled byte
 // by byte. A ComPort must be created in the thread that uses it.
 class ComPort
 {
@@ -54,12 +54,16 @@ public:
     // Each character as one byte, as lineByte() gives it.
     void sendText(const QString &text, bool appendCR = false);
 
+    // Told of every byte read: step 1 for a byte that counts, 0 for a CR.
+    // Returning false stops the reading after that byte (a cancel).
+    using Progress = std::function<bool(int step)>;
+
     // Reads byte by byte until the line is silent for one read wait, the port
-    // fails or the progress dialog was cancelled. CR stays in the result; every
-    // other byte advances the dialog by one. An answer that grows past `limit`
-    // bytes ends the reading at once and gives an empty result, as a silent
-    // module would: the caller then fails the command as it does for no answer.
-    QString readReply(QProgressDialog *progress = nullptr, int limit = kMaxReplyBytes);
+    // fails or the progress callback says stop. CR stays in the result. An
+    // answer that grows past `limit` bytes ends the reading at once and gives
+    // an empty result, as a silent module would: the caller then fails the
+    // command as it does for no answer.
+    QString readReply(const Progress &progress = {}, int limit = kMaxReplyBytes);
     // Whether the last readReply() stopped at its limit.
     bool overflowed() const { return lastOverflowed; }
 

@@ -3,9 +3,8 @@
 #include "app/commandprogress.h"
 #include "app/prompter.h"
 #include "forms/mainwindow_form.h"
-#include "serial/comport.h"
-#include "serial/modulecommands.h"
-#include "serial/modulereplies.h"
+#include "document/modulemodel.h"
+#include "serial/moduleprotocol.h"
 #include "serial/reletest.h"
 #include "serial/setcom.h"
 
@@ -42,6 +41,9 @@ void advance(QProgressDialog &progress)
     progress.setValue(progress.value() + 1);
 }
 
+using moduleprotocol::Failure;
+using moduleprotocol::ModuleSession;
+
 } // namespace
 
 void MainWindow::show_port()
@@ -54,7 +56,7 @@ void MainWindow::show_port()
     const bool search = sender() && sender()->objectName() == QLatin1String("button_port");
     PortSelection selection;
     {
-        setcom dialog(portName, baudRate, 300, search, this);
+        setcom dialog(portName, baudRate, moduleprotocol::kSearchWaitMs, search, this);
         if (dialog.exec() != QDialog::Accepted)
             return;
         selection = dialog.selectedPort();
@@ -63,26 +65,20 @@ void MainWindow::show_port()
     baudRate = selection.baudRate;
     showPortLabel();
 
-    ComPort port(portName, baudRate);
-    if (!port.openPort(200, 0, 0, 0))
-        return;
-    port.sendText(modulecommands::kIdentify);
-    QString answer = port.readReply(nullptr, modulecommands::kShortAnswerLimit);
-    answer.chop(1);
-    port.closePort();
-
-    if (!modulereplies::isIdentification(answer))
+    // A port that does not open, and a module that does not answer as one,
+    // leave everything as it was without a word.
+    const auto identified = ModuleSession(portName, baudRate).identify();
+    if (identified.failure == Failure::PortNotOpened || !identified.value.recognised)
         return;
 
-    const QString memoryText = modulereplies::memoryField(answer);
-    const int memory = modulereplies::memoryNumber(memoryText).value_or(0);
-    setModuleText(ui->l_ver, QStringLiteral("Memória: ") + memoryText);
+    const int memory = identified.value.memory.value_or(0);
+    setModuleText(ui->l_ver, QStringLiteral("Memória: ") + identified.value.memoryField);
     setMode(memory);
 
     programMode = true;
     updateModeDisplay();
 
-    pictureFile = (memory == 32 || memory == 128) ? QStringLiteral("cfg_i32.dll") : QStringLiteral("cfg_i31.dll");
+    pictureFile = modulemodel::modelFor(memory).picture;
     showModulePicture();
 
     prompt::information(this, kModeTitle,
@@ -94,12 +90,8 @@ void MainWindow::show_port()
 
 void MainWindow::leaveProgramMode()
 {
-    ComPort port(portName, baudRate);
-    if (!port.openPort(200, 0, 0, 0))
+    if (ModuleSession(portName, baudRate).leave() != Failure::None)
         return;
-    port.sendText(modulecommands::kLeave);
-    port.readReply(nullptr, modulecommands::kShortAnswerLimit);
-    port.closePort();
 
     programMode = false;
     updateModeDisplay();
@@ -132,9 +124,9 @@ void MainWindow::status()
     progress.setLabelText(QStringLiteral("Állapot lekérdezése..."));
     progress.setRange(0, 45);
 
-    ComPort port(portName, baudRate);
+    ModuleSession session(portName, baudRate);
     const auto finish = [&](bool failed) {
-        port.closePort();
+        session.close();
         endProgress(progress);
         ui->button_status->setStyleSheet(kStatusDone);
         ui->button_status->setText(QStringLiteral("Állapot lekérdezése"));
@@ -143,48 +135,33 @@ void MainWindow::status()
             prompt::critical(this, kErrorTitle, QStringLiteral("Sikertelen lekérdezés.\nEllenőrizze az eszközt!"));
     };
 
-    if (!port.openPort(200, 0, 0, 0))
-        return finish(true);
-
+    // Only a memory size that is a number counts; the prefix is not checked here.
     advance(progress);
-    port.sendText(modulecommands::kIdentify);
-    QString identification = port.readReply(nullptr, modulecommands::kShortAnswerLimit);
-    identification.chop(1);
-    const QString memoryText = modulereplies::memoryField(identification);
-    const std::optional<int> memory = modulereplies::memoryNumber(memoryText);
-    if (!memory)
+    const auto identified = session.identify();
+    if (!identified.ok())
         return finish(true);
-    setModuleText(ui->l_ver, QStringLiteral("Memória: ") + memoryText);
-    setMode(*memory);
+    setModuleText(ui->l_ver, QStringLiteral("Memória: ") + identified.value.memoryField);
+    setMode(*identified.value.memory);
     advance(progress);
 
-    port.sendText(modulecommands::kStates);
-    const std::optional<modulereplies::IoStates> states =
-        modulereplies::parseStates(port.readReply(&progress, modulecommands::kShortAnswerLimit));
-    if (!states)
+    const auto states = session.readStates(progressOf(progress));
+    if (!states.ok())
         return finish(true);
-    ui->w_be1->setStyleSheet(states->input1Active ? kInputActive : kIndicatorOff);
-    ui->w_be2->setStyleSheet(states->input2Active ? kInputActive : kIndicatorOff);
+    ui->w_be1->setStyleSheet(states.value.input1Active ? kInputActive : kIndicatorOff);
+    ui->w_be2->setStyleSheet(states.value.input2Active ? kInputActive : kIndicatorOff);
     QWidget *const outputs[4] = {ui->w_ki1, ui->w_ki2, ui->w_ki3, ui->w_ki4};
     for (int i = 0; i < 4; ++i)
-        outputs[i]->setStyleSheet(states->outputOn[size_t(i)] ? kOutputOn : kIndicatorOff);
+        outputs[i]->setStyleSheet(states.value.outputOn[size_t(i)] ? kOutputOn : kIndicatorOff);
 
-    // The module takes its time to measure the signal: each byte may take 5 s.
-    if (!port.openPort(0, 5000, 0, 0))
-        return finish(true);
-    port.sendText(modulecommands::kSignal);
-    const QString signalAnswer = port.readReply(&progress, modulecommands::kShortAnswerLimit);
-    port.closePort();
+    const auto signal = session.readSignal(progressOf(progress));
     endProgress(progress);
-
-    const std::optional<modulereplies::SignalInfo> signal = modulereplies::parseSignal(signalAnswer);
-    if (!signal)
+    if (!signal.ok())
         return finish(true);
     ui->terero->setRange(0, 10);
     ui->terero->reset();
-    ui->terero->setValue(signal->strength);
-    ui->terero->setStyleSheet(signal->strength <= 5 ? kSignalWeak : kSignalGood);
-    setModuleText(ui->l_service, signal->service);
+    ui->terero->setValue(signal.value.strength);
+    ui->terero->setStyleSheet(signal.value.strength <= 5 ? kSignalWeak : kSignalGood);
+    setModuleText(ui->l_service, signal.value.service);
 
     finish(false);
 }
@@ -193,30 +170,23 @@ void MainWindow::rele_test()
 {
     const QString failure = QStringLiteral("Sikertelen teszt.\nEllenőrizze az eszközt.");
 
-    ComPort port(portName, baudRate);
-    if (!port.openPort(200, 0, 0, 0)) {
-        prompt::critical(this, kErrorTitle, failure);
-        return;
-    }
-    port.sendText(modulecommands::kStates);
-    std::optional<QString> states =
-        modulereplies::relayStates(port.readReply(nullptr, modulecommands::kShortAnswerLimit));
-    if (!states) {
-        port.closePort();
+    // The port stays ours from the state query until the outputs are set, so
+    // nothing else gets between while the user decides.
+    ModuleSession session(portName, baudRate);
+    const auto states = session.readStates();
+    if (!states.ok()) {
+        session.close();
         prompt::critical(this, kErrorTitle, failure);
         return;
     }
 
-    // The port stays ours while the user decides, so nothing else gets between.
+    QString choice = modulereplies::outputStates(states.value);
     {
-        Reletest dialog(&*states, this);
-        if (dialog.exec() != QDialog::Accepted) {
-            port.closePort();
+        Reletest dialog(&choice, this);
+        if (dialog.exec() != QDialog::Accepted)
             return;
-        }
     }
-    port.sendText(modulereplies::relayCommand(*states));
-    port.readReply(nullptr, modulecommands::kShortAnswerLimit);
-    port.closePort();
+    session.setOutputs(choice);
+    session.close();
     QTimer::singleShot(50, this, &MainWindow::status);
 }

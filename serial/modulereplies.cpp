@@ -59,13 +59,10 @@ std::optional<SignalInfo> parseSignal(const QString &answer)
     return info;
 }
 
-std::optional<QString> relayStates(const QString &answer)
+QString outputStates(const IoStates &states)
 {
-    const std::optional<IoStates> states = parseStates(answer);
-    if (!states)
-        return std::nullopt;
     QString text;
-    for (const bool on : states->outputOn)
+    for (const bool on : states.outputOn)
         text.append(on ? QLatin1Char('1') : QLatin1Char('0'));
     return text;
 }

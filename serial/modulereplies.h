@@ -45,11 +45,9 @@ std::optional<SignalInfo> parseSignal(const QString &answer);
 // Raises to 1 and lowers to 9: the bar has no room for other values.
 int clampSignal(int strength);
 
-// The relay dialog's output state string ("1" = on, output 1 first) from a
-// "~R" answer as read: the outputs where the status query reads them
-// (positions 13, 12, 11, 10), whatever the answer's length. Nothing when the
-// answer is too short to hold them.
-std::optional<QString> relayStates(const QString &answer);
+// The relay dialog's output state string: "1" for an output that is on,
+// output 1 first.
+QString outputStates(const IoStates &states);
 
 // Bit i set for every position i holding "1" (output 1 is bit 0).
 int relayMask(const QString &states);

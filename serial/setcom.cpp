@@ -2,8 +2,7 @@
 
 #include "app/prompter.h"
 #include "serial/comport.h"
-#include "serial/modulecommands.h"
-#include "serial/modulereplies.h"
+#include "serial/moduleprotocol.h"
 
 #include "ui_setcom.h"
 
@@ -169,24 +168,21 @@ void setcom::autoLookup()
 
         const int baud = ui->baudrate->currentText().toInt();
         for (const QString &name : std::as_const(ports)) {
-            ComPort port(name, baud);
-            if (!port.openPort(0, quint32(probeTimeout), 0, 0))
+            moduleprotocol::ModuleSession session(name, baud);
+            const auto identified = session.identify({0, quint32(probeTimeout)});
+            if (identified.failure == moduleprotocol::Failure::PortNotOpened)
                 continue;
-            port.sendText(modulecommands::kIdentify);
-            const QString answer = port.readReply(nullptr, modulecommands::kShortAnswerLimit);
             // A Cancel click that came in during the probe takes effect now.
             QCoreApplication::processEvents();
-            if (modulereplies::isIdentification(answer)) {
+            if (identified.value.recognised) {
                 result = name;
                 progress.setValue(progress.maximum());
                 // Tells the module that answered that the search is over.
-                port.sendByte(modulecommands::kEndSearch);
+                session.endSearch();
             }
-            if (progress.wasCanceled()) {
-                port.closePort();
+            if (progress.wasCanceled())
                 return;
-            }
-            port.closePort();
+            session.close();
             progress.setValue(progress.value() + 1);
         }
     }

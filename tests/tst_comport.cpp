@@ -1,5 +1,6 @@
 #include "support/testsupport.h"
 
+#include "app/commandprogress.h"
 #include "serial/comport.h"
 #include "serial/modulecommands.h"
 #include "serial/setcom.h"
@@ -261,13 +262,13 @@ private slots:
         progress.setValue(0);
 
         port.sendText(QStringLiteral("~R"));
-        QString reply = port.readReply(&progress);
+        QString reply = port.readReply(progressOf(progress));
         QCOMPARE(reply.size(), 15);
         QVERIFY(reply.endsWith(QLatin1Char('\r')));
         QCOMPARE(progress.value(), 14);
 
         port.sendText(QStringLiteral("~{"));
-        reply = port.readReply(&progress);
+        reply = port.readReply(progressOf(progress));
         QCOMPARE(reply.size(), 1021);
         QCOMPARE(nonCR(reply), 960);
         QCOMPARE(progress.value(), 14 + 960);
@@ -315,7 +316,7 @@ private slots:
         port.sendText(QStringLiteral("~{"));
         QElapsedTimer clock;
         clock.start();
-        const QString reply = port.readReply(&progress);
+        const QString reply = port.readReply(progressOf(progress));
         QVERIFY(progress.wasCanceled());
         QVERIFY2(clock.elapsed() < 1500, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(valueAtCancel > 10);

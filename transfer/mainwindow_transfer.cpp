@@ -9,8 +9,7 @@
 #include "app/prompter.h"
 #include "document/generalfields.h"
 #include "forms/mainwindow_form.h"
-#include "serial/comport.h"
-#include "serial/modulecommands.h"
+#include "serial/moduleprotocol.h"
 #include "transfer/configimage.h"
 #include "transfer/dload.h"
 
@@ -21,10 +20,6 @@
 #include <QtWidgets/QTabWidget>
 
 namespace {
-
-// A read of the records waits at most 700 ms for each byte.
-constexpr quint32 kReadMultiplier = 500;
-constexpr quint32 kReadConstant = 200;
 
 int recordCharacters(int memorySize)
 {
@@ -136,21 +131,18 @@ void MainWindow::download()
 std::optional<QString> MainWindow::readStoredRecords(QProgressDialog &progress,
                                                      const QString &portFailure)
 {
-    ComPort port(portName, baudRate);
-    if (!port.openPort(kReadMultiplier, kReadConstant, 0, 0)) {
+    const auto records = moduleprotocol::ModuleSession(portName, baudRate).readRecords(progressOf(progress));
+    if (records.failure == moduleprotocol::Failure::PortNotOpened) {
         endProgress(progress);
         prompt::critical(this, QStringLiteral("Hiba"), portFailure);
         return std::nullopt;
     }
-    port.sendText(modulecommands::kReadRecords);
-    // A line that never falls silent ends at the limit with no reply, which
-    // the callers fail as they fail a silent module.
-    const QString reply = port.readReply(&progress, modulecommands::kRecordsAnswerLimit);
-    port.closePort();
-    if (progress.wasCanceled())
+    if (records.failure == moduleprotocol::Failure::Cancelled)
         return std::nullopt;
     showCompletion(progress);
-    return reply;
+    // No answer, or one that never ended, comes back empty; the callers fail
+    // it as a reply without records.
+    return records.value;
 }
 
 void MainWindow::readup()

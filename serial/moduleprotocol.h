@@ -1,0 +1,105 @@
+#pragma once
+
+// The exchanges with a module, each as one call with a typed result: which
+// command goes out, with which waits, how long its answer may grow and how
+// the answer is read. A session holds one port for one user command and
+// closes it when it goes away; it opens the port with the waits of the
+// exchange at hand, and keeps it open between exchanges that share them.
+
+#include "serial/comport.h"
+#include "serial/modulereplies.h"
+
+#include <QtCore/QByteArray>
+#include <QtCore/QString>
+
+#include <functional>
+#include <optional>
+
+namespace moduleprotocol {
+
+enum class Failure {
+    None,
+    PortNotOpened,   // the port does not exist, is busy or refuses the settings
+    BadAnswer,       // no answer, a garbled one, or one that never ended
+    Cancelled,       // the user stopped the reading
+};
+
+template <typename T>
+struct Result
+{
+    Failure failure = Failure::None;
+    T value{};
+    bool ok() const { return failure == Failure::None; }
+};
+
+struct Identification
+{
+    QString text;          // the answer without its terminator
+    bool recognised = false;   // starts with "Qzv" or "KDV"
+    QString memoryField;   // after the last "_"
+    std::optional<int> memory;   // the memory field as a number
+};
+
+// The read time-outs a port is opened with: one answer byte is awaited for
+// at most their sum, in milliseconds.
+struct Waits
+{
+    quint32 readMultiplier = 0;
+    quint32 readConstant = 0;
+    bool operator==(const Waits &o) const
+    {
+        return readMultiplier == o.readMultiplier && readConstant == o.readConstant;
+    }
+};
+
+inline constexpr Waits kCommandWaits{200, 0};    // "~|", "~X", "~R" and the output command
+inline constexpr Waits kSignalWaits{0, 5000};    // "~S": the module measures first
+inline constexpr Waits kRecordsWaits{500, 200};  // "~{"
+inline constexpr Waits kStoreWaits{1000, 4000};  // both answers of "~}": preparing, storing
+// "~|" during the port search waits this long for each port's first byte.
+inline constexpr quint32 kSearchWaitMs = 300;
+
+// Called with a step of 1 for every answer byte that counts (all but CR) and
+// 0 for a CR; returning false stops the reading as a cancel.
+using ReadProgress = std::function<bool(int step)>;
+// Called with the download's progress value: 15 once the module is ready,
+// then one more for every byte sent. Returning false stops the sending.
+using SendProgress = std::function<bool(int value)>;
+
+class ModuleSession
+{
+public:
+    ModuleSession(const QString &portName, int baudRate);
+
+    // "~|": the module enters programming mode and names itself.
+    Result<Identification> identify(Waits waits = kCommandWaits);
+    // ESC, sent to a module that answered during the port search.
+    void endSearch();
+    // "~X": back to normal operation; the answer is not examined.
+    Failure leave();
+    // "~R": inputs and outputs. Fails on an answer too short to hold them.
+    Result<modulereplies::IoStates> readStates(const ReadProgress &progress = {});
+    // "~S", after reopening with the module's longer wait: signal and service.
+    Result<modulereplies::SignalInfo> readSignal(const ReadProgress &progress = {});
+    // "~" and the mask as one hexadecimal digit; the answer is not examined.
+    Failure setOutputs(const QString &states);
+    // "~{": the stored records as the module sends them, for normalizeReply().
+    Result<QString> readRecords(const ReadProgress &progress = {});
+    // "~}", then the records' wire bytes once the module answers "R"; stored
+    // when the final answer starts with ackChar.
+    Failure writeRecords(const QByteArray &wire, char ackChar, const SendProgress &progress = {});
+
+    void close();
+
+private:
+    bool openWith(Waits waits);
+    // Sends the command and reads its answer; empty when the port is not
+    // open, the module is silent, or the answer outgrew `limit`.
+    QString exchange(const QString &command, int limit, const ReadProgress &progress = {});
+
+    ComPort port;
+    std::optional<Waits> openWaits;
+    bool cancelled = false;
+};
+
+} // namespace moduleprotocol
