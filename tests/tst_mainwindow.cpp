@@ -163,7 +163,7 @@ quint16 freePort()
     return port;
 }
 
-// Waits until some process has read `path` to its end and closed it.
+// Waits until the file that `inotifyFd` watches has been read and closed.
 bool waitForRead(int inotifyFd, int timeoutMs)
 {
     pollfd p{inotifyFd, POLLIN, 0};
