@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/about.h"
+#include "app/stylesheets.h"
 #include "document/configfile.h"
 #include "forms/mainwindow_form.h"
 
@@ -19,8 +20,6 @@
 
 namespace {
 
-const QString kGreyButton = QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(180, 180, 180);");
-const QString kGreySquare = QStringLiteral("background-color: rgb(180, 180, 180);");
 constexpr int kNumbersPerPage = 32;
 
 } // namespace
@@ -196,21 +195,21 @@ void MainWindow::updateModeDisplay()
     ui->button_port->setText(portText);
 
     if (programMode) {
-        ui->button_status->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(0, 121, 89);"));
-        ui->button_dl->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(60, 165, 55);"));
-        ui->button_vf->setStyleSheet(QStringLiteral("color: rgb(130, 130, 130); background-color: rgb(255, 222, 55);"));
-        ui->button_ul->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(216, 79, 79);"));
-        ui->button_port->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(255, 0, 0);"));
+        ui->button_status->setStyleSheet(QString::fromLatin1(stylesheets::kStatusButton));
+        ui->button_dl->setStyleSheet(QString::fromLatin1(stylesheets::kGreenButton));
+        ui->button_vf->setStyleSheet(QString::fromLatin1(stylesheets::kVerifyButton));
+        ui->button_ul->setStyleSheet(QString::fromLatin1(stylesheets::kReadoutButton));
+        ui->button_port->setStyleSheet(QString::fromLatin1(stylesheets::kRedButton));
         return;
     }
 
     for (QPushButton *button : {ui->button_status, ui->button_dl, ui->button_vf, ui->button_ul})
-        button->setStyleSheet(kGreyButton);
-    ui->button_port->setStyleSheet(QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(60, 165, 55);"));
+        button->setStyleSheet(QString::fromLatin1(stylesheets::kGreyButton));
+    ui->button_port->setStyleSheet(QString::fromLatin1(stylesheets::kGreenButton));
     ui->l_service->clear();
     ui->terero->reset();
     for (QWidget *square : {ui->w_be1, ui->w_be2, ui->w_ki1, ui->w_ki2, ui->w_ki3, ui->w_ki4})
-        square->setStyleSheet(kGreySquare);
+        square->setStyleSheet(QString::fromLatin1(stylesheets::kGreySquare));
 }
 
 QList<QLineEdit *> MainWindow::generalLineEdits() const

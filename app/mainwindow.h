@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+struct Configuration;
 class QCheckBox;
 class QProgressDialog;
 class QLabel;
@@ -17,10 +18,18 @@ class MainWindow;
 }
 
 // The configuration tool's only window. Every user command is a slot; the
-// slots share the form and the state members below. The logic that needs no
-// window (file format, field rules, record image, reply parsing) lives in
-// plain functions under document/, serial/ and transfer/, and these slots are
-// the glue between it and the form.
+// slots share the form and the state members below. What needs no window
+// (the configuration and its file, the field rules, the record image, the
+// module session) is the core library under document/, serial/ and
+// transfer/; these members are the glue between it and the form. The class
+// is defined in several files, one per subsystem:
+//   app/mainwindow.cpp               construction, mode display, end of editing
+//   app/mainwindow_help.cpp          nevjegy(), contents()
+//   forms/mainwindow_form.cpp        the form (Ui::MainWindow)
+//   document/mainwindow_document.cpp newfile(), openfile(), save(), the field checks, smskpSelect()
+//   document/mainwindow_memorymode.cpp setMode()
+//   serial/mainwindow_serial.cpp     show_port(), status(), rele_test()
+//   transfer/mainwindow_transfer.cpp download(), readup(), verify(), the record image
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -88,8 +97,14 @@ private:
     // past the page's first or last number.
     bool stepToNumber(int number, int step);
 
-    // --- configuration document (document/) ---
+    // --- configuration document (document/mainwindow_document.cpp) ---
     void loadConfiguration(bool isDefault);
+    // What the form holds: every general field, all 128 numbers, and the
+    // digits of the ticked boxes on every page, enabled or not.
+    Configuration formConfiguration() const;
+    // Fills the general fields, the numbers 1 … entries and the boxes (only
+    // the enabled ones when asked); entries past `entries` count as unticked.
+    void showConfiguration(const Configuration &configuration, int entries, bool enabledBoxesOnly);
     void selectSmsPresetFor(const QString &number);
     // Checks the fields of g1 or of a telephone page in their child order and
     // rejects the first that breaks its rule.
@@ -120,8 +135,6 @@ private:
     // A field holding "|" (from a file or a module) would split its record:
     // reported under `title`, and true, before the port is opened.
     bool refuseFieldWithSeparator(const QString &title);
-    // The texts of t_1 … t_count.
-    QStringList telephoneNumbers(int count) const;
 
     // The sixteen general line edits in their creation (and record) order.
     QList<QLineEdit *> generalLineEdits() const;

@@ -1,10 +1,16 @@
-# kordavo_add_test(<name> [SOURCES extra.cpp ...] [LIBRARIES lib ...] [TIMEOUT s] [LABELS l ...])
+# kordavo_add_test(<name> [CORE] [SOURCES extra.cpp ...] [LIBRARIES lib ...] [TIMEOUT s] [LABELS l ...])
 # Builds tests/<name>.cpp as a QtTest executable and registers it with CTest.
-# Every test runs offscreen in its own scratch folder.
+# CORE tests link the core alone and run without a window system; the others
+# get the window and the recording prompter, offscreen. Every test runs in
+# its own scratch folder.
 function(kordavo_add_test name)
-    cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBRARIES;LABELS" ${ARGN})
+    cmake_parse_arguments(ARG "CORE" "TIMEOUT" "SOURCES;LIBRARIES;LABELS" ${ARGN})
     add_executable(${name} ${name}.cpp ${ARG_SOURCES})
-    target_link_libraries(${name} PRIVATE kordavotestsupport ${ARG_LIBRARIES})
+    if(ARG_CORE)
+        target_link_libraries(${name} PRIVATE kordavotestcore ${ARG_LIBRARIES})
+    else()
+        target_link_libraries(${name} PRIVATE kordavotestsupport ${ARG_LIBRARIES})
+    endif()
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     add_test(NAME ${name} COMMAND ${name})
     if(NOT ARG_TIMEOUT)

@@ -4,6 +4,8 @@
 // lines, 128 telephone lines, CR LF between lines and none after the last,
 // Windows-1250 text. Everything here works without a window.
 
+#include "document/generalfields.h"
+
 #include <QtCore/QByteArray>
 #include <QtCore/QHash>
 #include <QtCore/QList>
@@ -14,7 +16,7 @@ class QIODevice;
 
 namespace configfile {
 
-constexpr int kGeneralLines = 16;
+constexpr int kGeneralLines = int(generalfields::kFields.size());
 constexpr int kTelephoneEntries = 128;
 constexpr int kConfigurationLines = kGeneralLines + kTelephoneEntries;   // 144
 // Lines 145 and 146 of the default configuration carry the information lines;

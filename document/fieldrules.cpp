@@ -1,5 +1,7 @@
 #include "document/fieldrules.h"
 
+#include "document/generalfields.h"
+
 namespace fieldrules {
 
 namespace {
@@ -35,14 +37,19 @@ bool isPhoneText(const QString &text)
 Rule generalFieldRule(const QString &objectName)
 {
     const QString inputError = QStringLiteral("Beviteli hiba");
-    const QString digitsOnly = QStringLiteral("Csak számok adhatóak meg!");
-    if (objectName == QLatin1String("smskp"))
+    const int index = generalfields::indexOf(objectName);
+    if (index < 0)
+        return {};
+    switch (generalfields::kFields.at(size_t(index)).content) {
+    case generalfields::Content::Telephone:
         return {isPhoneText, inputError, QStringLiteral("Csak valós telefonszám adható meg!")};
-    if (objectName == QLatin1String("m_pin") || objectName == QLatin1String("m_id")
-        || objectName == QLatin1String("rele_time"))
-        return {isDigitText, inputError, digitsOnly};
-    if (objectName == QLatin1String("visszaallas"))
+    case generalfields::Content::Digits:
+        return {isDigitText, inputError, QStringLiteral("Csak számok adhatóak meg!")};
+    case generalfields::Content::Restore:
         return {isRestoreValue, QStringLiteral("Input error"), QStringLiteral("Az érték 0 vagy 1 lehet.")};
+    case generalfields::Content::FreeText:
+        break;
+    }
     return {};
 }
 

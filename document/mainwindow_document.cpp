@@ -2,6 +2,7 @@
 
 #include "app/prompter.h"
 #include "document/configfile.h"
+#include "document/configuration.h"
 #include "document/fieldrules.h"
 #include "document/generalfields.h"
 #include "document/smspresets.h"
@@ -102,6 +103,45 @@ void MainWindow::openfile()
     loadConfiguration(false);
 }
 
+Configuration MainWindow::formConfiguration() const
+{
+    Configuration configuration;
+    const auto general = generalLineEdits();
+    for (int i = 0; i < general.size() && i < int(configuration.general.size()); ++i)
+        configuration.general[size_t(i)] = general[i]->text();
+    for (int n = 1; n <= configfile::kTelephoneEntries; ++n) {
+        if (const QLineEdit *edit = telephoneEdit(n))
+            configuration.telephones[size_t(n - 1)].number = edit->text();
+    }
+    // Every box counts, on disabled pages too.
+    configuration.setDigits(telephoneKeyValues());
+    return configuration;
+}
+
+void MainWindow::showConfiguration(const Configuration &configuration, int entries, bool enabledBoxesOnly)
+{
+    // setText cuts every value to the field's maximum length.
+    const auto general = generalLineEdits();
+    for (int i = 0; i < general.size() && i < int(configuration.general.size()); ++i) {
+        general[i]->clear();
+        general[i]->setText(configuration.general.at(size_t(i)));
+    }
+    for (int n = 1; n <= entries; ++n) {
+        if (QLineEdit *edit = telephoneEdit(n)) {
+            edit->clear();
+            edit->setText(configuration.telephones.at(size_t(n - 1)).number);
+        }
+    }
+    // Entries past `entries` count as having no ticks.
+    const QHash<int, int> keys = configuration.keyValues(entries);
+    const auto boxes = telephoneCheckBoxes();
+    for (QCheckBox *box : boxes) {
+        if (enabledBoxesOnly && !box->isEnabled())
+            continue;
+        box->setChecked(configfile::boxTicked(keys, box->property("group").toString()));
+    }
+}
+
 void MainWindow::save()
 {
     if (refuseUnsavableField())
@@ -111,25 +151,10 @@ void MainWindow::save()
     if (name.isEmpty())
         return;
 
-    QStringList lines;
-    const auto general = generalLineEdits();
-    for (QLineEdit *edit : general)
-        lines.append(edit->text());
-
-    // Every box counts, on disabled pages too, so a file always holds all
-    // 128 entries whatever the module's memory size.
-    const QHash<int, int> keyValues = telephoneKeyValues();
-    for (int n = 1; n <= configfile::kTelephoneEntries; ++n) {
-        configfile::TelephoneEntry entry;
-        entry.alarm = keyValues.value(2 * n - 1);
-        entry.output = keyValues.value(2 * n);
-        if (QLineEdit *edit = telephoneEdit(n))
-            entry.number = edit->text();
-        lines.append(configfile::formatTelephoneLine(entry));
-    }
-
+    // All 128 entries, whatever the module's memory size.
     QString error;
-    if (!configfile::writeFile(name, configfile::formatLines(lines), &error)) {
+    const QByteArray bytes = configfile::formatLines(configfile::toLines(formConfiguration()));
+    if (!configfile::writeFile(name, bytes, &error)) {
         prompt::critical(this, kFileErrorTitle,
                          QStringLiteral("A fájl mentése nem sikerült: %1\n%2")
                              .arg(QDir::toNativeSeparators(name), error));
@@ -151,37 +176,15 @@ void MainWindow::loadConfiguration(bool isDefault)
     }
 
     const QStringList lines = configfile::readFile(filePath);
-    const auto general = generalLineEdits();
-    if (lines.size() <= general.size() + configfile::kTelephoneEntries - 1) {
+    const std::optional<Configuration> configuration = configfile::fromLines(lines);
+    if (!configuration) {
         prompt::critical(this, kFileErrorTitle,
                          QStringLiteral("Nem lehet megnyitni a fájlt. Tipp: ellenőrizze a fájl szintaxisát."));
         return;
     }
-
-    // setText cuts every value to the field's maximum length.
-    for (int i = 0; i < general.size(); ++i) {
-        general[i]->clear();
-        general[i]->setText(lines.at(i));
-    }
-
-    QHash<int, int> keyValues;
-    for (int n = 1; n <= configfile::kTelephoneEntries; ++n) {
-        const auto entry = configfile::parseTelephoneLine(lines.at(general.size() + n - 1));
-        if (QLineEdit *edit = telephoneEdit(n)) {
-            edit->clear();
-            edit->setText(entry.number);
-        }
-        keyValues[2 * n - 1] += entry.alarm;
-        keyValues[2 * n] += entry.output;
-    }
-
-    // Boxes the memory-size mode has locked keep what they show.
-    const auto boxes = telephoneCheckBoxes();
-    for (QCheckBox *box : boxes) {
-        if (!box->isEnabled())
-            continue;
-        box->setChecked(configfile::boxTicked(keyValues, box->property("group").toString()));
-    }
+    // Every number is loaded; boxes the memory-size mode has locked keep
+    // what they show.
+    showConfiguration(*configuration, configfile::kTelephoneEntries, true);
 
     if (isDefault) {
         if (lines.size() > configfile::kConfigurationLines)

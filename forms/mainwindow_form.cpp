@@ -1,5 +1,7 @@
 #include "forms/mainwindow_form.h"
 
+#include "app/stylesheets.h"
+#include "document/generalfields.h"
 #include "document/smspresets.h"
 
 #include <QtGui/QIcon>
@@ -24,7 +26,6 @@ const int kTelephoneCreationOrder[32] = {
 
 namespace {
 
-const char kGrey[] = "background-color: rgb(180, 180, 180);";
 
 QFont boldFont(int pointSize = -1)
 {
@@ -61,7 +62,7 @@ QWidget *addIndicator(QWidget *parent, const char *name, const QString &caption,
     auto *square = new QWidget(parent);
     square->setObjectName(QString::fromLatin1(name));
     square->setGeometry(100, y, 16, 16);
-    square->setStyleSheet(QString::fromLatin1(kGrey));
+    square->setStyleSheet(QString::fromLatin1(stylesheets::kGreySquare));
     return square;
 }
 
@@ -140,60 +141,63 @@ void MainWindow::setupUi(QMainWindow *window)
 
 void MainWindow::setupGeneralTab()
 {
+    // Where each general field stands, in record (and creation) order; its
+    // name, label and length come from the field table.
+    struct Place { int labelX, labelW, x, y, w, h; };
+    static constexpr Place places[generalfields::kFields.size()] = {
+        {10, 81, 179, 30, 101, 20},    // smskp, beside its preset combo
+        {10, 81, 155, 60, 35, 20},     // m_pin
+        {10, 91, 155, 90, 35, 20},     // m_id
+        {10, 81, 155, 120, 120, 20},   // m_nev
+        {10, 81, 155, 150, 15, 21},    // visszaallas
+        {10, 111, 155, 185, 120, 20},  // be1_nev
+        {10, 101, 155, 215, 120, 20},  // be2_nev
+        {10, 101, 155, 245, 35, 20},   // rele_time
+        {10, 195, 210, 30, 120, 20},   // ki3_on
+        {10, 195, 210, 65, 120, 20},   // ki4_on
+        {10, 195, 210, 100, 120, 20},  // ki3_off
+        {10, 195, 210, 135, 120, 20},  // ki4_off
+        // The middle two names do not follow their labels; the record order
+        // is that of the fields, so the names stay as the module's tools know them.
+        {5, 190, 200, 30, 120, 20},    // be1_on_msg
+        {5, 190, 200, 65, 120, 20},    // be1_off_msg
+        {5, 190, 200, 100, 120, 20},   // be2_on_msg
+        {5, 190, 200, 135, 120, 20},   // be2_off_msg
+    };
+    QLineEdit **const members[generalfields::kFields.size()] = {
+        &smskp, &m_pin, &m_id, &m_nev, &visszaallas, &be1_nev, &be2_nev, &rele_time,
+        &ki3_on, &ki4_on, &ki3_off, &ki4_off, &be1_on_msg, &be1_off_msg, &be2_on_msg, &be2_off_msg,
+    };
+
+    // The output commands, then the input messages, each in a box of its own.
+    constexpr size_t kFirstOutputCommand = 8;
+    constexpr size_t kFirstInputMessage = 12;
+
     g1 = addGroupBox(tab, "g1", QStringLiteral("Általános"), 10, 5, 285, 275);
-    addLabel(g1, QStringLiteral("SMS központ:"), 10, 30, 81, 16);
-    smskp_combo = new QComboBox(g1);
-    smskp_combo->setObjectName(QStringLiteral("smskp_combo"));
-    smskp_combo->setGeometry(90, 30, 81, 22);
-    // The operators' entries carry their centre number; "Egyéni" carries none.
-    for (const smspresets::Preset &preset : smspresets::kPresets)
-        smskp_combo->addItem(QString::fromUtf16(preset.entry), QString::fromUtf16(preset.number));
-    smskp_combo->addItem(smspresets::customEntry());
-    smskp_combo->setCurrentIndex(0);
-    smskp = addLineEdit(g1, "smskp", 179, 30, 101, 20, 16);
+    QWidget *group = g1;
+    for (size_t i = 0; i < generalfields::kFields.size(); ++i) {
+        // The boxes are made as their first field comes: Kimenetek before Bemenetek.
+        if (i == kFirstOutputCommand)
+            group = g2_ki = addGroupBox(tab, "g2_ki", QStringLiteral("Kimenetek"), 350, 295, 340, 171);
+        if (i == kFirstInputMessage)
+            group = g2_be = addGroupBox(tab, "g2_be", QStringLiteral("Bemenetek"), 10, 295, 330, 170);
+        const generalfields::Field &field = generalfields::kFields.at(i);
+        const Place &place = places[i];
+        addLabel(group, QString::fromUtf16(field.label), place.labelX, place.y, place.labelW, 16);
+        if (i == 0) {
+            smskp_combo = new QComboBox(g1);
+            smskp_combo->setObjectName(QStringLiteral("smskp_combo"));
+            smskp_combo->setGeometry(90, 30, 81, 22);
+            // The operators' entries carry their centre number; "Egyéni" carries none.
+            for (const smspresets::Preset &preset : smspresets::kPresets)
+                smskp_combo->addItem(QString::fromUtf16(preset.entry), QString::fromUtf16(preset.number));
+            smskp_combo->addItem(smspresets::customEntry());
+            smskp_combo->setCurrentIndex(0);
+        }
+        *members[i] = addLineEdit(group, field.objectName, place.x, place.y, place.w, place.h, field.maxLength);
+    }
     smskp->setEnabled(false);
     smskp->setText(smskp_combo->currentData().toString());   // the first entry's number
-    addLabel(g1, QStringLiteral("Modul PIN-kód:"), 10, 60, 81, 16);
-    m_pin = addLineEdit(g1, "m_pin", 155, 60, 35, 20, 4);
-    addLabel(g1, QStringLiteral("Modul azonosító:"), 10, 90, 91, 16);
-    m_id = addLineEdit(g1, "m_id", 155, 90, 35, 20, 4);
-    addLabel(g1, QStringLiteral("Modul neve:"), 10, 120, 81, 16);
-    m_nev = addLineEdit(g1, "m_nev", 155, 120, 120, 20, 16);
-    addLabel(g1, QStringLiteral("Visszaállás:"), 10, 150, 81, 16);
-    visszaallas = addLineEdit(g1, "visszaallas", 155, 150, 15, 21, 1);
-    addLabel(g1, QStringLiteral("1-es bemenet neve:"), 10, 185, 111, 16);
-    be1_nev = addLineEdit(g1, "be1_nev", 155, 185, 120, 20, 16);
-    addLabel(g1, QStringLiteral("2-es bemenet neve:"), 10, 215, 101, 16);
-    be2_nev = addLineEdit(g1, "be2_nev", 155, 215, 120, 20, 16);
-    addLabel(g1, QStringLiteral("Relé meghúzási idő:"), 10, 245, 101, 16);
-    rele_time = addLineEdit(g1, "rele_time", 155, 245, 35, 20, 4);
-
-    g2_ki = addGroupBox(tab, "g2_ki", QStringLiteral("Kimenetek"), 350, 295, 340, 171);
-    struct Row { int y; const char *label; QLineEdit **field; const char *name; };
-    const Row outputs[] = {
-        {30, "3-as kimeneti parancs bekapcsoláskor:", &ki3_on, "ki3_on"},
-        {65, "4-es kimeneti parancs bekapcsoláskor:", &ki4_on, "ki4_on"},
-        {100, "3-as kimeneti parancs kikapcsoláskor:", &ki3_off, "ki3_off"},
-        {135, "4-es kimeneti parancs kikapcsoláskor:", &ki4_off, "ki4_off"},
-    };
-    for (const Row &row : outputs) {
-        addLabel(g2_ki, QString::fromUtf8(row.label), 10, row.y, 195, 16);
-        *row.field = addLineEdit(g2_ki, row.name, 210, row.y, 120, 20, 16);
-    }
-
-    g2_be = addGroupBox(tab, "g2_be", QStringLiteral("Bemenetek"), 10, 295, 330, 170);
-    // The middle two names do not follow their labels; the record order is
-    // that of the fields, so the names stay as the module's tools know them.
-    const Row inputs[] = {
-        {30, "1. bemenet üzenete bekapcsoláskor:", &be1_on_msg, "be1_on_msg"},
-        {65, "2. bemenet üzenete bekapcsoláskor:", &be1_off_msg, "be1_off_msg"},
-        {100, "1. bemenet üzenete kikapcsoláskor:", &be2_on_msg, "be2_on_msg"},
-        {135, "2. bemenet üzenete kikapcsoláskor:", &be2_off_msg, "be2_off_msg"},
-    };
-    for (const Row &row : inputs) {
-        addLabel(g2_be, QString::fromUtf8(row.label), 5, row.y, 190, 16);
-        *row.field = addLineEdit(g2_be, row.name, 200, row.y, 120, 20, 16);
-    }
 
     picture = new QWidget(tab);
     picture->setObjectName(QStringLiteral("picture"));

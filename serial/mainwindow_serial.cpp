@@ -2,6 +2,7 @@
 
 #include "app/commandprogress.h"
 #include "app/prompter.h"
+#include "app/stylesheets.h"
 #include "forms/mainwindow_form.h"
 #include "document/modulemodel.h"
 #include "serial/moduleprotocol.h"
@@ -18,13 +19,13 @@
 
 namespace {
 
-const QString kStatusBusy = QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(180, 180, 180);");
-const QString kStatusDone = QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(0, 121, 89);");
-const QString kInputActive = QStringLiteral("background-color: rgb(255, 170, 0);");
-const QString kOutputOn = QStringLiteral("background-color: rgb(255, 0, 0);");
-const QString kIndicatorOff = QStringLiteral("background-color: rgb(180, 180, 180);");
-const QString kSignalWeak = QStringLiteral("QProgressBar::chunk { background-color: #FF0000; }");
-const QString kSignalGood = QStringLiteral("QProgressBar::chunk { background-color: #05B8CC; }");
+const QString kStatusBusy = QString::fromLatin1(stylesheets::kGreyButton);
+const QString kStatusDone = QString::fromLatin1(stylesheets::kStatusButton);
+const QString kInputActive = QString::fromLatin1(stylesheets::kInputActive);
+const QString kOutputOn = QString::fromLatin1(stylesheets::kOutputOn);
+const QString kIndicatorOff = QString::fromLatin1(stylesheets::kGreySquare);
+const QString kSignalWeak = QString::fromLatin1(stylesheets::kSignalWeak);
+const QString kSignalGood = QString::fromLatin1(stylesheets::kSignalGood);
 
 const QString kErrorTitle = QStringLiteral("Hiba");
 const QString kModeTitle = QStringLiteral("Üzemmód");

@@ -18,10 +18,6 @@ struct PortSelection
     int baudRate = 0;
 };
 
-// "COM2" before "COM10", "ttyS1" before "ttyUSB0": runs of digits compare by
-// value, everything else character by character.
-bool portNameLess(const QString &a, const QString &b);
-
 // The port dialog: lists the ports that can be opened now, lets the user pick
 // one and a speed, and can search the listed ports for a module.
 class setcom : public QDialog

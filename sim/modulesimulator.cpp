@@ -1,6 +1,8 @@
 #include "sim/modulesimulator.h"
 
 #include "document/configfile.h"
+#include "document/generalfields.h"
+#include "document/modulemodel.h"
 #include "serial/comport.h"
 #include "transfer/configimage.h"
 
@@ -39,7 +41,7 @@ constexpr int kMaxIncomingBytes = 64 * 1024;
 
 int telephoneEntries(int memorySize)
 {
-    return (memorySize == 128 || memorySize == 127) ? 128 : 32;
+    return modulemodel::modelFor(memorySize).entries;
 }
 
 QByteArray toLine(const QString &text)
@@ -61,14 +63,9 @@ QByteArray padded(QByteArray record)
 
 QList<QByteArray> defaultRecords(int entries)
 {
-    const char *general[kGeneralRecords] = {
-        "36309888000", "1234", "0001", "Kordavo modul", "0", "Ajto", "Ablak", "0005",
-        "KI3 BE", "KI4 BE", "KI3 KI", "KI4 KI", "Ajto nyitva", "Ablak nyitva", "Ajto zarva",
-        "Ablak zarva",
-    };
     QList<QByteArray> records;
-    for (const char *text : general)
-        records.append(padded(text));
+    for (const generalfields::Field &field : generalfields::kFields)
+        records.append(padded(field.example));
     for (int i = 0; i < kReservedRecords; ++i)
         records.append(padded({}));
     for (int n = 1; n <= entries; ++n)

@@ -5,6 +5,7 @@
 
 #include "support/testsupport.h"
 
+#include "document/generalfields.h"
 #include "serial/comport.h"
 #include "sim/modulesimulator.h"
 #include "transfer/configimage.h"
@@ -46,9 +47,10 @@ inline QCheckBox *box(QWidget &w, const QString &group)
 
 inline QStringList generalNames()
 {
-    return {"smskp", "m_pin", "m_id", "m_nev", "visszaallas", "be1_nev", "be2_nev", "rele_time",
-            "ki3_on", "ki4_on", "ki3_off", "ki4_off", "be1_on_msg", "be1_off_msg", "be2_on_msg",
-            "be2_off_msg"};
+    QStringList names;
+    for (const generalfields::Field &field : generalfields::kFields)
+        names << QString::fromLatin1(field.objectName);
+    return names;
 }
 
 // Everything the user can see on the form that a transfer touches.

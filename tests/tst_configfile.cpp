@@ -1,7 +1,7 @@
 // The configuration file without a window: Windows-1250 text, bounded line
 // reading, the CR LF writer, displayed names and telephone lines.
 
-#include "support/testsupport.h"
+#include "support/coretestsupport.h"
 
 #include "document/configfile.h"
 
@@ -263,5 +263,5 @@ void TestConfigFile::groupKeys()
     QCOMPARE(groupBitValue(1000), 0);
 }
 
-KORDAVO_TEST_MAIN(TestConfigFile)
+KORDAVO_CORE_TEST_MAIN(TestConfigFile)
 #include "tst_configfile.moc"

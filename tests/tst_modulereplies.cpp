@@ -1,10 +1,10 @@
 // Taking the module's answers apart, the relay mask and the order in which
 // the port dialog lists ports: no window and no port needed.
 
-#include "support/testsupport.h"
+#include "support/coretestsupport.h"
 
 #include "serial/modulereplies.h"
-#include "serial/setcom.h"
+#include "serial/portnames.h"
 
 #include <algorithm>
 
@@ -193,5 +193,5 @@ void TestModuleReplies::portsInNaturalOrder()
     QVERIFY(portNameLess(QStringLiteral("p99999999999999999999"), QStringLiteral("p100000000000000000000")));
 }
 
-KORDAVO_TEST_MAIN(TestModuleReplies)
+KORDAVO_CORE_TEST_MAIN(TestModuleReplies)
 #include "tst_modulereplies.moc"

@@ -3,6 +3,7 @@
 
 #include "support/testsupport.h"
 
+#include "serial/portnames.h"
 #include "serial/setcom.h"
 #include "sim/modulesimulator.h"
 

@@ -1,4 +1,4 @@
-#include "support/testsupport.h"
+#include "support/coretestsupport.h"
 
 #include "serial/comport.h"
 #include "sim/modulesimulator.h"
@@ -466,5 +466,5 @@ private slots:
     }
 };
 
-KORDAVO_TEST_MAIN(TestSimulator)
+KORDAVO_CORE_TEST_MAIN(TestSimulator)
 #include "tst_simulator.moc"

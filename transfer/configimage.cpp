@@ -1,5 +1,6 @@
 #include "transfer/configimage.h"
 
+#include "document/generalfields.h"
 #include "serial/comport.h"
 
 namespace configimage {
@@ -16,7 +17,8 @@ QString zeroFilledReleTime(const QString &text)
 
 QString generalRecord(int index, const QString &text)
 {
-    return padRecord(index == kReleTimeRecord ? zeroFilledReleTime(text) : text);
+    const bool zeroFilled = generalfields::kFields.at(size_t(index)).zeroFilled;
+    return padRecord(zeroFilled ? zeroFilledReleTime(text) : text);
 }
 
 QString telephoneRecord(int alarmDigit, int outputDigit, const QString &number)
@@ -25,39 +27,42 @@ QString telephoneRecord(int alarmDigit, int outputDigit, const QString &number)
     return padRecord(configfile::formatTelephoneLine({alarmDigit, outputDigit, number}));
 }
 
-BuildResult buildImage(const QStringList &generalTexts, const QHash<int, int> &keys,
-                       const QStringList &numbers, QChar separator)
+BuildResult buildImage(const Configuration &configuration, int memorySize, QChar separator)
 {
     BuildResult result;
-    const int recordCount = kGeneralRecords + kReservedRecords + int(numbers.size());
+    const int recordCount = kGeneralRecords + kReservedRecords + memorySize;
     result.image.reserve(recordCount * (kRecordLength + 1));
 
-    for (int i = 0; i < generalTexts.size(); ++i) {
-        if (generalTexts.at(i).isEmpty()) {
+    for (int i = 0; i < kGeneralRecords; ++i) {
+        const QString &text = configuration.general.at(size_t(i));
+        if (text.isEmpty()) {
             result.emptyField = i;
             return result;
         }
-        result.image += generalRecord(i, generalTexts.at(i));
+        result.image += generalRecord(i, text);
         result.image += separator;
     }
     for (int i = 0; i < kReservedRecords; ++i) {
         result.image += QString(kRecordLength, QLatin1Char(' '));
         result.image += separator;
     }
-    for (int n = 1; n <= numbers.size(); ++n) {
-        result.image += telephoneRecord(keys.value(2 * n - 1, 0), keys.value(2 * n, 0),
-                                        numbers.at(n - 1));
+    for (int n = 1; n <= memorySize; ++n) {
+        const configfile::TelephoneEntry &entry = configuration.telephones.at(size_t(n - 1));
+        result.image += telephoneRecord(entry.alarm, entry.output, entry.number);
         result.image += separator;
     }
     return result;
 }
 
-int fieldWithSeparator(const QStringList &generalTexts, const QStringList &numbers, QChar separator)
+int fieldWithSeparator(const Configuration &configuration, int memorySize, QChar separator)
 {
-    const QStringList texts = generalTexts + numbers;
-    for (int i = 0; i < texts.size(); ++i) {
-        if (texts.at(i).contains(separator))
+    for (int i = 0; i < kGeneralRecords; ++i) {
+        if (configuration.general.at(size_t(i)).contains(separator))
             return i;
+    }
+    for (int n = 1; n <= memorySize; ++n) {
+        if (configuration.telephones.at(size_t(n - 1)).number.contains(separator))
+            return kGeneralRecords + n - 1;
     }
     return -1;
 }
@@ -87,32 +92,21 @@ QString withoutTrailingSpaces(const QString &text)
 
 } // namespace
 
-QHash<int, int> ParsedImage::keyValues() const
-{
-    QHash<int, int> keys;
-    for (int n = 1; n <= telephones.size(); ++n) {
-        keys[2 * n - 1] = telephones.at(n - 1).alarm;
-        keys[2 * n] = telephones.at(n - 1).output;
-    }
-    return keys;
-}
-
-std::optional<ParsedImage> parseImage(const QString &normalized, int memorySize, int generalCount)
+std::optional<Configuration> parseImage(const QString &normalized, int memorySize)
 {
     QStringList parts = normalized.split(QLatin1Char('|'), Qt::SkipEmptyParts);
     for (QString &part : parts)
         part = withoutTrailingSpaces(part).replace(kStoredSeparator, QLatin1Char('|'));
-    if (parts.size() < generalCount + kReservedRecords + memorySize)
+    if (parts.size() < kGeneralRecords + kReservedRecords + memorySize)
         return std::nullopt;
 
-    ParsedImage parsed;
-    parsed.general = parts.mid(0, generalCount);
-    const int first = generalCount + kReservedRecords;
-    for (int n = 0; n < memorySize; ++n) {
-        const TelephoneEntry entry = configfile::parseTelephoneLine(parts.at(first + n));
-        parsed.telephones.append(entry);
-    }
-    return parsed;
+    Configuration configuration;
+    for (int i = 0; i < kGeneralRecords; ++i)
+        configuration.general[size_t(i)] = parts.at(i);
+    const int first = kGeneralRecords + kReservedRecords;
+    for (int n = 1; n <= memorySize; ++n)
+        configuration.telephones[size_t(n - 1)] = configfile::parseTelephoneLine(parts.at(first + n - 1));
+    return configuration;
 }
 
 QString asSent(const QString &image)

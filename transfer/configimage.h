@@ -13,17 +13,15 @@
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
-#include "document/configfile.h"
+#include "document/configuration.h"
 
 #include <optional>
 
 namespace configimage {
 
 inline constexpr int kRecordLength = 16;
-inline constexpr int kGeneralRecords = 16;
+inline constexpr int kGeneralRecords = int(generalfields::kFields.size());
 inline constexpr int kReservedRecords = 12;
-// Position of rele_time among the general records; it goes zero-filled.
-inline constexpr int kReleTimeRecord = 7;
 
 // The text left-aligned and filled with spaces to 16 characters; never cut.
 QString padRecord(const QString &text);
@@ -41,15 +39,14 @@ struct BuildResult
     bool ok() const { return emptyField < 0; }
 };
 
-// generalTexts: the sixteen general fields in record order; numbers: the
-// texts of t_1 … t_N, N being the memory size.
-BuildResult buildImage(const QStringList &generalTexts, const QHash<int, int> &keys,
-                       const QStringList &numbers, QChar separator = QLatin1Char('|'));
+// The image of the general fields and telephone entries 1 … memorySize.
+BuildResult buildImage(const Configuration &configuration, int memorySize,
+                       QChar separator = QLatin1Char('|'));
 
 // A text that holds the separator would split its record in two on the
-// line. Returns the first such text in record order (0 … 15 the general
-// fields, 16 + n - 1 telephone number n), or -1 when there is none.
-int fieldWithSeparator(const QStringList &generalTexts, const QStringList &numbers,
+// line. Returns the first such text among the image's fields in record order
+// (0 … 15 the general fields, 16 + n - 1 telephone number n), or -1.
+int fieldWithSeparator(const Configuration &configuration, int memorySize,
                        QChar separator = QLatin1Char('|'));
 
 // A "~{" answer in image form: last character dropped, CR becomes "|", 0xFF
@@ -60,23 +57,12 @@ QString normalizeReply(const QString &reply);
 // Never comes from the line, whose bytes are all Latin-1.
 inline constexpr QChar kStoredSeparator = QChar(0xE07C);
 
-// The same layout as a telephone line of a configuration file: alarm digit,
-// output digit, then the number (read back without its spaces).
-using TelephoneEntry = configfile::TelephoneEntry;
-
-struct ParsedImage
-{
-    QStringList general;             // trailing spaces removed
-    QList<TelephoneEntry> telephones;
-    // Keys 2n-1 and 2n of the parsed telephone entries.
-    QHash<int, int> keyValues() const;
-};
-
-// Reads a normalised reply back into field texts; nullopt when it holds
-// fewer than generalCount + 12 + memorySize records. Records past those are
-// ignored.
-std::optional<ParsedImage> parseImage(const QString &normalized, int memorySize,
-                                      int generalCount = kGeneralRecords);
+// Reads a normalised reply back into a configuration: general texts without
+// their trailing spaces, telephone entries 1 … memorySize as a file's lines
+// are read (numbers without spaces); the entries past those stay empty.
+// Nothing when the reply holds fewer than 28 + memorySize records; records
+// past those are ignored.
+std::optional<Configuration> parseImage(const QString &normalized, int memorySize);
 
 // The image exactly as a download sends it, each character turned into the
 // byte it travels as (ComPort::lineByte): what a faithful module holds.

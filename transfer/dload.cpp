@@ -7,8 +7,7 @@
 #include <QtGui/QCloseEvent>
 #include <QtWidgets/QPushButton>
 
-dload::dload(const QString &portName, int baudRate, char ackChar, char downloadSeparator,
-             const QString &configImage, QWidget *parent)
+dload::dload(const DownloadSettings &settings, QWidget *parent)
     : QDialog(parent)
     , ui(std::make_unique<Ui::dload>())
 {
@@ -16,7 +15,7 @@ dload::dload(const QString &portName, int baudRate, char ackChar, char downloadS
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &dload::accept);
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &dload::reject);
 
-    worker = new dlThread(portName, baudRate, ackChar, downloadSeparator, configImage, this);
+    worker = new dlThread(settings, this);
     ui->progressBar->setRange(0, worker->progressMaximum());
     connect(worker, &dlThread::valueChanged, ui->progressBar, &QProgressBar::setValue);
     connect(worker, &QThread::finished, this, &dload::dlcomplete);

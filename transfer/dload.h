@@ -7,6 +7,7 @@
 
 class QTimer;
 class dlThread;
+struct DownloadSettings;
 
 namespace Ui {
 class dload;
@@ -20,8 +21,7 @@ class dload : public QDialog
     Q_OBJECT
 
 public:
-    dload(const QString &portName, int baudRate, char ackChar, char downloadSeparator,
-          const QString &configImage, QWidget *parent = nullptr);
+    explicit dload(const DownloadSettings &settings, QWidget *parent = nullptr);
     // Waits for a worker that is still running, so the port is closed before
     // the dialog (or the program) goes away.
     ~dload() override;

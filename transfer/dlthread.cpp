@@ -5,16 +5,7 @@
 
 #include <QtCore/QStringList>
 
-dlThread::dlThread(const QString &portName, int baudRate, char ackChar, char downloadSeparator,
-                   const QString &configImage, QObject *parent)
-    : QThread(parent)
-    , portName(portName)
-    , baudRate(baudRate)
-    , ackChar(ackChar)
-    , downloadSeparator(downloadSeparator)
-    , configImage(configImage)
-{
-}
+dlThread::dlThread(const DownloadSettings &settings, QObject *parent) : QThread(parent), settings(settings) {}
 
 dlThread::~dlThread()
 {
@@ -30,10 +21,11 @@ void dlThread::run()
     emit valueChanged(10);
 
     // Made here, so the port belongs to this thread for its whole life.
-    moduleprotocol::ModuleSession session(portName, baudRate);
+    moduleprotocol::ModuleSession session(settings.portName, settings.baudRate);
     int lastValue = 10;
     const auto failure = session.writeRecords(
-        configimage::wireBytes(configImage, QLatin1Char(downloadSeparator)), ackChar, [&](int value) {
+        configimage::wireBytes(settings.configImage, QLatin1Char(settings.downloadSeparator)), settings.ackChar,
+        [&](int value) {
             lastValue = value;
             emit valueChanged(value);
             // A dialog being destroyed (program exit) asks us to stop: the

@@ -10,20 +10,29 @@
 // worker has its own copies of everything it needs and reads nothing from the
 // form; it reports only through valueChanged() and, once it has ended,
 // success.
+// What a download takes from the window when it starts: its own copies.
+struct DownloadSettings
+{
+    QString portName;
+    int baudRate = 0;
+    char ackChar = 'O';
+    char downloadSeparator = '|';
+    QString configImage;
+};
+
 class dlThread : public QThread
 {
     Q_OBJECT
 
 public:
-    dlThread(const QString &portName, int baudRate, char ackChar, char downloadSeparator,
-             const QString &configImage, QObject *parent = nullptr);
+    explicit dlThread(const DownloadSettings &settings, QObject *parent = nullptr);
     ~dlThread() override;
 
     // Written before the thread's finished signal; read it only after that.
     std::atomic<bool> success{false};
 
     // The progress bar's maximum: image length plus 15.
-    int progressMaximum() const { return int(configImage.size()) + 15; }
+    int progressMaximum() const { return int(settings.configImage.size()) + 15; }
 
 signals:
     void valueChanged(int value);
@@ -32,9 +41,5 @@ protected:
     void run() override;
 
 private:
-    const QString portName;
-    const int baudRate;
-    const char ackChar;
-    const char downloadSeparator;
-    const QString configImage;
+    const DownloadSettings settings;
 };

@@ -12,6 +12,7 @@
 #include "serial/moduleprotocol.h"
 #include "transfer/configimage.h"
 #include "transfer/dload.h"
+#include "transfer/dlthread.h"
 
 #include <QtCore/QPointer>
 #include <QtWidgets/QCheckBox>
@@ -43,12 +44,8 @@ void showCompletion(QProgressDialog &progress)
 
 bool MainWindow::buildConfigImage()
 {
-    QStringList general;
-    for (const QLineEdit *edit : generalLineEdits())
-        general << edit->text();
-
-    const configimage::BuildResult result = configimage::buildImage(
-        general, telephoneKeyValues(), telephoneNumbers(memorySize), QLatin1Char(downloadSeparator));
+    const configimage::BuildResult result =
+        configimage::buildImage(formConfiguration(), memorySize, QLatin1Char(downloadSeparator));
     configImage = result.image;
     if (!result.ok()) {
         ui->tabWidget->setCurrentWidget(ui->tab);
@@ -57,29 +54,15 @@ bool MainWindow::buildConfigImage()
     return true;
 }
 
-QStringList MainWindow::telephoneNumbers(int count) const
-{
-    QStringList numbers;
-    for (int n = 1; n <= count; ++n) {
-        const QLineEdit *edit = telephoneEdit(n);
-        numbers << (edit ? edit->text() : QString());
-    }
-    return numbers;
-}
-
 bool MainWindow::refuseFieldWithSeparator(const QString &title)
 {
-    const QList<QLineEdit *> general = generalLineEdits();
-    QStringList generalTexts;
-    for (const QLineEdit *edit : general)
-        generalTexts << edit->text();
-    const int field = configimage::fieldWithSeparator(generalTexts, telephoneNumbers(memorySize),
-                                                      QLatin1Char(downloadSeparator));
+    const int field =
+        configimage::fieldWithSeparator(formConfiguration(), memorySize, QLatin1Char(downloadSeparator));
     if (field < 0)
         return false;
-    const bool isGeneral = field < general.size();
-    const int number = field - int(general.size()) + 1;
-    showFieldProblem(isGeneral ? general.at(field) : telephoneEdit(number), title,
+    const bool isGeneral = field < configimage::kGeneralRecords;
+    const int number = field - configimage::kGeneralRecords + 1;
+    showFieldProblem(isGeneral ? generalLineEdits().at(field) : telephoneEdit(number), title,
                      QStringLiteral("A(z) „%1” mező „|” karaktert tartalmaz, amelyet a modul nem tud "
                                     "tárolni. Javítsa ki a mezőt!")
                          .arg(isGeneral ? generalfields::generalFieldName(field)
@@ -89,25 +72,12 @@ bool MainWindow::refuseFieldWithSeparator(const QString &title)
 
 bool MainWindow::applyConfigImage(const QString &image)
 {
-    const QList<QLineEdit *> general = generalLineEdits();
-    const std::optional<configimage::ParsedImage> parsed =
-        configimage::parseImage(image, memorySize, int(general.size()));
+    const std::optional<Configuration> parsed = configimage::parseImage(image, memorySize);
     if (!parsed)
         return false;
-
-    for (int i = 0; i < general.size(); ++i) {
-        general[i]->clear();
-        general[i]->setText(parsed->general.at(i));
-    }
-    for (int n = 1; n <= memorySize; ++n) {
-        if (QLineEdit *edit = telephoneEdit(n)) {
-            edit->clear();
-            edit->setText(parsed->telephones.at(n - 1).number);
-        }
-    }
-    const QHash<int, int> keys = parsed->keyValues();
-    for (QCheckBox *box : telephoneCheckBoxes())
-        box->setChecked(configfile::boxTicked(keys, box->property("group").toString()));
+    // Every box is set, so with 32 numbers the boxes of 33 … 128 are cleared
+    // while their numbers stay.
+    showConfiguration(*parsed, memorySize, false);
     return true;
 }
 
@@ -123,7 +93,7 @@ void MainWindow::download()
     // On the heap and guarded: should the window go away while the dialog
     // runs (program exit), the window's destruction takes the dialog with it.
     QPointer<dload> dialog =
-        new dload(portName, baudRate, ackChar, downloadSeparator, configImage, this);
+        new dload({portName, baudRate, ackChar, downloadSeparator, configImage}, this);
     dialog->exec();
     delete dialog.data();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/coretestsupport.h"
+
 #include "app/mainwindow.h"
 #include "app/prompter.h"
 
@@ -73,36 +75,10 @@ public:
     Message last() const { return messages.isEmpty() ? Message{QMessageBox::NoIcon, {}, {}} : messages.last(); }
 };
 
-// A fresh temporary folder that is the working directory while it lives:
-// the program reads its default configuration, module pictures and help from
-// there. ProgramFiles copies in what the build places beside the program.
-class ScratchDir
-{
-public:
-    enum Contents { Empty, ProgramFiles };
-    explicit ScratchDir(Contents contents = Empty);
-    ~ScratchDir();
-    ScratchDir(const ScratchDir &) = delete;
-    ScratchDir &operator=(const ScratchDir &) = delete;
-
-    bool isValid() const { return entered; }
-    QString path() const { return dir.path(); }
-    QString filePath(const QString &name) const { return dir.filePath(name); }
-
-private:
-    QTemporaryDir dir;
-    QString previous;
-    bool entered = false;
-};
-
 // Runs `action` once the next modal dialog of class T (or any modal widget
 // when T is QWidget) is showing, polling from the event loop for up to
 // timeoutMs. Returns immediately; the action runs inside the dialog's exec().
 void whenModalShows(const std::function<void(QWidget *)> &action, int timeoutMs = 10000);
-
-// Installs a message handler that turns warnings about broken signal
-// connections into test failures, and forces the offscreen platform.
-void prepareTestEnvironment();
 
 #define KORDAVO_TEST_MAIN(TestObject)                  \
     int main(int argc, char *argv[])                   \

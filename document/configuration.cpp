@@ -1,0 +1,56 @@
+#include "document/configuration.h"
+
+QHash<int, int> Configuration::keyValues(int count) const
+{
+    QHash<int, int> keys;
+    for (int n = 1; n <= count && n <= int(telephones.size()); ++n) {
+        keys[2 * n - 1] = telephones.at(size_t(n - 1)).alarm;
+        keys[2 * n] = telephones.at(size_t(n - 1)).output;
+    }
+    return keys;
+}
+
+void Configuration::setDigits(const QHash<int, int> &keys)
+{
+    for (int n = 1; n <= int(telephones.size()); ++n) {
+        telephones[size_t(n - 1)].alarm = keys.value(2 * n - 1);
+        telephones[size_t(n - 1)].output = keys.value(2 * n);
+    }
+}
+
+bool Configuration::operator==(const Configuration &o) const
+{
+    if (general != o.general)
+        return false;
+    for (size_t i = 0; i < telephones.size(); ++i) {
+        const auto &a = telephones.at(i);
+        const auto &b = o.telephones.at(i);
+        if (a.alarm != b.alarm || a.output != b.output || a.number != b.number)
+            return false;
+    }
+    return true;
+}
+
+namespace configfile {
+
+QStringList toLines(const Configuration &configuration)
+{
+    QStringList lines(configuration.general.begin(), configuration.general.end());
+    for (const TelephoneEntry &entry : configuration.telephones)
+        lines.append(formatTelephoneLine(entry));
+    return lines;
+}
+
+std::optional<Configuration> fromLines(const QStringList &lines)
+{
+    if (lines.size() < kConfigurationLines)
+        return std::nullopt;
+    Configuration configuration;
+    for (int i = 0; i < kGeneralLines; ++i)
+        configuration.general[size_t(i)] = lines.at(i);
+    for (int n = 1; n <= kTelephoneEntries; ++n)
+        configuration.telephones[size_t(n - 1)] = parseTelephoneLine(lines.at(kGeneralLines + n - 1));
+    return configuration;
+}
+
+} // namespace configfile

@@ -1,0 +1,39 @@
+#pragma once
+
+// A configuration as a plain value: the sixteen general texts in record
+// order and the 128 telephone entries. Files are read into one and written
+// from one, and the module's record image is built from one and read back
+// into one; the window only moves it into and out of its form.
+
+#include "document/configfile.h"
+#include "document/generalfields.h"
+
+#include <QtCore/QHash>
+#include <QtCore/QString>
+
+#include <array>
+#include <optional>
+
+struct Configuration
+{
+    std::array<QString, generalfields::kFields.size()> general;
+    std::array<configfile::TelephoneEntry, configfile::kTelephoneEntries> telephones;
+
+    // Keys 2n - 1 (alarm digit) and 2n (output digit) of entries 1 … count,
+    // as the telephone check boxes' "group" properties count them.
+    QHash<int, int> keyValues(int count = configfile::kTelephoneEntries) const;
+    // Digits from the key values of ticked boxes; keys without any count 0.
+    void setDigits(const QHash<int, int> &keys);
+
+    bool operator==(const Configuration &o) const;
+};
+
+namespace configfile {
+
+// The 144 lines of a file.
+QStringList toLines(const Configuration &configuration);
+// Lines 1 … 144 as read (information lines are the caller's); nothing when
+// fewer than 144 lines are there.
+std::optional<Configuration> fromLines(const QStringList &lines);
+
+} // namespace configfile

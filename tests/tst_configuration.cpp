@@ -1,0 +1,121 @@
+// The configuration value through the file and the module's record image,
+// without a window: what goes in comes back.
+
+#include "support/coretestsupport.h"
+
+#include "imagetesthelpers.h"
+
+#include "document/configuration.h"
+#include "document/fieldrules.h"
+
+#include <QtCore/QBuffer>
+#include <QtCore/QRandomGenerator>
+
+using namespace imagetest;
+
+namespace {
+
+// Content the field checks accept. The image half of the trip keeps to
+// Latin-1 and to texts without trailing spaces, which a module stores as is
+// and a read-out gives back as is; the file half takes Windows-1250's ő, ű.
+Configuration randomConfiguration(QRandomGenerator &random, bool latin1Only)
+{
+    const QString common = QStringLiteral(" -+*/.,;:!?'\"()#&%=_~@$abcxyzKAPUáéíóöúüÁÉÍÓÖÚÜ0123456789");
+    const QString free = latin1Only ? common : common + QStringLiteral("őűŐŰ€„”");
+    const auto text = [&random](const QString &chars, int minLength, int maxLength) {
+        QString t;
+        const int length = minLength + int(random.bounded(maxLength - minLength + 1));
+        for (int i = 0; i < length; ++i)
+            t.append(chars.at(int(random.bounded(int(chars.size())))));
+        return t;
+    };
+    Configuration c;
+    for (size_t i = 0; i < generalfields::kFields.size(); ++i) {
+        const generalfields::Field &field = generalfields::kFields.at(i);
+        QString value;
+        switch (field.content) {
+        case generalfields::Content::Telephone: value = text(QStringLiteral("0123456789+"), 1, field.maxLength); break;
+        case generalfields::Content::Digits: value = text(QStringLiteral("0123456789"), 4, 4); break;
+        case generalfields::Content::Restore: value = random.bounded(2) ? QStringLiteral("1") : QStringLiteral("0"); break;
+        case generalfields::Content::FreeText: value = text(free, 1, field.maxLength); break;
+        }
+        while (value.endsWith(QLatin1Char(' ')))
+            value.chop(1);
+        if (value.isEmpty() || value == QLatin1String("---"))
+            value = QStringLiteral("x");
+        c.general[i] = value;
+    }
+    for (configfile::TelephoneEntry &entry : c.telephones) {
+        entry.alarm = int(random.bounded(4));
+        entry.output = int(random.bounded(4));
+        entry.number = text(QStringLiteral("0123456789+"), 0, 14);
+    }
+    return c;
+}
+
+} // namespace
+
+class TestConfiguration : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void throughFileAndImage();
+    void partOfTheEntriesThroughTheImage();
+};
+
+void TestConfiguration::throughFileAndImage()
+{
+    QRandomGenerator random(20261208);
+    for (int round = 0; round < 200; ++round) {
+        const bool latin1Only = round % 2 == 0;
+        const Configuration original = randomConfiguration(random, latin1Only);
+        for (size_t i = 0; i < original.general.size(); ++i)
+            QVERIFY(!fieldrules::brokenGeneralRule(generalfields::objectName(int(i)), original.general.at(i)));
+
+        QByteArray bytes = configfile::formatLines(configfile::toLines(original));
+        QBuffer file(&bytes);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const std::optional<Configuration> opened = configfile::fromLines(configfile::readLines(file));
+        QVERIFY(opened);
+        QVERIFY2(*opened == original, qPrintable(QStringLiteral("round %1").arg(round)));
+        if (!latin1Only)
+            continue;
+
+        const configimage::BuildResult image = configimage::buildImage(*opened, 128);
+        QVERIFY(image.ok());
+        const QString reply = moduleReply(configimage::asSent(image.image), QStringLiteral("KDV_128\r\r"));
+        const std::optional<Configuration> readBack =
+            configimage::parseImage(configimage::normalizeReply(reply), 128);
+        QVERIFY(readBack);
+        QVERIFY2(*readBack == original, qPrintable(QStringLiteral("round %1").arg(round)));
+    }
+}
+
+void TestConfiguration::partOfTheEntriesThroughTheImage()
+{
+    QRandomGenerator random(7);
+    const Configuration original = randomConfiguration(random, true);
+    const configimage::BuildResult image = configimage::buildImage(original, 32);
+    QCOMPARE(image.image.size(), 60 * 17);
+    const std::optional<Configuration> readBack =
+        configimage::parseImage(configimage::normalizeReply(moduleReply(image.image)), 32);
+    QVERIFY(readBack);
+    QCOMPARE(readBack->general, original.general);
+    for (int n = 1; n <= 128; ++n) {
+        const configfile::TelephoneEntry &got = readBack->telephones.at(size_t(n - 1));
+        const configfile::TelephoneEntry &sent = original.telephones.at(size_t(n - 1));
+        if (n <= 32) {
+            QCOMPARE(got.number, sent.number);
+            QCOMPARE(got.alarm, sent.alarm);
+            QCOMPARE(got.output, sent.output);
+        } else {
+            QVERIFY(got.number.isEmpty() && got.alarm == 0 && got.output == 0);
+        }
+    }
+    // Nothing for a module that sent fewer records than the memory size.
+    QVERIFY(!configimage::parseImage(configimage::normalizeReply(moduleReply(image.image)), 128));
+}
+
+KORDAVO_CORE_TEST_MAIN(TestConfiguration)
+#include "tst_configuration.moc"
