@@ -14,6 +14,7 @@ KORDAVO_PACKAGES=(
     libgl-dev libxkbcommon-dev
     fonts-dejavu-core fonts-liberation
     poppler-utils
+    appstream dpkg-dev
 )
 
 kordavo_install_packages() {
