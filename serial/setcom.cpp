@@ -8,12 +8,20 @@
 #include "ui_setcom.h"
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QFile>
 #include <QtCore/QTimer>
 #include <QtSerialPort/QSerialPort>
 #include <QtSerialPort/QSerialPortInfo>
 #include <QtWidgets/QProgressDialog>
 
 #include <algorithm>
+
+#if defined(Q_OS_UNIX)
+#include <cerrno>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -41,6 +49,27 @@ bool canOpen(const QString &name)
     ComPort::holdControlLinesOff(port);
     port.close();
     return true;
+}
+
+// The one platform seam of the listing: the line that says a port exists
+// but this user may not open it, or a null string. Busy or missing ports are
+// not meant: they are simply not listed.
+QString permissionDeniedLine(const QString &name)
+{
+#if defined(Q_OS_UNIX)
+    // The port names Qt lists are device names under /dev.
+    const QString devicePath = name.startsWith(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
+    const QByteArray path = QFile::encodeName(devicePath);
+    struct stat info;
+    if (::stat(path.constData(), &info) != 0 || ::access(path.constData(), R_OK | W_OK) == 0 || errno != EACCES)
+        return {};
+    const group *owner = ::getgrgid(info.st_gid);
+    const QString groupName = owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid);
+    return QStringLiteral("A %1 port nem nyitható meg: nincs jogosultság (%2 csoport).").arg(devicePath, groupName);
+#else
+    Q_UNUSED(name);
+    return {};
+#endif
 }
 
 } // namespace
@@ -95,14 +124,21 @@ void setcom::lookupCom()
     std::sort(candidates.begin(), candidates.end(), portNameLess);
     candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
 
+    QString denied;
     for (const QString &name : candidates) {
-        if (!canOpen(name))
+        if (!canOpen(name)) {
+            if (denied.isNull())
+                denied = permissionDeniedLine(name);
             continue;
+        }
         ui->comboBox->addItem(name);
         ports << name;
         if (name == initialPort)
             ui->comboBox->setCurrentIndex(ui->comboBox->count() - 1);
     }
+    // Without it a user outside the port's group sees only an empty list.
+    ui->l_access->setText(denied);
+    ui->l_access->setVisible(!denied.isNull());
     ui->comboBox->setFocus();
 }
 
