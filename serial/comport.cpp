@@ -151,7 +151,7 @@ void ComPort::sendText(const QString &text, bool appendCR)
         writeByte('\r');
 }
 
-QString ComPort::readReply(const Progress &progress, int limit)
+QString ComPort::readReply(const Progress &progress, int limit, const AnswerEnd &end)
 {
     QString reply;
     lastOverflowed = false;
@@ -188,6 +188,8 @@ QString ComPort::readReply(const Progress &progress, int limit)
         }
         reply.append(QChar(uchar(byte)));
         if (progress && !progress(byte == '\r' ? 0 : 1))
+            break;
+        if (end && end(byte))
             break;
     }
     return reply;

@@ -63,7 +63,10 @@ public:
     // answer that grows past `limit` bytes ends the reading at once and gives
     // an empty result, as a silent module would: the caller then fails the
     // command as it does for no answer.
-    QString readReply(const Progress &progress = {}, int limit = kMaxReplyBytes);
+    // Told of every byte once it is in the reply; true ends the reading at
+    // once, for a caller that knows how the module ends its answer.
+    using AnswerEnd = std::function<bool(char byte)>;
+    QString readReply(const Progress &progress = {}, int limit = kMaxReplyBytes, const AnswerEnd &end = {});
     // Whether the last readReply() stopped at its limit.
     bool overflowed() const { return lastOverflowed; }
 

@@ -24,7 +24,15 @@ void ModuleSession::close()
     openWaits.reset();
 }
 
-QString ModuleSession::exchange(const QString &command, int limit, const ReadProgress &progress)
+ComPort::AnswerEnd ModuleSession::lineEnd() const
+{
+    if (!earlyEnd)
+        return {};
+    return [](char byte) { return byte == '\r'; };
+}
+
+QString ModuleSession::exchange(const QString &command, int limit, const ReadProgress &progress,
+                                const ComPort::AnswerEnd &end)
 {
     cancelled = false;
     port.sendText(command);
@@ -35,7 +43,7 @@ QString ModuleSession::exchange(const QString &command, int limit, const ReadPro
             return !cancelled;
         };
     }
-    return port.readReply(counter, limit);
+    return port.readReply(counter, limit, end);
 }
 
 Result<Identification> ModuleSession::identify(Waits waits)
@@ -43,7 +51,7 @@ Result<Identification> ModuleSession::identify(Waits waits)
     if (!openWith(waits))
         return {Failure::PortNotOpened, {}};
     Identification id;
-    id.text = exchange(modulecommands::kIdentify, modulecommands::kShortAnswerLimit);
+    id.text = exchange(modulecommands::kIdentify, modulecommands::kShortAnswerLimit, {}, lineEnd());
     id.text.chop(1);
     id.recognised = modulereplies::isIdentification(id.text);
     id.memoryField = modulereplies::memoryField(id.text);
@@ -61,7 +69,7 @@ Failure ModuleSession::leave()
 {
     if (!openWith(kCommandWaits))
         return Failure::PortNotOpened;
-    exchange(modulecommands::kLeave, modulecommands::kShortAnswerLimit);
+    exchange(modulecommands::kLeave, modulecommands::kShortAnswerLimit, {}, lineEnd());
     return Failure::None;
 }
 
@@ -70,7 +78,7 @@ Result<modulereplies::IoStates> ModuleSession::readStates(const ReadProgress &pr
     if (!openWith(kCommandWaits))
         return {Failure::PortNotOpened, {}};
     const std::optional<modulereplies::IoStates> states = modulereplies::parseStates(
-        exchange(modulecommands::kStates, modulecommands::kShortAnswerLimit, progress));
+        exchange(modulecommands::kStates, modulecommands::kShortAnswerLimit, progress, lineEnd()));
     if (!states)
         return {cancelled ? Failure::Cancelled : Failure::BadAnswer, {}};
     return {Failure::None, *states};
@@ -80,7 +88,8 @@ Result<modulereplies::SignalInfo> ModuleSession::readSignal(const ReadProgress &
 {
     if (!openWith(kSignalWaits))
         return {Failure::PortNotOpened, {}};
-    const QString answer = exchange(modulecommands::kSignal, modulecommands::kShortAnswerLimit, progress);
+    const QString answer =
+        exchange(modulecommands::kSignal, modulecommands::kShortAnswerLimit, progress, lineEnd());
     close();
     const std::optional<modulereplies::SignalInfo> signal = modulereplies::parseSignal(answer);
     if (!signal)
@@ -92,17 +101,35 @@ Failure ModuleSession::setOutputs(const QString &states)
 {
     if (!openWith(kCommandWaits))
         return Failure::PortNotOpened;
-    exchange(modulereplies::relayCommand(states), modulecommands::kShortAnswerLimit);
+    exchange(modulereplies::relayCommand(states), modulecommands::kShortAnswerLimit, {}, lineEnd());
     return Failure::None;
 }
 
-Result<QString> ModuleSession::readRecords(const ReadProgress &progress)
+Result<QString> ModuleSession::readRecords(const ReadProgress &progress, int records)
 {
     if (!openWith(kRecordsWaits))
         return {Failure::PortNotOpened, {}};
+    ComPort::AnswerEnd end;
+    if (earlyEnd && records > 0) {
+        // Records count from the last empty line, as normalizeReply() reads
+        // them; the byte after the last record's CR closes the answer.
+        end = [needed = records, counted = 0, afterCR = false, complete = false](char byte) mutable {
+            if (complete)
+                return true;
+            if (byte == '\r') {
+                counted = afterCR ? 0 : counted + 1;
+                afterCR = true;
+            } else {
+                afterCR = false;
+            }
+            complete = counted >= needed;
+            return false;
+        };
+    }
     // A module with 128 numbers read in 32 mode still sends all its records,
     // so the limit is the largest module's.
-    const QString reply = exchange(modulecommands::kReadRecords, modulecommands::kRecordsAnswerLimit, progress);
+    const QString reply =
+        exchange(modulecommands::kReadRecords, modulecommands::kRecordsAnswerLimit, progress, end);
     close();
     if (cancelled)
         return {Failure::Cancelled, reply};
@@ -115,7 +142,8 @@ Failure ModuleSession::writeRecords(const QByteArray &wire, char ackChar, const 
 {
     if (!openWith(kStoreWaits))
         return Failure::PortNotOpened;
-    const QString ready = exchange(modulecommands::kWriteRecords, modulecommands::kShortAnswerLimit);
+    const QString ready =
+        exchange(modulecommands::kWriteRecords, modulecommands::kShortAnswerLimit, {}, lineEnd());
     if (!ready.startsWith(QLatin1Char('R'))) {
         close();
         return Failure::BadAnswer;
@@ -136,7 +164,7 @@ Failure ModuleSession::writeRecords(const QByteArray &wire, char ackChar, const 
             return Failure::Cancelled;
         }
     }
-    const QString answer = port.readReply(nullptr, modulecommands::kShortAnswerLimit);
+    const QString answer = port.readReply(nullptr, modulecommands::kShortAnswerLimit, lineEnd());
     close();
     return answer.startsWith(QLatin1Char(ackChar)) ? Failure::None : Failure::BadAnswer;
 }

@@ -84,18 +84,30 @@ public:
     // "~" and the mask as one hexadecimal digit; the answer is not examined.
     Failure setOutputs(const QString &states);
     // "~{": the stored records as the module sends them, for normalizeReply().
-    Result<QString> readRecords(const ReadProgress &progress = {});
+    // With early ends on and `records` > 0, the answer ends once that many
+    // records and the closing character are in.
+    Result<QString> readRecords(const ReadProgress &progress = {}, int records = 0);
     // "~}", then the records' wire bytes once the module answers "R"; stored
     // when the final answer starts with ackChar.
     Failure writeRecords(const QByteArray &wire, char ackChar, const SendProgress &progress = {});
 
     void close();
 
+    // Off (the default): every answer ends when the line falls silent for one
+    // read wait. On: a one-line answer ends at its CR and the records answer
+    // at its known length, for a module known to end its answers that way.
+    void setEarlyEnd(bool on) { earlyEnd = on; }
+
 private:
     bool openWith(Waits waits);
     // Sends the command and reads its answer; empty when the port is not
     // open, the module is silent, or the answer outgrew `limit`.
-    QString exchange(const QString &command, int limit, const ReadProgress &progress = {});
+    QString exchange(const QString &command, int limit, const ReadProgress &progress = {},
+                     const ComPort::AnswerEnd &end = {});
+    // The end of a one-line answer under early ends, or none.
+    ComPort::AnswerEnd lineEnd() const;
+
+    bool earlyEnd = false;
 
     ComPort port;
     std::optional<Waits> openWaits;

@@ -1,0 +1,37 @@
+#pragma once
+
+// kordavo-cli's commands: run() takes the arguments after the program name
+// and returns the exit code. The program's main() only connects it to the
+// standard streams; the tests call it directly.
+
+#include <QtCore/QStringList>
+#include <QtCore/QTextStream>
+
+#include <functional>
+
+namespace cli {
+
+enum ExitCode {
+    kSuccess = 0,
+    kRefused = 1,     // the module said no, or differs; a file's fields break the rules
+    kUsage = 2,
+    kLineFailure = 3, // the port does not open, the module is silent or no module
+    kBadFile = 4,
+};
+
+struct Streams
+{
+    QTextStream &out;
+    QTextStream &err;
+    // Progress bars are drawn only on a terminal.
+    bool errIsTerminal = false;
+};
+
+int run(const QStringList &arguments, Streams streams);
+
+// The ports that `ports` lists; tests install their own (a pseudo-terminal
+// is not in the system's list). An empty function restores the system's.
+using PortSource = std::function<QStringList()>;
+void setPortSource(PortSource source);
+
+} // namespace cli

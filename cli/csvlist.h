@@ -1,0 +1,29 @@
+#pragma once
+
+// The telephone list of a configuration as CSV: position, number, alarm
+// input 1, alarm input 2, output 1, output 2 (0/1), with a header row,
+// UTF-8 with a BOM so a spreadsheet opens it with the right characters.
+
+#include "cli/clitext.h"
+#include "document/configuration.h"
+
+#include <QtCore/QByteArray>
+#include <QtCore/QStringList>
+
+namespace csvlist {
+
+QByteArray exportList(const Configuration &configuration, const cli::Text &t);
+
+struct ImportResult
+{
+    std::array<configfile::TelephoneEntry, configfile::kTelephoneEntries> telephones;
+    QStringList errors;   // one per bad row, "3. sor: ..."
+    bool ok() const { return errors.isEmpty(); }
+};
+
+// Reads every row; positions missing from the list are empty entries. Rows
+// are separated by CR LF or LF, fields by "," (or ";" when the header has
+// them, as a spreadsheet with a Hungarian locale writes).
+ImportResult importList(const QByteArray &bytes, const cli::Text &t);
+
+} // namespace csvlist

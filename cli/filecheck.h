@@ -1,0 +1,24 @@
+#pragma once
+
+// A configuration file checked as the form checks what a user types, and
+// for what would not reach the module unchanged: every value that breaks a
+// rule, with its line and label.
+
+#include "cli/clitext.h"
+
+#include <QtCore/QStringList>
+
+namespace filecheck {
+
+struct Problem
+{
+    int line = 0;      // 1-based line of the file
+    QString label;     // "Modul PIN-kód" or "12. telefonszám"
+    QString value;
+    QString message;
+};
+
+// The file's 144 lines as read; nothing when fewer lines are there.
+std::optional<QList<Problem>> check(const QStringList &lines, const cli::Text &t);
+
+} // namespace filecheck

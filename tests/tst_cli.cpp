@@ -1,0 +1,593 @@
+// kordavo-cli's commands, run in-process against the simulated module on a
+// pseudo-terminal, and the built program once for its exit codes.
+
+#include "support/coretestsupport.h"
+
+#include "cli/cli.h"
+#include "document/configfile.h"
+#include "document/configuration.h"
+#include "document/generalfields.h"
+#include "sim/modulesimulator.h"
+#include "transfer/configimage.h"
+
+#include <QtCore/QCryptographicHash>
+#include <QtCore/QFile>
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QJsonObject>
+#include <QtCore/QProcess>
+#include <QtCore/QRegularExpression>
+
+#include <memory>
+
+namespace {
+
+struct Ran
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Ran runCli(const QStringList &arguments)
+{
+    Ran ran;
+    QTextStream out(&ran.out);
+    QTextStream err(&ran.err);
+    ran.code = cli::run(arguments, {out, err, false});
+    out.flush();
+    err.flush();
+    return ran;
+}
+
+std::unique_ptr<ModuleSimulator> startModule(int memory = 128)
+{
+    SimulatorOptions options;
+    options.memorySize = memory;
+    auto sim = std::make_unique<ModuleSimulator>(options);
+    if (!sim->start())
+        qFatal("simulator: %s", qPrintable(sim->errorString()));
+    return sim;
+}
+
+// Every general field and all 128 numbers filled, with rights in every combination.
+Configuration sampleConfiguration()
+{
+    Configuration c;
+    for (size_t i = 0; i < generalfields::kFields.size(); ++i)
+        c.general[i] = QString::fromLatin1(generalfields::kFields[i].example);
+    c.general[size_t(generalfields::indexOf(QStringLiteral("be1_nev")))] = QStringLiteral("Kapuérzékelő");
+    for (int n = 1; n <= configfile::kTelephoneEntries; ++n)
+        c.telephones[size_t(n - 1)] = {n % 4, (n / 4) % 4, QStringLiteral("3630%1").arg(1000000 + n * 37)};
+    return c;
+}
+
+bool writeKrv(const QString &path, const Configuration &c)
+{
+    QString error;
+    return configfile::writeFile(path, configfile::formatLines(configfile::toLines(c)), &error);
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The records a module holds after a faithful download of `c`.
+QStringList storedImage(const Configuration &c, int entries)
+{
+    QStringList records = configimage::asSent(configimage::buildImage(c, entries).image).split(QLatin1Char('|'));
+    records.removeLast();
+    return records;
+}
+
+QStringList lines(const QString &text)
+{
+    return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void helpLanguageAndUsage();
+    void downloadReadoutVerifyWithLog();
+    void readoutRefusesToOverwrite();
+    void verifyNamesExactlyTheRecordsThatDiffer();
+    void moduleFailures();
+    void badFiles();
+    void fastAndDefaultSendTheSameBytes();
+    void severalModulesInOneRun();
+    void infoStatusRelayAndProgrammingMode();
+    void portsAndProbe();
+    void checkListsEveryBrokenValue();
+    void csvRoundTripAndWholeRefusal();
+    void programExitCodes();
+};
+
+void TestCli::initTestCase()
+{
+    qunsetenv("LC_ALL");
+    qputenv("LANG", "hu_HU.UTF-8");
+}
+
+void TestCli::helpLanguageAndUsage()
+{
+    const Ran help = runCli({QStringLiteral("--help")});
+    QCOMPARE(help.code, 0);
+    QVERIFY(help.out.startsWith(QStringLiteral("Használat: kordavo-cli")));
+    for (const char *code : {"0  siker", "1  a modul elutasította", "2  hibás használat", "3  port- vagy vonalhiba",
+                             "4  hibás vagy hiányzó fájl"})
+        QVERIFY2(help.out.contains(QString::fromUtf8(code)), code);
+    QVERIFY(help.out.contains(QStringLiteral("--fast")));
+
+    const Ran english = runCli({QStringLiteral("--help"), QStringLiteral("--lang"), QStringLiteral("en")});
+    QVERIFY(english.out.startsWith(QStringLiteral("Usage: kordavo-cli")));
+    QVERIFY(english.out.contains(QStringLiteral("Exit codes:")));
+
+    qputenv("LANG", "en_GB.UTF-8");
+    const Ran byLocale = runCli({QStringLiteral("download")});
+    qputenv("LANG", "hu_HU.UTF-8");
+    QCOMPARE(byLocale.code, 2);
+    QVERIFY2(byLocale.err.contains(QStringLiteral("see kordavo-cli --help")), qPrintable(byLocale.err));
+
+    QCOMPARE(runCli({}).code, 2);
+    const Ran unknown = runCli({QStringLiteral("program")});
+    QCOMPARE(unknown.code, 2);
+    QVERIFY(unknown.err.contains(QStringLiteral("Ismeretlen parancs: program")));
+    QCOMPARE(runCli({QStringLiteral("info"), QStringLiteral("--port")}).code, 2);
+    QCOMPARE(runCli({QStringLiteral("info"), QStringLiteral("--speed"), QStringLiteral("9600")}).code, 2);
+    QCOMPARE(runCli({QStringLiteral("verify"), QStringLiteral("a.krv")}).code, 2);   // no port
+    QCOMPARE(runCli({QStringLiteral("readout"), QStringLiteral("a.krv"), QStringLiteral("--port"),
+                     QStringLiteral("p1"), QStringLiteral("--port"), QStringLiteral("p2")})
+                 .code,
+             2);
+}
+
+void TestCli::downloadReadoutVerifyWithLog()
+{
+    ScratchDir dir;
+    auto sim = startModule();
+    const Configuration c = sampleConfiguration();
+    const QString file = dir.filePath(QStringLiteral("in.krv"));
+    const QString log = dir.filePath(QStringLiteral("install.log"));
+    QVERIFY(writeKrv(file, c));
+    const QString port = sim->devicePath();
+
+    const Ran download = runCli({QStringLiteral("download"), file, QStringLiteral("--port"), port,
+                                 QStringLiteral("--fast"), QStringLiteral("--log"), log});
+    QVERIFY2(download.code == 0, qPrintable(download.err));
+    QCOMPARE(lines(download.out).size(), 1);
+    QVERIFY(download.out.startsWith(port + QStringLiteral(": sikeres betöltés (Qzv_GSM4_128")));
+    QCOMPARE(sim->storedRecords(), storedImage(c, 128));
+    QVERIFY(!sim->programMode());
+
+    const QString back = dir.filePath(QStringLiteral("back.krv"));
+    const Ran readout = runCli({QStringLiteral("readout"), back, QStringLiteral("--port"), port,
+                                QStringLiteral("--fast"), QStringLiteral("--log"), log});
+    QVERIFY2(readout.code == 0, qPrintable(readout.err));
+    const std::optional<Configuration> read = configfile::fromLines(configfile::readFile(back));
+    QVERIFY(read);
+    Configuration expected = c;
+    expected.general[size_t(generalfields::indexOf(QStringLiteral("be1_nev")))] = QStringLiteral("Kapuérzékelö");
+    QVERIFY(*read == expected);
+
+    const Ran verify = runCli({QStringLiteral("verify"), file, QStringLiteral("--port"), port,
+                               QStringLiteral("--fast"), QStringLiteral("--log"), log});
+    QVERIFY2(verify.code == 0, qPrintable(verify.out + verify.err));
+    QCOMPARE(verify.out, port + QStringLiteral(": sikeres ellenőrzés (Qzv_GSM4_128)\n"));
+
+    // One line per command: time, command, port, identification, memory, file, SHA-256, result.
+    const QStringList logLines = lines(QString::fromUtf8(fileBytes(log)));
+    QCOMPARE(logLines.size(), 3);
+    const QString fileHash =
+        QString::fromLatin1(QCryptographicHash::hash(fileBytes(file), QCryptographicHash::Sha256).toHex());
+    const QString backHash =
+        QString::fromLatin1(QCryptographicHash::hash(fileBytes(back), QCryptographicHash::Sha256).toHex());
+    const QStringList commands = {QStringLiteral("download"), QStringLiteral("readout"), QStringLiteral("verify")};
+    for (int i = 0; i < 3; ++i) {
+        const QStringList fields = logLines.at(i).split(QLatin1Char('\t'));
+        QCOMPARE(fields.size(), 8);
+        QVERIFY(QDateTime::fromString(fields.at(0), Qt::ISODate).isValid());
+        QCOMPARE(fields.at(1), commands.at(i));
+        QCOMPARE(fields.at(2), port);
+        QCOMPARE(fields.at(3), QStringLiteral("Qzv_GSM4_128"));
+        QCOMPARE(fields.at(4), QStringLiteral("128"));
+        QCOMPARE(fields.at(5), QFileInfo(i == 1 ? back : file).absoluteFilePath());
+        QCOMPARE(fields.at(6), i == 1 ? backHash : fileHash);
+        QCOMPARE(fields.at(7), QStringLiteral("ok"));
+    }
+}
+
+void TestCli::readoutRefusesToOverwrite()
+{
+    ScratchDir dir;
+    auto sim = startModule(32);
+    const QString target = dir.filePath(QStringLiteral("keep.krv"));
+    QFile f(target);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("mine");
+    f.close();
+
+    const QStringList args = {QStringLiteral("readout"), target, QStringLiteral("--port"), sim->devicePath(),
+                              QStringLiteral("--fast")};
+    const Ran refused = runCli(args);
+    QCOMPARE(refused.code, 2);
+    QVERIFY(refused.err.contains(QStringLiteral("--force")));
+    QCOMPARE(fileBytes(target), QByteArray("mine"));
+    QVERIFY(sim->received().isEmpty());   // refused before the module was asked
+
+    const Ran forced = runCli(args + QStringList{QStringLiteral("--force")});
+    QVERIFY2(forced.code == 0, qPrintable(forced.err));
+    const std::optional<Configuration> read = configfile::fromLines(configfile::readFile(target));
+    QVERIFY(read);
+    QCOMPARE(storedImage(*read, 32), sim->storedRecords());
+}
+
+void TestCli::verifyNamesExactlyTheRecordsThatDiffer()
+{
+    ScratchDir dir;
+    auto sim = startModule();
+    const Configuration c = sampleConfiguration();
+    const QString file = dir.filePath(QStringLiteral("in.krv"));
+    QVERIFY(writeKrv(file, c));
+    QStringList records = storedImage(c, 128);
+    records[3] = configimage::padRecord(QStringLiteral("Masik modul"));
+    records[28 + 11] = configimage::padRecord(QStringLiteral("0036209999999"));
+    sim->setStoredRecords(records);
+
+    const Ran verify =
+        runCli({QStringLiteral("verify"), file, QStringLiteral("--port"), sim->devicePath(), QStringLiteral("--fast")});
+    QCOMPARE(verify.code, 1);
+    const QStringList out = lines(verify.out);
+    QCOMPARE(out.size(), 3);
+    QVERIFY(out.at(0).endsWith(QStringLiteral("sikertelen ellenőrzés: 2 eltérés")));
+    QCOMPARE(out.at(1), QStringLiteral("  Modul neve: a modulban „Masik modul”, a fájlban „Kordavo modul”"));
+    QCOMPARE(out.at(2), QStringLiteral("  12. telefonszám: a modulban „0036209999999”, a fájlban „%1”")
+                            .arg(configfile::formatTelephoneLine(c.telephones[11])));
+}
+
+void TestCli::moduleFailures()
+{
+    ScratchDir dir;
+    const QString file = dir.filePath(QStringLiteral("in.krv"));
+    QVERIFY(writeKrv(file, sampleConfiguration()));
+    const auto download = [&](const QString &port) {
+        return runCli({QStringLiteral("download"), file, QStringLiteral("--port"), port, QStringLiteral("--fast")});
+    };
+
+    const Ran noPort = download(dir.filePath(QStringLiteral("ttyNone")));
+    QCOMPARE(noPort.code, 3);
+    QVERIFY(noPort.err.contains(QStringLiteral("nem lehet megnyitni a portot")));
+
+    auto sim = startModule();
+    const QStringList before = sim->storedRecords();
+    sim->setFault(SimulatorOptions::Fault::Silent);
+    const Ran silent = download(sim->devicePath());
+    QCOMPARE(silent.code, 3);
+    QVERIFY(silent.err.contains(QStringLiteral("a modul nem válaszol")));
+
+    sim->setFault(SimulatorOptions::Fault::WrongPrefix);
+    sim->clearReceived();
+    const Ran prefix = download(sim->devicePath());
+    QCOMPARE(prefix.code, 3);
+    QVERIFY(prefix.err.contains(QStringLiteral("nem Kordavo modul válaszolt: „Xyz_GSM4_128”")));
+    QCOMPARE(sim->received(), QByteArray("~|"));   // nothing sent to a stranger
+
+    sim->setFault(SimulatorOptions::Fault::NoReadyAnswer);
+    QCOMPARE(download(sim->devicePath()).code, 1);
+    sim->setFault(SimulatorOptions::Fault::NoAck);
+    const Ran noAck = download(sim->devicePath());
+    QCOMPARE(noAck.code, 1);
+    QVERIFY(noAck.out.contains(QStringLiteral("a modul nem fogadta el")));
+    QCOMPARE(sim->storedRecords(), before);
+
+    sim->setFault(SimulatorOptions::Fault::Silent);
+    QCOMPARE(runCli({QStringLiteral("verify"), file, QStringLiteral("--port"), sim->devicePath()}).code, 3);
+    QCOMPARE(runCli({QStringLiteral("status"), QStringLiteral("--port"), sim->devicePath()}).code, 3);
+}
+
+void TestCli::badFiles()
+{
+    ScratchDir dir;
+    auto sim = startModule();
+    const QString shortFile = dir.filePath(QStringLiteral("short.krv"));
+    QStringList fewLines = configfile::toLines(sampleConfiguration());
+    fewLines.removeLast();
+    QString error;
+    QVERIFY(configfile::writeFile(shortFile, configfile::formatLines(fewLines), &error));
+    const QString port = sim->devicePath();
+
+    for (const QString &command : {QStringLiteral("download"), QStringLiteral("verify")}) {
+        const Ran ran = runCli({command, shortFile, QStringLiteral("--port"), port});
+        QCOMPARE(ran.code, 4);
+        QVERIFY(ran.err.contains(QStringLiteral("144 sor kell")));
+    }
+    QCOMPARE(runCli({QStringLiteral("check"), shortFile}).code, 4);
+    QCOMPARE(runCli({QStringLiteral("export-csv"), shortFile}).code, 4);
+    QCOMPARE(runCli({QStringLiteral("download"), dir.filePath(QStringLiteral("none.krv")), QStringLiteral("--port"), port})
+                 .code,
+             4);
+    QVERIFY(sim->received().isEmpty());
+
+    // A file the module cannot store is refused after the identification, and the module left.
+    Configuration c = sampleConfiguration();
+    c.telephones[4].number = QStringLiteral("36|30");
+    const QString piped = dir.filePath(QStringLiteral("piped.krv"));
+    QVERIFY(writeKrv(piped, c));
+    const Ran refused = runCli({QStringLiteral("download"), piped, QStringLiteral("--port"), port, QStringLiteral("--fast")});
+    QCOMPARE(refused.code, 4);
+    QVERIFY(refused.err.contains(QStringLiteral("„5. telefonszám” mező „|” karaktert")));
+    QCOMPARE(sim->received(), QByteArray("~|~X"));
+}
+
+void TestCli::fastAndDefaultSendTheSameBytes()
+{
+    ScratchDir dir;
+    const Configuration c = sampleConfiguration();
+    const QString file = dir.filePath(QStringLiteral("in.krv"));
+    QVERIFY(writeKrv(file, c));
+    auto fastModule = startModule();
+    auto slowModule = startModule();
+
+    const Ran fast = runCli({QStringLiteral("download"), file, QStringLiteral("--port"), fastModule->devicePath(),
+                             QStringLiteral("--fast")});
+    QCOMPARE(fast.code, 0);
+    // The windowed program's exchanges: every answer ends when the line falls silent.
+    QElapsedTimer timer;
+    timer.start();
+    const Ran slow = runCli({QStringLiteral("download"), file, QStringLiteral("--port"), slowModule->devicePath()});
+    QCOMPARE(slow.code, 0);
+    QVERIFY2(timer.elapsed() >= 10000, "the two answers of ~} wait 5 s of silence each");
+
+    QCOMPARE(slowModule->storedRecords(), fastModule->storedRecords());
+    QCOMPARE(slowModule->storedRecords(), storedImage(c, 128));
+    QCOMPARE(slowModule->received(), fastModule->received());
+    QVERIFY(fastModule->received().startsWith("~|~}"));
+    QVERIFY(fastModule->received().endsWith("\r~X"));
+
+    const Ran verify = runCli({QStringLiteral("verify"), file, QStringLiteral("--port"), slowModule->devicePath()});
+    QCOMPARE(verify.code, 0);
+}
+
+void TestCli::severalModulesInOneRun()
+{
+    ScratchDir dir;
+    const Configuration c = sampleConfiguration();
+    const QString file = dir.filePath(QStringLiteral("in.krv"));
+    QVERIFY(writeKrv(file, c));
+    auto small = startModule(32);
+    auto large = startModule(128);
+    const QString missing = dir.filePath(QStringLiteral("ttyGone"));
+
+    const Ran ran = runCli({QStringLiteral("download"), file, QStringLiteral("--port"), small->devicePath(),
+                            QStringLiteral("--port"), missing, QStringLiteral("--port"), large->devicePath(),
+                            QStringLiteral("--fast")});
+    QCOMPARE(ran.code, 3);   // the worst of the three
+    QCOMPARE(lines(ran.out).size(), 2);
+    QVERIFY(ran.out.contains(small->devicePath() + QStringLiteral(": sikeres betöltés (Qzv_GSM4_32, 32 telefonszám")));
+    QVERIFY(ran.out.contains(large->devicePath() + QStringLiteral(": sikeres betöltés (Qzv_GSM4_128, 128 telefonszám")));
+    QCOMPARE(ran.err, missing + QStringLiteral(": nem lehet megnyitni a portot\n"));
+    // Each module got the image of its own memory size.
+    QCOMPARE(small->storedRecords(), storedImage(c, 32));
+    QCOMPARE(large->storedRecords(), storedImage(c, 128));
+}
+
+void TestCli::infoStatusRelayAndProgrammingMode()
+{
+    SimulatorOptions options;
+    options.memorySize = 127;
+    options.input2Active = true;
+    options.outputs = 0x2;
+    options.signal = 4;
+    auto sim = std::make_unique<ModuleSimulator>(options);
+    QVERIFY(sim->start());
+    const QString port = sim->devicePath();
+
+    const Ran info = runCli({QStringLiteral("info"), QStringLiteral("--port"), port});
+    QCOMPARE(info.code, 0);
+    QVERIFY(info.out.contains(QStringLiteral("Azonosítás: Qzv_GSM4_127\nMemória: 127\n")));
+    QVERIFY(info.out.contains(QStringLiteral("128 telefonszám, egyszerűsített")));
+    QVERIFY(!sim->programMode());
+    QCOMPARE(runCli({QStringLiteral("info"), QStringLiteral("--port"), port, QStringLiteral("--stay")}).code, 0);
+    QVERIFY(sim->programMode());
+    QCOMPARE(sim->received(), QByteArray("~|~X~|"));
+
+    const Ran json = runCli({QStringLiteral("status"), QStringLiteral("--port"), port, QStringLiteral("--json")});
+    QCOMPARE(json.code, 0);
+    const QJsonObject status = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    QCOMPARE(status.value(QStringLiteral("memory")).toInt(), 127);
+    QCOMPARE(status.value(QStringLiteral("inputs")).toArray(), (QJsonArray{false, true}));
+    QCOMPARE(status.value(QStringLiteral("outputs")).toArray(), (QJsonArray{false, true, false, false}));
+    QCOMPARE(status.value(QStringLiteral("signal")).toInt(), 4);
+    QCOMPARE(status.value(QStringLiteral("service")).toString(), QStringLiteral("TelenorHU"));
+    QVERIFY(!sim->programMode());
+
+    const Ran text = runCli({QStringLiteral("status"), QStringLiteral("--port"), port, QStringLiteral("--lang"),
+                             QStringLiteral("en")});
+    QCOMPARE(text.code, 0);
+    QVERIFY(text.out.contains(QStringLiteral("Input 2: active\nOutput 1: off\nOutput 2: on\n")));
+
+    QCOMPARE(runCli({QStringLiteral("relay"), QStringLiteral("1010"), QStringLiteral("--port"), port}).code, 0);
+    QCOMPARE(sim->outputs(), quint8(0x5));   // outputs 1 and 3
+    QVERIFY(!sim->programMode());
+    QCOMPARE(runCli({QStringLiteral("relay"), QStringLiteral("c"), QStringLiteral("--port"), port,
+                     QStringLiteral("--stay")})
+                 .code,
+             0);
+    QCOMPARE(sim->outputs(), quint8(0xC));
+    QVERIFY(sim->programMode());
+    sim->clearReceived();
+    for (const QString &bad : {QStringLiteral("10102"), QStringLiteral("G"), QStringLiteral("1 01")})
+        QCOMPARE(runCli({QStringLiteral("relay"), bad, QStringLiteral("--port"), port}).code, 2);
+    QVERIFY(sim->received().isEmpty());
+}
+
+void TestCli::portsAndProbe()
+{
+    auto sim = startModule(32);
+    ScratchDir dir;
+    const QString port = sim->devicePath();
+    const QString gone = dir.filePath(QStringLiteral("ttyGone"));
+    cli::setPortSource([&] { return QStringList{gone, port}; });
+
+    const Ran plain = runCli({QStringLiteral("ports")});
+    QCOMPARE(plain.code, 0);
+    QCOMPARE(lines(plain.out).size(), 1);   // only the one that opens
+    QVERIFY(plain.out.startsWith(port + QLatin1Char('\t')));
+    QVERIFY(sim->received().isEmpty());
+
+    const Ran probed = runCli({QStringLiteral("ports"), QStringLiteral("--probe")});
+    QCOMPARE(probed.code, 0);
+    QVERIFY2(probed.out.trimmed().endsWith(QStringLiteral("\tKordavo modul: Qzv_GSM4_32, 32 telefonszám, teljes")),
+             qPrintable(probed.out));
+    QVERIFY(sim->waitIdle());
+    QCOMPARE(sim->received(), QByteArray("~|\x1b"));
+    QVERIFY(!sim->programMode());
+
+    sim->setFault(SimulatorOptions::Fault::WrongPrefix);
+    QVERIFY(runCli({QStringLiteral("ports"), QStringLiteral("--probe")}).out.trimmed().endsWith(QStringLiteral("\tnincs modul")));
+    cli::setPortSource({});
+}
+
+void TestCli::checkListsEveryBrokenValue()
+{
+    ScratchDir dir;
+    Configuration c = sampleConfiguration();
+    const QString good = dir.filePath(QStringLiteral("good.krv"));
+    c.general[size_t(generalfields::indexOf(QStringLiteral("be1_nev")))] = QStringLiteral("Kapu");
+    QVERIFY(writeKrv(good, c));
+    const Ran clean = runCli({QStringLiteral("check"), good});
+    QCOMPARE(clean.code, 0);
+    QCOMPARE(clean.out, QStringLiteral("Nincs hibás mező.\n"));
+
+    c.general[size_t(generalfields::indexOf(QStringLiteral("m_pin")))] = QStringLiteral("12a4");
+    c.general[size_t(generalfields::indexOf(QStringLiteral("visszaallas")))] = QStringLiteral("2");
+    c.general[size_t(generalfields::indexOf(QStringLiteral("m_nev")))] = QStringLiteral("Kapu|Udvar");
+    c.general[size_t(generalfields::indexOf(QStringLiteral("ki3_on")))] = QStringLiteral("Kőbánya");
+    QStringList fileLines = configfile::toLines(c);
+    fileLines[16 + 3 - 1] = QStringLiteral("1236a01");
+    fileLines[16 + 12 - 1] = QStringLiteral("71362011122223334");
+    const QString bad = dir.filePath(QStringLiteral("bad.krv"));
+    QString error;
+    QVERIFY(configfile::writeFile(bad, configfile::formatLines(fileLines), &error));
+
+    const Ran checked = runCli({QStringLiteral("check"), bad});
+    QCOMPARE(checked.code, 1);
+    QStringList out = lines(checked.out);
+    QCOMPARE(out.takeLast(), QStringLiteral("7 hibás érték."));
+    const QStringList expected = {
+        QStringLiteral("2. sor, Modul PIN-kód: „12a4”: Csak számok adhatóak meg!"),
+        QStringLiteral("4. sor, Modul neve: „Kapu|Udvar”: A „|” karakter nem adható meg, mert a modul ezzel "
+                       "választja el a mezőket."),
+        QStringLiteral("5. sor, Visszaállás: „2”: Az érték 0 vagy 1 lehet."),
+        QStringLiteral("9. sor, 3-as kimeneti parancs bekapcsoláskor: „Kőbánya”: a modul másként tárolja: „ő” "
+                       "helyett „ö”"),
+        QStringLiteral("19. sor, 3. telefonszám: „1236a01”: Csak valós telefonszámok adhatóak meg, nemzetközi "
+                       "formátumban, '+' karakter nélkül."),
+        QStringLiteral("28. sor, 12. telefonszám: „71362011122223334”: az első két karakter 0 és 3 közötti "
+                       "számjegy lehet"),
+        QStringLiteral("28. sor, 12. telefonszám: „71362011122223334”: legfeljebb 14 karakter lehet"),
+    };
+    QCOMPARE(out, expected);
+
+    const Ran english = runCli({QStringLiteral("check"), bad, QStringLiteral("--lang"), QStringLiteral("en")});
+    QCOMPARE(english.code, 1);
+    QVERIFY(english.out.contains(QStringLiteral("line 5, Visszaállás: \"2\": the value must be 0 or 1")));
+}
+
+void TestCli::csvRoundTripAndWholeRefusal()
+{
+    ScratchDir dir;
+    const Configuration source = sampleConfiguration();
+    const QString sourceFile = dir.filePath(QStringLiteral("source.krv"));
+    QVERIFY(writeKrv(sourceFile, source));
+    const QString csv = dir.filePath(QStringLiteral("list.csv"));
+    QCOMPARE(runCli({QStringLiteral("export-csv"), sourceFile, csv}).code, 0);
+
+    const QByteArray bytes = fileBytes(csv);
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+    const QStringList rows = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), 1 + 128);
+    QCOMPARE(rows.at(0).split(QLatin1Char(',')).size(), 6);
+    // Entry 7: alarm digit 3 (inputs 1 and 2), output digit 1 (output 1).
+    QCOMPARE(rows.at(7), QStringLiteral("7,%1,1,1,1,0").arg(source.telephones[6].number));
+    QCOMPARE(runCli({QStringLiteral("export-csv"), sourceFile}).out.toUtf8(), bytes);
+
+    // Into another file: its general fields stay, its list becomes the source's.
+    Configuration target;
+    for (size_t i = 0; i < target.general.size(); ++i)
+        target.general[i] = QStringLiteral("G%1").arg(i);
+    target.telephones[0] = {3, 3, QStringLiteral("36999")};
+    const QString targetFile = dir.filePath(QStringLiteral("target.krv"));
+    QVERIFY(writeKrv(targetFile, target));
+    QCOMPARE(runCli({QStringLiteral("import-csv"), csv, targetFile}).code, 0);
+    const std::optional<Configuration> imported = configfile::fromLines(configfile::readFile(targetFile));
+    QVERIFY(imported);
+    QCOMPARE(imported->general, target.general);
+    for (int n = 0; n < 128; ++n) {
+        QCOMPARE(imported->telephones[size_t(n)].number, source.telephones[size_t(n)].number);
+        QCOMPARE(imported->telephones[size_t(n)].alarm, source.telephones[size_t(n)].alarm);
+        QCOMPARE(imported->telephones[size_t(n)].output, source.telephones[size_t(n)].output);
+    }
+
+    // One bad row and nothing changes; every bad row is listed.
+    QStringList edited = rows;
+    edited[3] = QStringLiteral("3,3630abc,0,0,0,0");
+    edited[5] = QStringLiteral("5,36301234,0,2,0,0");
+    edited[9] = QStringLiteral("129,3630,0,0,0,0");
+    const QString badCsv = dir.filePath(QStringLiteral("bad.csv"));
+    QString error;
+    QVERIFY(configfile::writeFile(badCsv, edited.join(QStringLiteral("\r\n")).toUtf8(), &error));
+    const QByteArray before = fileBytes(targetFile);
+    const Ran refused = runCli({QStringLiteral("import-csv"), badCsv, targetFile});
+    QCOMPARE(refused.code, 4);
+    QCOMPARE(fileBytes(targetFile), before);
+    const QStringList errors = lines(refused.err).mid(1);
+    QCOMPARE(errors.size(), 3);
+    QVERIFY(errors.at(0).startsWith(QStringLiteral("  4. sor: „3630abc”")));
+    QVERIFY(errors.at(1).startsWith(QStringLiteral("  6. sor: a 3–6. oszlop")));
+    QVERIFY(errors.at(2).startsWith(QStringLiteral("  10. sor: a pozíció 1 és 128 közötti")));
+}
+
+void TestCli::programExitCodes()
+{
+    ScratchDir dir;
+    const QString program = QStringLiteral(KORDAVO_BIN_DIR "/kordavo-cli");
+    const auto exitCode = [&](const QStringList &arguments, QByteArray *out = nullptr) {
+        QProcess process;
+        process.start(program, arguments);
+        if (!process.waitForFinished(20000))
+            return -1;
+        if (out)
+            *out = process.readAllStandardOutput();
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    };
+    QByteArray help;
+    QCOMPARE(exitCode({QStringLiteral("--help")}, &help), 0);
+    QVERIFY(QString::fromUtf8(help).contains(QStringLiteral("Kilépési kódok:")));
+    QCOMPARE(exitCode({QStringLiteral("--bogus")}), 2);
+    QCOMPARE(exitCode({QStringLiteral("info"), QStringLiteral("--port"), dir.filePath(QStringLiteral("none"))}), 3);
+    QCOMPARE(exitCode({QStringLiteral("check"), dir.filePath(QStringLiteral("none.krv"))}), 4);
+
+    auto sim = startModule();
+    const QString file = dir.filePath(QStringLiteral("in.krv"));
+    QVERIFY(writeKrv(file, sampleConfiguration()));
+    QCOMPARE(exitCode({QStringLiteral("download"), file, QStringLiteral("--port"), sim->devicePath(),
+                       QStringLiteral("--fast")}),
+             0);
+    QStringList records = sim->storedRecords();
+    records[0] = configimage::padRecord(QStringLiteral("36000000000"));
+    sim->setStoredRecords(records);
+    QCOMPARE(exitCode({QStringLiteral("verify"), file, QStringLiteral("--port"), sim->devicePath(),
+                       QStringLiteral("--fast")}),
+             1);
+}
+
+KORDAVO_CORE_TEST_MAIN(TestCli)
+#include "tst_cli.moc"
