@@ -45,11 +45,14 @@ std::optional<Configuration> fromLines(const QStringList &lines)
 {
     if (lines.size() < kConfigurationLines)
         return std::nullopt;
+    // A stray CR is no one's text (a module takes it as the end of a record),
+    // and written back as the file's last character it would read as a line end.
+    const auto value = [&lines](int i) { return QString(lines.at(i)).remove(QLatin1Char('\r')); };
     Configuration configuration;
     for (int i = 0; i < kGeneralLines; ++i)
-        configuration.general[size_t(i)] = lines.at(i);
+        configuration.general[size_t(i)] = value(i);
     for (int n = 1; n <= kTelephoneEntries; ++n)
-        configuration.telephones[size_t(n - 1)] = parseTelephoneLine(lines.at(kGeneralLines + n - 1));
+        configuration.telephones[size_t(n - 1)] = parseTelephoneLine(value(kGeneralLines + n - 1));
     return configuration;
 }
 

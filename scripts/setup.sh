@@ -15,7 +15,17 @@ KORDAVO_PACKAGES=(
     fonts-dejavu-core fonts-liberation
     poppler-utils
     appstream dpkg-dev
+    ccache
+    clang libclang-rt-14-dev
 )
+
+# Every build goes through ccache, so a second build of the same sources (a
+# clean default-generator folder, a rebuild after a checkout) costs little.
+kordavo_launcher() {
+    if command -v ccache >/dev/null 2>&1; then
+        echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+    fi
+}
 
 kordavo_install_packages() {
     local missing=()
@@ -39,7 +49,24 @@ kordavo_install_packages() {
 }
 
 kordavo_build() {
-    cmake -S "$KORDAVO_ROOT" -B "$KORDAVO_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake -S "$KORDAVO_ROOT" -B "$KORDAVO_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(kordavo_launcher) >/dev/null
+    cmake --build "$KORDAVO_BUILD" --parallel "$(nproc)"
+}
+
+# The program and the whole suite under AddressSanitizer (leaks included) and
+# UndefinedBehaviorSanitizer. With clang and its libFuzzer the same build
+# makes the fuzz targets, which the suite then runs for a short while.
+kordavo_build_sanitize() {
+    local compilers=() fuzz=OFF fuzzer=""
+    if command -v clang++ >/dev/null 2>&1; then
+        fuzzer=$(clang++ -print-file-name=libclang_rt.fuzzer-x86_64.a 2>/dev/null)
+    fi
+    if [ -n "$fuzzer" ] && [ -e "$fuzzer" ]; then
+        compilers=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++)
+        fuzz=ON
+    fi
+    cmake -S "$KORDAVO_ROOT" -B "$KORDAVO_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DKORDAVO_SANITIZE=ON -DKORDAVO_FUZZ=$fuzz "${compilers[@]}" $(kordavo_launcher) >/dev/null
     cmake --build "$KORDAVO_BUILD" --parallel "$(nproc)"
 }
 
@@ -53,6 +80,6 @@ kordavo_build_default_generator() {
         jobs=4
     fi
     rm -rf "$KORDAVO_BUILD"
-    env -u CMAKE_GENERATOR cmake -S "$KORDAVO_ROOT" -B "$KORDAVO_BUILD" >/dev/null
+    env -u CMAKE_GENERATOR cmake -S "$KORDAVO_ROOT" -B "$KORDAVO_BUILD" $(kordavo_launcher) >/dev/null
     cmake --build "$KORDAVO_BUILD" --parallel "$jobs"
 }

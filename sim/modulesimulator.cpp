@@ -723,6 +723,27 @@ void ModuleSimulator::dropLine()
     d->closeLine();
 }
 
+ModuleSimulator::Offline ModuleSimulator::serveOffline(const SimulatorOptions &options, const QByteArray &input)
+{
+    Private module;
+    module.options = options;
+    module.options.storeFile.clear();
+    module.options.pacingBaud = 0;
+    module.outputs = options.outputs & 0x0F;
+    module.loadRecords();
+    for (const char byte : input) {
+        if (module.dropRequested)
+            break;
+        module.handleByte(byte);
+    }
+    Offline result;
+    result.answers = module.pending;
+    for (const QByteArray &record : std::as_const(module.records))
+        result.records.append(QString::fromLatin1(record));
+    result.programMode = module.programMode;
+    return result;
+}
+
 bool ModuleSimulator::waitIdle(int timeoutMs) const
 {
     // Bytes the tool has written reach the master side through the kernel's

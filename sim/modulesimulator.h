@@ -79,6 +79,18 @@ public:
     // Waits until the simulator has answered everything received so far.
     bool waitIdle(int timeoutMs = 10000) const;
 
+    // The module's command handling alone, without a line or a thread: takes
+    // `input` as the tool would send it and gives every byte the module
+    // answers and the records it holds afterwards. Faults that concern the
+    // line itself (pacing, chatter, dropping) do not apply.
+    struct Offline
+    {
+        QByteArray answers;
+        QStringList records;
+        bool programMode = false;
+    };
+    static Offline serveOffline(const SimulatorOptions &options, const QByteArray &input);
+
 private:
     struct Private;
     std::unique_ptr<Private> d;

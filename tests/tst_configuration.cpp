@@ -62,6 +62,9 @@ class TestConfiguration : public QObject
 private slots:
     void throughFileAndImage();
     void partOfTheEntriesThroughTheImage();
+    // What the fuzzers found.
+    void strayCarriageReturnsAreNoText();
+    void longerRecordsAreCutToTheirField();
 };
 
 void TestConfiguration::throughFileAndImage()
@@ -115,6 +118,58 @@ void TestConfiguration::partOfTheEntriesThroughTheImage()
     }
     // Nothing for a module that sent fewer records than the memory size.
     QVERIFY(!configimage::parseImage(configimage::normalizeReply(moduleReply(image.image)), 128));
+}
+
+void TestConfiguration::strayCarriageReturnsAreNoText()
+{
+    // A CR before the CR LF of a line, and one as the very last byte: saved
+    // back, the last would read as a line end, and the number would change.
+    QStringList lines;
+    for (const generalfields::Field &field : generalfields::kFields)
+        lines << QString::fromLatin1(field.example);
+    for (int n = 1; n <= 128; ++n)
+        lines << QStringLiteral("00");
+    lines[3] += QLatin1Char('\r');
+    lines[143] = QStringLiteral("0036201234567\r");
+    QByteArray bytes = configfile::formatLines(lines);
+    QBuffer file(&bytes);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const std::optional<Configuration> loaded = configfile::fromLines(configfile::readLines(file));
+    QVERIFY(loaded);
+    QCOMPARE(loaded->general[3], QStringLiteral("Kordavo modul"));
+    QCOMPARE(loaded->telephones[127].number, QStringLiteral("36201234567"));
+
+    QByteArray saved = configfile::formatLines(configfile::toLines(*loaded));
+    QBuffer again(&saved);
+    QVERIFY(again.open(QIODevice::ReadOnly));
+    QVERIFY(configfile::fromLines(configfile::readLines(again)) == loaded);
+}
+
+void TestConfiguration::longerRecordsAreCutToTheirField()
+{
+    QStringList records;
+    for (const generalfields::Field &field : generalfields::kFields)
+        records << QString::fromLatin1(field.example);
+    records[1] = QStringLiteral("123456789");                 // a PIN takes four
+    records[4] = QStringLiteral("01");                        // the restore setting one
+    for (int i = 0; i < 12; ++i)
+        records << QString(16, QLatin1Char(' '));
+    for (int n = 1; n <= 32; ++n)
+        records << QStringLiteral("00");
+    records[28] = QStringLiteral("21123456789012345678");     // 18 digits for 14 places
+    QString reply;
+    for (const QString &record : std::as_const(records))
+        reply += record + QLatin1Char('\r');
+    reply += QLatin1Char('\r');
+
+    const std::optional<Configuration> parsed = configimage::parseImage(configimage::normalizeReply(reply), 32);
+    QVERIFY(parsed);
+    QCOMPARE(parsed->general[1], QStringLiteral("1234"));
+    QCOMPARE(parsed->general[4], QStringLiteral("0"));
+    QCOMPARE(parsed->general[3], QStringLiteral("Kordavo modul"));
+    QCOMPARE(parsed->telephones[0].number, QStringLiteral("12345678901234"));
+    QCOMPARE(parsed->telephones[0].alarm, 2);
+    QCOMPARE(parsed->telephones[0].output, 1);
 }
 
 KORDAVO_CORE_TEST_MAIN(TestConfiguration)

@@ -100,12 +100,17 @@ std::optional<Configuration> parseImage(const QString &normalized, int memorySiz
     if (parts.size() < kGeneralRecords + kReservedRecords + memorySize)
         return std::nullopt;
 
+    // A module may send longer records than it was given; each field takes
+    // what fits it, as the form's fields would.
     Configuration configuration;
     for (int i = 0; i < kGeneralRecords; ++i)
-        configuration.general[size_t(i)] = parts.at(i);
+        configuration.general[size_t(i)] = parts.at(i).left(generalfields::kFields.at(size_t(i)).maxLength);
     const int first = kGeneralRecords + kReservedRecords;
-    for (int n = 1; n <= memorySize; ++n)
-        configuration.telephones[size_t(n - 1)] = configfile::parseTelephoneLine(parts.at(first + n - 1));
+    for (int n = 1; n <= memorySize; ++n) {
+        configfile::TelephoneEntry entry = configfile::parseTelephoneLine(parts.at(first + n - 1));
+        entry.number.truncate(kTelephoneNumberLength);
+        configuration.telephones[size_t(n - 1)] = entry;
+    }
     return configuration;
 }
 

@@ -22,6 +22,8 @@ namespace configimage {
 inline constexpr int kRecordLength = 16;
 inline constexpr int kGeneralRecords = int(generalfields::kFields.size());
 inline constexpr int kReservedRecords = 12;
+// A telephone record: two digits and a number of at most this many characters.
+inline constexpr int kTelephoneNumberLength = 14;
 
 // The text left-aligned and filled with spaces to 16 characters; never cut.
 QString padRecord(const QString &text);
