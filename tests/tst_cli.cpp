@@ -101,7 +101,6 @@ private slots:
     void verifyNamesExactlyTheRecordsThatDiffer();
     void moduleFailures();
     void badFiles();
-    void fastAndDefaultSendTheSameBytes();
     void severalModulesInOneRun();
     void infoStatusRelayAndProgrammingMode();
     void portsAndProbe();
@@ -324,35 +323,6 @@ void TestCli::badFiles()
     QCOMPARE(refused.code, 4);
     QVERIFY(refused.err.contains(QStringLiteral("„5. telefonszám” mező „|” karaktert")));
     QCOMPARE(sim->received(), QByteArray("~|~X"));
-}
-
-void TestCli::fastAndDefaultSendTheSameBytes()
-{
-    ScratchDir dir;
-    const Configuration c = sampleConfiguration();
-    const QString file = dir.filePath(QStringLiteral("in.krv"));
-    QVERIFY(writeKrv(file, c));
-    auto fastModule = startModule();
-    auto slowModule = startModule();
-
-    const Ran fast = runCli({QStringLiteral("download"), file, QStringLiteral("--port"), fastModule->devicePath(),
-                             QStringLiteral("--fast")});
-    QCOMPARE(fast.code, 0);
-    // The windowed program's exchanges: every answer ends when the line falls silent.
-    QElapsedTimer timer;
-    timer.start();
-    const Ran slow = runCli({QStringLiteral("download"), file, QStringLiteral("--port"), slowModule->devicePath()});
-    QCOMPARE(slow.code, 0);
-    QVERIFY2(timer.elapsed() >= 10000, "the two answers of ~} wait 5 s of silence each");
-
-    QCOMPARE(slowModule->storedRecords(), fastModule->storedRecords());
-    QCOMPARE(slowModule->storedRecords(), storedImage(c, 128));
-    QCOMPARE(slowModule->received(), fastModule->received());
-    QVERIFY(fastModule->received().startsWith("~|~}"));
-    QVERIFY(fastModule->received().endsWith("\r~X"));
-
-    const Ran verify = runCli({QStringLiteral("verify"), file, QStringLiteral("--port"), slowModule->devicePath()});
-    QCOMPARE(verify.code, 0);
 }
 
 void TestCli::severalModulesInOneRun()

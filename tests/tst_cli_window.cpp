@@ -1,0 +1,127 @@
+// The command-line tool and the window program hold the same module the same
+// way: what one downloads, the other verifies.
+
+#include "transfertesthelpers.h"
+
+#include "cli/cli.h"
+#include "document/configfile.h"
+#include "document/configuration.h"
+
+using namespace transfertest;
+
+namespace {
+
+int runCli(const QStringList &arguments, QString *output = nullptr)
+{
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    const int code = cli::run(arguments, {outStream, errStream, false});
+    outStream.flush();
+    errStream.flush();
+    if (output)
+        *output = out + err;
+    return code;
+}
+
+} // namespace
+
+class TestCliWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { qputenv("LANG", "hu_HU.UTF-8"); }
+    void cliDownloadVerifiesInTheWindow();
+    void windowDownloadVerifiesInTheCli();
+};
+
+void TestCliWindow::cliDownloadVerifiesInTheWindow()
+{
+    ScratchDir dir;
+    SimulatorOptions options;
+    options.memorySize = 128;
+    ModuleSimulator sim(options);
+    QVERIFY(sim.start());
+    RecordingPrompter prompter;
+    auto w = preparedWindow(prompter, sim.devicePath(), 128);
+    edit(*w, QStringLiteral("be1_nev"))->setText(QStringLiteral("Kapuérzékelő"));
+    // A file keeps no spaces inside a number.
+    edit(*w, QStringLiteral("t_2"))->setText(QStringLiteral("36305556677"));
+
+    // The window saves the form; the tool downloads that file, as the window would.
+    const QString file = dir.filePath(QStringLiteral("form.krv"));
+    prompter.fileAnswers.enqueue(file);
+    w->save();
+    QCOMPARE(prompter.last().text, QStringLiteral("Sikeres mentés."));
+    // The window's default exchanges, where the spec's waits matter.
+    QString out;
+    // --stay: the window goes on with the module in programming mode.
+    QCOMPARE(runCli({QStringLiteral("download"), file, QStringLiteral("--port"), sim.devicePath(),
+                     QStringLiteral("--stay")},
+                    &out),
+             0);
+    // --fast ends the answers early and sends exactly the same.
+    ModuleSimulator fastSim(options);
+    QVERIFY(fastSim.start());
+    QCOMPARE(runCli({QStringLiteral("download"), file, QStringLiteral("--port"), fastSim.devicePath(),
+                     QStringLiteral("--stay"), QStringLiteral("--fast")}),
+             0);
+    QCOMPARE(fastSim.received(), sim.received());
+    QCOMPARE(fastSim.storedRecords(), sim.storedRecords());
+    QVERIFY(sim.received().startsWith("~|~}"));
+
+    prompter.clear();
+    w->verify();
+    QCOMPARE(prompter.messages.size(), 1);
+    QCOMPARE(prompter.last().text, QStringLiteral("Sikeres ellenőrzés."));
+
+    box(*w, QStringLiteral("64.1"))->setChecked(true);
+    w->verify();
+    QCOMPARE(prompter.last().icon, QMessageBox::Critical);
+}
+
+void TestCliWindow::windowDownloadVerifiesInTheCli()
+{
+    ScratchDir dir;
+    SimulatorOptions options;
+    options.memorySize = 32;
+    ModuleSimulator sim(options);
+    QVERIFY(sim.start());
+    RecordingPrompter prompter;
+    auto w = preparedWindow(prompter, sim.devicePath(), 32);
+    edit(*w, QStringLiteral("m_nev"))->setText(QStringLiteral("Űrhajó"));
+    // A file keeps no spaces inside a number.
+    edit(*w, QStringLiteral("t_2"))->setText(QStringLiteral("36305556677"));
+
+    // The window works on a module the port button put into programming mode.
+    QCOMPARE(runCli({QStringLiteral("info"), QStringLiteral("--port"), sim.devicePath(), QStringLiteral("--stay")}), 0);
+    DialogWatch watch;
+    watch.arm();
+    w->download();
+    QCOMPARE(watch.resultText, kSuccess);
+
+    const QString file = dir.filePath(QStringLiteral("form.krv"));
+    prompter.fileAnswers.enqueue(file);
+    w->save();
+    QString out;
+    QCOMPARE(runCli({QStringLiteral("verify"), file, QStringLiteral("--port"), sim.devicePath(), QStringLiteral("--fast")},
+                    &out),
+             0);
+
+    // A number changed in the file only: the tool names it.
+    std::optional<Configuration> changed = configfile::fromLines(configfile::readFile(file));
+    QVERIFY(changed);
+    changed->telephones[1].number = QStringLiteral("36305556678");
+    QString error;
+    QVERIFY(configfile::writeFile(file, configfile::formatLines(configfile::toLines(*changed)), &error));
+    QCOMPARE(runCli({QStringLiteral("verify"), file, QStringLiteral("--port"), sim.devicePath(), QStringLiteral("--fast")},
+                    &out),
+             1);
+    QVERIFY2(out.contains(QStringLiteral("  2. telefonszám: a modulban „0136305556677”, a fájlban „0136305556678”")),
+             qPrintable(out));
+}
+
+KORDAVO_TEST_MAIN(TestCliWindow)
+#include "tst_cli_window.moc"
