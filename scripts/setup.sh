@@ -81,5 +81,27 @@ kordavo_build_default_generator() {
     fi
     rm -rf "$KORDAVO_BUILD"
     env -u CMAKE_GENERATOR cmake -S "$KORDAVO_ROOT" -B "$KORDAVO_BUILD" $(kordavo_launcher) >/dev/null
+    kordavo_check_single_owners "$KORDAVO_BUILD"
     cmake --build "$KORDAVO_BUILD" --parallel "$jobs"
+}
+
+# In generated Makefiles, a file made by a custom command must have its rule
+# in one target only; two targets with the rule make it twice at once. A
+# parallel build shows that only now and then; the Makefiles show it always.
+kordavo_check_single_owners() {
+    local shared
+    shared=$(find "$1" -name build.make -print0 | xargs -0 awk '
+        FNR == 1 { target = "" }
+        /^\t/ { if (target != "") print target "\t" FILENAME; target = ""; next }
+        { target = "" }
+        /^[^#[:space:]][^:]*: / {
+            target = $0; sub(/: .*/, "", target)
+            if (target ~ /\/CMakeFiles\/|\.(o|i|s)$/) target = ""
+        }' | sort -u | awk -F '\t' '{ owners[$1] = owners[$1] "\n    " $2; count[$1]++ }
+        END { for (t in count) if (count[t] > 1) print t ", made by:" owners[t] }')
+    if [ -n "$shared" ]; then
+        echo "Generated files with more than one target making them:" >&2
+        echo "$shared" >&2
+        return 1
+    fi
 }
