@@ -33,6 +33,9 @@ public:
                   quint32 writeConstant);
     void closePort();
     bool opened() const { return isOpen; }
+    // Whether the line went away (a pulled adapter, a closed pseudo-terminal)
+    // since the port was opened: what was read of an answer then is not all.
+    bool lost() const { return lineLost; }
 
     // The byte a character travels as: its Latin-1 code. The module stores one
     // Latin-1 byte per character and takes byte 0 as the end of a text, so

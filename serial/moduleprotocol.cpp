@@ -43,7 +43,10 @@ QString ModuleSession::exchange(const QString &command, int limit, const ReadPro
             return !cancelled;
         };
     }
-    return port.readReply(counter, limit, end);
+    const QString answer = port.readReply(counter, limit, end);
+    // What came before the line went away is not the whole answer: a cut
+    // identification would still start with "Qzv".
+    return port.lost() ? QString() : answer;
 }
 
 Result<Identification> ModuleSession::identify(Waits waits)

@@ -141,6 +141,7 @@ struct ModuleSimulator::Private
 
     QByteArray pending;                 // answer bytes not yet on the line
     Clock::time_point nextDeadline;     // when the next paced byte has left
+    Clock::time_point holdUntil;        // no answer byte leaves before this
     bool writeBlocked = false;
     bool chatter = false;
     int chatterPos = 0;
@@ -225,8 +226,12 @@ bool ModuleSimulator::Private::idle() const
 
 void ModuleSimulator::Private::answer(const QByteArray &bytes)
 {
+    if (pending.isEmpty() && options.answerDelayMs > 0)
+        holdUntil = Clock::now() + std::chrono::milliseconds(options.answerDelayMs);
     if (pending.isEmpty() && options.pacingBaud > 0)
-        nextDeadline = std::max(nextDeadline, Clock::now());
+        nextDeadline = std::max(nextDeadline, std::max(Clock::now(), holdUntil));
+    if (options.fault == SimulatorOptions::Fault::DropMidAnswer && dropAfterWritten < 0)
+        dropAfterWritten = std::max<qint64>(1, (pending.size() + bytes.size()) / 2);
     pending.append(bytes);
 }
 
@@ -336,6 +341,8 @@ void ModuleSimulator::Private::handleCommand(char command)
             reply += record + kCR;
         }
         reply += kCR;
+        if (fault == Fault::HalfRecords)
+            reply.truncate((reply.size() - 1) / 2 / (kRecordLength + 1) * (kRecordLength + 1));
         if (fault == Fault::DropDuringTransfer)
             dropAfterWritten = reply.size() / 2;
         answer(reply);
@@ -401,6 +408,8 @@ void ModuleSimulator::Private::flushOutput()
         }
         if (pending.isEmpty())
             return;
+        if (Clock::now() < holdUntil)
+            return;   // the module has not started answering yet
         qint64 count = pending.size();
         if (baud > 0) {
             // Absolute deadlines, so rounding never adds up over a long answer.
@@ -473,7 +482,9 @@ void ModuleSimulator::Private::serve()
             events |= POLLOUT;
         const auto now = Clock::now();
         Clock::duration timeout = Clock::duration::max();
-        if (!pending.isEmpty() && !writeBlocked && options.pacingBaud > 0) {
+        if (!pending.isEmpty() && now < holdUntil)
+            timeout = holdUntil - now;
+        else if (!pending.isEmpty() && !writeBlocked && options.pacingBaud > 0) {
             const auto byteTime = std::chrono::nanoseconds(10'000'000'000LL / options.pacingBaud);
             timeout = std::max(Clock::duration::zero(), nextDeadline + byteTime - now);
         }

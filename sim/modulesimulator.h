@@ -25,6 +25,8 @@ struct SimulatorOptions
         DropDuringTransfer, // closes the pty in the middle of "~{" or "~}"
         FourFieldSignal,    // "~S" answer has four comma-separated fields
         SeparatorInRecord,  // "~{" answer holds "|" inside the module name record
+        DropMidAnswer,      // closes the pty halfway through the answer to any command
+        HalfRecords,        // "~{" answer stops after half the records and falls silent
     };
 
     int memorySize = 32;                  // the last identification field
@@ -39,6 +41,7 @@ struct SimulatorOptions
     QString initialKrv;                   // .krv file whose values become the stored records
     QString storeFile;                    // records persist here (one per line) when set
     int pacingBaud = 0;                   // > 0: each sent byte takes 10 bit times
+    int answerDelayMs = 0;                // every answer starts this long after its command
     Fault fault = Fault::None;
 };
 

@@ -20,7 +20,9 @@ void check(const QString &reply, int memory)
         return;
     for (size_t i = 0; i < parsed->general.size(); ++i) {
         const QString &text = parsed->general[i];
-        if (text.size() > generalfields::kFields.at(i).maxLength || text.endsWith(QLatin1Char(' ')))
+        // Cut to the field, as the form would: a record of spaces and a "7"
+        // can leave only spaces in a four-place field.
+        if (text.size() > generalfields::kFields.at(i).maxLength)
             std::abort();
     }
     for (int n = 1; n <= 128; ++n) {
