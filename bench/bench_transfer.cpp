@@ -9,6 +9,8 @@
 
 #include "support/testsupport.h"
 
+#include "windowbench.h"
+
 #include "serial/moduleprotocol.h"
 #include "sim/modulesimulator.h"
 #include "transfer/dload.h"
@@ -25,12 +27,8 @@
 
 namespace {
 
-double now(clockid_t clock)
-{
-    timespec ts{};
-    clock_gettime(clock, &ts);
-    return ts.tv_sec + ts.tv_nsec / 1e9;
-}
+using windowbench::fill128;
+using windowbench::now;
 
 // The module's answers to "~}" in this simulator: "READY\r" and "OK\r".
 constexpr int kReadyBytes = 6;
@@ -45,22 +43,6 @@ struct Figures
     double stallMs = -1;
     double threadCpu = -1;   // the GUI thread alone, where read-out and verify run
 };
-
-void fill128(MainWindow &w)
-{
-    const char *general[] = {"36309888000", "1234", "0001", "Kapunyito modul", "0", "Kapu",
-                             "Riaszto", "5", "K3 BE", "K4 BE", "K3 KI", "K4 KI",
-                             "Kapu nyitva", "Riasztas", "Kapu zarva", "Riasztas vege"};
-    const auto edits = w.findChild<QWidget *>(QStringLiteral("tab"))->findChildren<QLineEdit *>();
-    for (int i = 0; i < edits.size(); ++i)
-        edits[i]->setText(QString::fromLatin1(general[i]));
-    for (int n = 1; n <= 128; ++n)
-        w.findChild<QLineEdit *>(QStringLiteral("t_%1").arg(n))
-            ->setText(QStringLiteral("3630%1").arg(1000000 + n * 37));
-    int i = 0;
-    for (QCheckBox *b : w.findChildren<QCheckBox *>())
-        b->setChecked(++i % 3 == 0);
-}
 
 Figures download(MainWindow &w, bool *ok)
 {

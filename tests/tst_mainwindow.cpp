@@ -718,9 +718,9 @@ void TestMainWindow::programExitsWithZero()
     QVERIFY(keyboard.key(control, true) && keyboard.tap('q') && keyboard.key(control, false));
 
     QVERIFY2(process.waitForFinished(10000), "still running after Ctrl+Q");
-    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 0);
     const QString log = QString::fromLocal8Bit(process.readAllStandardError());
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(process.exitCode() == 0, qPrintable(log));
     QVERIFY2(!log.contains(QLatin1String("QObject::")), qPrintable(log));
 }
 
