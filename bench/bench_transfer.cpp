@@ -1,6 +1,6 @@
 // Transfer figures against the module simulator on a pseudo-terminal, with
 // the real main window (offscreen) and a 128-number configuration:
-//  - download, read-out and verify at 1200 and 115200 baud: wall time against
+//  - download, read-out and verify at 1200, 9600 and 115200 baud: wall time against
 //    the protocol's floor (10 bit times per byte on the line plus the silent
 //    waits that end the answers);
 //  - the GUI thread's largest stall during a download, seen by a 5 ms timer;
@@ -119,7 +119,7 @@ int main(int argc, char *argv[])
     std::printf("| command | round | wall s | line floor s | over line floor | pty floor s | over pty floor "
                 "| largest GUI stall | process CPU of one core | GUI thread CPU | result |\n"
                 "|---|---|---|---|---|---|---|---|---|---|---|\n");
-    for (const int baud : {1200, 115200}) {
+    for (const int baud : {1200, 9600, 115200}) {
         SimulatorOptions options;
         options.memorySize = 128;
         options.pacingBaud = baud;
