@@ -658,15 +658,6 @@ int commandRelay(const Options &o, Streams &streams, const Text &t)
     return outcome.code;
 }
 
-bool canOpen(const QString &name)
-{
-    QSerialPort port(name);
-    if (!port.open(QIODevice::ReadWrite))
-        return false;
-    ComPort::holdControlLinesOff(port);
-    port.close();
-    return true;
-}
 
 int commandPorts(const Options &o, Streams &streams, const Text &t)
 {
@@ -684,7 +675,7 @@ int commandPorts(const Options &o, Streams &streams, const Text &t)
     names.erase(std::unique(names.begin(), names.end()), names.end());
     int listed = 0;
     for (const QString &name : std::as_const(names)) {
-        if (!canOpen(name))
+        if (!ComPort::canOpen(name))
             continue;
         ++listed;
         QString description = QSerialPortInfo(name).description();

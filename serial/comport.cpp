@@ -47,6 +47,16 @@ void ComPort::holdControlLinesOff(QSerialPort &port)
     port.clearError();
 }
 
+bool ComPort::canOpen(const QString &name)
+{
+    QSerialPort port(name);
+    if (!port.open(QIODevice::ReadWrite))
+        return false;
+    holdControlLinesOff(port);
+    port.close();
+    return true;
+}
+
 void ComPort::setControlLineDriver(ControlLineDriver driver)
 {
     controlLineDriver = driver ? driver : driveControlLines;

@@ -47,6 +47,9 @@ public:
     // adapters and modules wire them to reset or power. Opening a port raises
     // both on Linux, so every opener calls this right after open().
     static void holdControlLinesOff(QSerialPort &port);
+    // True when the port can be opened exclusively right now: what the port
+    // lists offer.
+    static bool canOpen(const QString &name);
     // How the control lines are driven. A pseudo-terminal has none, so tests
     // install a recording driver; nullptr restores the real one.
     using ControlLineDriver = void (*)(QSerialPort &port, bool dataTerminalReady, bool requestToSend);

@@ -40,16 +40,6 @@ setcom::PortSource &portSource()
     return source;
 }
 
-// True when the port can be opened exclusively right now.
-bool canOpen(const QString &name)
-{
-    QSerialPort port(name);
-    if (!port.open(QIODevice::ReadWrite))
-        return false;
-    ComPort::holdControlLinesOff(port);
-    port.close();
-    return true;
-}
 
 // The one platform seam of the listing: the line that says a port exists
 // but this user may not open it, or a null string. Busy or missing ports are
@@ -126,7 +116,7 @@ void setcom::lookupCom()
 
     QString denied;
     for (const QString &name : candidates) {
-        if (!canOpen(name)) {
+        if (!ComPort::canOpen(name)) {
             if (denied.isNull())
                 denied = permissionDeniedLine(name);
             continue;

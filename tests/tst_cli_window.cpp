@@ -55,7 +55,7 @@ void TestCliWindow::cliDownloadVerifiesInTheWindow()
     prompter.fileAnswers.enqueue(file);
     w->save();
     QCOMPARE(prompter.last().text, QStringLiteral("Sikeres mentés."));
-    // The window's default exchanges, where the spec's waits matter.
+    // The window's default exchanges, where the module's real waits matter.
     QString out;
     // --stay: the window goes on with the module in programming mode.
     QCOMPARE(runCli({QStringLiteral("download"), file, QStringLiteral("--port"), sim.devicePath(),
