@@ -213,7 +213,7 @@ void TestInstall::debianPackage()
                                  {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("--config"),
                                   QStringLiteral(KORDAVO_BUILD_DIR "/CPackConfig.cmake"), QStringLiteral("-B"),
                                   out.path()},
-                                 120000);
+                                 240000);   // make checks every target first, slowly under a busy suite
     QVERIFY2(packed.exitCode == 0, qPrintable(packed.output));
 
     const QString arch = run(dpkg, {QStringLiteral("--print-architecture")}).output.trimmed();
