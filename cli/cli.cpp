@@ -301,8 +301,14 @@ std::optional<LoadedFile> loadFile(const QString &path, Streams &streams, const 
 }
 
 // The image for the module's size, or the reason a download or verify refuses it.
-std::optional<QString> imageFor(const Configuration &configuration, int entries, const Text &t, Outcome *outcome)
+std::optional<QString> imageFor(Configuration configuration, int memory, const Text &t, Outcome *outcome)
 {
+    const modulemodel::Model model = modulemodel::modelFor(memory);
+    // A reduced model gets the file as the window holds it for one: its
+    // placeholders in place of the names and messages, and no rights.
+    if (model.reduced)
+        configuration.reduceForModel();
+    const int entries = model.entries;
     const configimage::BuildResult built = configimage::buildImage(configuration, entries, QLatin1Char(kSeparator));
     if (!built.ok()) {
         outcome->code = kBadFile;
@@ -340,8 +346,7 @@ Outcome downloadTo(const QString &port, const Options &o, const LoadedFile &file
     session.setEarlyEnd(o.fast);
     if (!identify(session, port, t, &outcome))
         return outcome;
-    const int entries = modulemodel::modelFor(outcome.memory).entries;
-    const std::optional<QString> image = imageFor(file.configuration, entries, t, &outcome);
+    const std::optional<QString> image = imageFor(file.configuration, outcome.memory, t, &outcome);
     if (!image) {
         finish(session, o);
         return outcome;
@@ -417,7 +422,7 @@ Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, 
     if (!identify(session, port, t, &outcome))
         return outcome;
     const int entries = modulemodel::modelFor(outcome.memory).entries;
-    const std::optional<QString> image = imageFor(file.configuration, entries, t, &outcome);
+    const std::optional<QString> image = imageFor(file.configuration, outcome.memory, t, &outcome);
     if (!image) {
         finish(session, o);
         return outcome;

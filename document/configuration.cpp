@@ -1,5 +1,7 @@
 #include "document/configuration.h"
 
+#include "document/modulemodel.h"
+
 QHash<int, int> Configuration::keyValues(int count) const
 {
     QHash<int, int> keys;
@@ -16,6 +18,17 @@ void Configuration::setDigits(const QHash<int, int> &keys)
         telephones[size_t(n - 1)].alarm = keys.value(2 * n - 1);
         telephones[size_t(n - 1)].output = keys.value(2 * n);
     }
+}
+
+void Configuration::reduceForModel()
+{
+    for (const modulemodel::Placeholder &placeholder : modulemodel::kReducedPlaceholders) {
+        const int index = generalfields::indexOf(QLatin1String(placeholder.objectName));
+        if (index >= 0)
+            general[size_t(index)] = QLatin1String(placeholder.text);
+    }
+    for (configfile::TelephoneEntry &entry : telephones)
+        entry.alarm = entry.output = 0;
 }
 
 bool Configuration::operator==(const Configuration &o) const

@@ -26,6 +26,9 @@ struct Configuration
     void setDigits(const QHash<int, int> &keys);
 
     bool operator==(const Configuration &o) const;
+
+    // As a reduced model takes it: its placeholders in, every right cleared.
+    void reduceForModel();
 };
 
 namespace configfile {

@@ -16,22 +16,18 @@ void MainWindow::setMode(int n)
 
     if (model.reduced) {
         // The reduced models hold no identifier, names or messages: the form
-        // fills them with placeholders the module accepts and locks them.
-        const struct { QLineEdit *field; const char *text; } locked[] = {
-            {ui->m_id, "-"}, {ui->m_nev, "-"}, {ui->visszaallas, "0"},
-            {ui->be1_nev, "-"}, {ui->be2_nev, "-"},
-        };
-        for (const auto &entry : locked) {
-            entry.field->setEnabled(false);
-            entry.field->setText(QString::fromLatin1(entry.text));
+        // fills them with the placeholders the module accepts and locks them
+        // (the message and command fields through their locked groups).
+        for (const modulemodel::Placeholder &placeholder : modulemodel::kReducedPlaceholders) {
+            auto *field = ui->tab->findChild<QLineEdit *>(QLatin1String(placeholder.objectName));
+            if (!field)
+                continue;
+            if (field->parentWidget() == ui->g1)
+                field->setEnabled(false);
+            field->setText(QLatin1String(placeholder.text));
         }
         ui->g2_be->setEnabled(false);
         ui->g2_ki->setEnabled(false);
-        for (QGroupBox *box : {ui->g2_be, ui->g2_ki}) {
-            const auto edits = box->findChildren<QLineEdit *>();
-            for (QLineEdit *edit : edits)
-                edit->setText(QStringLiteral("-"));
-        }
         const auto boxes = telephoneCheckBoxes();
         for (QCheckBox *box : boxes) {
             box->setChecked(false);

@@ -346,6 +346,16 @@ void TestCli::severalModulesInOneRun()
     // Each module got the image of its own memory size.
     QCOMPARE(small->storedRecords(), storedImage(c, 32));
     QCOMPARE(large->storedRecords(), storedImage(c, 128));
+
+    // A reduced model gets what the window holds for one: placeholders for
+    // the names and messages, and no rights.
+    auto reduced = startModule(31);
+    QCOMPARE(runCli({QStringLiteral("download"), file, QStringLiteral("--port"), reduced->devicePath(),
+                     QStringLiteral("--fast")}).code, 0);
+    Configuration asReduced = c;
+    asReduced.reduceForModel();
+    QCOMPARE(reduced->storedRecords(), storedImage(asReduced, 32));
+    QCOMPARE(reduced->storedRecords().at(3).trimmed(), QStringLiteral("-"));
 }
 
 void TestCli::infoStatusRelayAndProgrammingMode()
