@@ -10,7 +10,6 @@
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtCore/QProcess>
-#include <QtCore/QStandardPaths>
 #include <QtSerialPort/QSerialPort>
 
 #include <sys/stat.h>
@@ -188,15 +187,8 @@ void TestFaultDrills::portHeldByAnotherProgram()
     env.insert(QStringLiteral("KORDAVO_DRILL_PORT"), device);
     child.setProcessEnvironment(env);
     child.setWorkingDirectory(QDir::tempPath());
-    if (geteuid() == 0) {
-        const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
-        if (setpriv.isEmpty())
-            QSKIP("setpriv (util-linux) is needed to open the port as an unprivileged user");
-        child.start(setpriv, {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                              QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath()});
-    } else {
-        child.start(QCoreApplication::applicationFilePath(), {});
-    }
+    if (!startAsUnprivileged(child))
+        QSKIP("setpriv (util-linux) is needed to open the port as an unprivileged user");
     QVERIFY(child.waitForFinished(30000));
     const QString output = QString::fromLocal8Bit(child.readAllStandardOutput() + child.readAllStandardError());
     if (child.exitCode() == kChildCannotRun)

@@ -8,7 +8,6 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QProcess>
-#include <QtCore/QStandardPaths>
 #include <QtCore/QFile>
 #include <QtCore/QTemporaryDir>
 #include <QtWidgets/QCheckBox>
@@ -542,15 +541,8 @@ void TestFileCommands::savesOverWritableFileInReadOnlyFolder()
     env.insert(QStringLiteral("KORDAVO_SAVE_CHILD"), target);
     child.setProcessEnvironment(env);
     child.setWorkingDirectory(folder);
-    if (geteuid() == 0) {
-        const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
-        if (setpriv.isEmpty())
-            QSKIP("setpriv (util-linux) is needed to save as an unprivileged user");
-        child.start(setpriv, {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                              QStringLiteral("--clear-groups"), QCoreApplication::applicationFilePath()});
-    } else {
-        child.start(QCoreApplication::applicationFilePath(), {});
-    }
+    if (!startAsUnprivileged(child))
+        QSKIP("setpriv (util-linux) is needed to save as an unprivileged user");
     QVERIFY(child.waitForFinished(30000));
     QFile::setPermissions(folder, rx | QFileDevice::WriteOwner);
     const QString output = QString::fromLocal8Bit(child.readAllStandardOutput() + child.readAllStandardError());

@@ -1,10 +1,12 @@
 #include "support/coretestsupport.h"
 
 #include <QtCore/QDir>
+#include <QtCore/QStandardPaths>
 #include <QtCore/QFile>
 
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 
 ScratchDir::ScratchDir(Contents contents) : previous(QDir::currentPath())
 {
@@ -44,4 +46,19 @@ void prepareTestEnvironment()
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     g_previousHandler = qInstallMessageHandler(failOnConnectionWarnings);
+}
+
+bool startAsUnprivileged(QProcess &child)
+{
+    const QString self = QCoreApplication::applicationFilePath();
+    if (geteuid() != 0) {
+        child.start(self, {});
+        return true;
+    }
+    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+    if (setpriv.isEmpty())
+        return false;
+    child.start(setpriv, {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                          QStringLiteral("--clear-groups"), self});
+    return true;
 }

@@ -3,6 +3,7 @@
 // What every test needs, with or without a window.
 
 #include <QtCore/QCoreApplication>
+#include <QtCore/QProcess>
 #include <QtCore/QString>
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QTest>
@@ -28,6 +29,12 @@ private:
     QString previous;
     bool entered = false;
 };
+
+// Starts this test program again in `child`, as the unprivileged user
+// "nobody" when the test runs as root (folder permissions and exclusive
+// opens do not stop root), as it is otherwise. False when root cannot switch
+// users here (no setpriv).
+bool startAsUnprivileged(QProcess &child);
 
 // Installs a message handler that turns warnings about broken signal
 // connections into test failures, and forces the offscreen platform.
