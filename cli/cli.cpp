@@ -478,6 +478,23 @@ int needPositional(const Options &o, int count, Streams &streams, const Text &t)
     return kSuccess;
 }
 
+// The commands that take `count` file arguments and one port.
+int needOnePort(const Options &o, int count, Streams &streams, const Text &t)
+{
+    if (int code = needPositional(o, count, streams, t))
+        return code;
+    return needPorts(o, streams, t, false);
+}
+
+// The identification, with its failure reported for the port.
+bool identifyOrReport(ModuleSession &session, const QString &port, const Text &t, Outcome *outcome, Streams &streams)
+{
+    if (identify(session, port, t, outcome))
+        return true;
+    printOutcome(port, *outcome, streams);
+    return false;
+}
+
 int commandDownloadOrVerify(const Options &o, Streams &streams, const Text &t, bool download)
 {
     if (int code = needPositional(o, 1, streams, t))
@@ -500,9 +517,7 @@ int commandDownloadOrVerify(const Options &o, Streams &streams, const Text &t, b
 
 int commandReadout(const Options &o, Streams &streams, const Text &t)
 {
-    if (int code = needPositional(o, 1, streams, t))
-        return code;
-    if (int code = needPorts(o, streams, t, false))
+    if (int code = needOnePort(o, 1, streams, t))
         return code;
     const QString path = o.positional.first();
     if (QFileInfo::exists(path) && !o.force) {
@@ -549,17 +564,13 @@ int commandReadout(const Options &o, Streams &streams, const Text &t)
 
 int commandInfo(const Options &o, Streams &streams, const Text &t)
 {
-    if (int code = needPositional(o, 0, streams, t))
-        return code;
-    if (int code = needPorts(o, streams, t, false))
+    if (int code = needOnePort(o, 0, streams, t))
         return code;
     const QString port = o.ports.first();
     Outcome outcome;
     ModuleSession session(port, o.baud);
-    if (!identify(session, port, t, &outcome)) {
-        printOutcome(port, outcome, streams);
+    if (!identifyOrReport(session, port, t, &outcome, streams))
         return outcome.code;
-    }
     finish(session, o);
     streams.out << t(u"Azonosítás: %1\nMemória: %2\nVáltozat: %3\n", "Identification: %1\nMemory: %2\nVariant: %3\n")
                        .arg(outcome.identification)
@@ -572,17 +583,13 @@ int commandInfo(const Options &o, Streams &streams, const Text &t)
 
 int commandStatus(const Options &o, Streams &streams, const Text &t)
 {
-    if (int code = needPositional(o, 0, streams, t))
-        return code;
-    if (int code = needPorts(o, streams, t, false))
+    if (int code = needOnePort(o, 0, streams, t))
         return code;
     const QString port = o.ports.first();
     Outcome outcome;
     ModuleSession session(port, o.baud);
-    if (!identify(session, port, t, &outcome)) {
-        printOutcome(port, outcome, streams);
+    if (!identifyOrReport(session, port, t, &outcome, streams))
         return outcome.code;
-    }
     const auto states = session.readStates();
     const auto signal = states.ok() ? session.readSignal() : moduleprotocol::Result<modulereplies::SignalInfo>{};
     finish(session, o);
@@ -639,9 +646,7 @@ std::optional<QString> relayStates(const QString &mask)
 
 int commandRelay(const Options &o, Streams &streams, const Text &t)
 {
-    if (int code = needPositional(o, 1, streams, t))
-        return code;
-    if (int code = needPorts(o, streams, t, false))
+    if (int code = needOnePort(o, 1, streams, t))
         return code;
     const std::optional<QString> states = relayStates(o.positional.first());
     if (!states) {
