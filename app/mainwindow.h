@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/modulemodel.h"
+
 #include <QtCore/QHash>
 #include <QtCore/QString>
 #include <QtWidgets/QMainWindow>
@@ -129,9 +131,9 @@ private:
     void showModulePicture();
 
     // --- configuration transfer (transfer/) ---
-    // Sends "~{" and reads the module's records with the progress dialog;
-    // nothing when the port does not open (after saying so) or on cancel.
-    std::optional<QString> readStoredRecords(QProgressDialog &progress, const QString &portFailure);
+    // A read-out's configuration into the form: the numbers of the module's
+    // memory and every box.
+    void showReadOut(const Configuration &configuration);
     // A field holding "|" (from a file or a module) would split its record:
     // reported under `title`, and true, before the port is opened.
     bool refuseFieldWithSeparator(const QString &title);
@@ -150,6 +152,8 @@ private:
     qint32 baudRate = 1200;
     bool programMode = false;
     qint32 memorySize = 32;
+    // What setMode() last made of a memory size: what a download fits the form to.
+    modulemodel::Model moduleModel;
     char downloadSeparator = '|';
     char ackChar = 'O';
     QString configImage;

@@ -7,11 +7,9 @@
 #include "document/configuration.h"
 #include "document/generalfields.h"
 #include "document/modulemodel.h"
-#include "serial/comport.h"
 #include "serial/moduleprotocol.h"
-#include "serial/modulereplies.h"
-#include "serial/portnames.h"
 #include "transfer/configimage.h"
+#include "transfer/moduleoperations.h"
 
 #include <QtCore/QCryptographicHash>
 #include <QtCore/QDateTime>
@@ -22,7 +20,6 @@
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
 #include <QtCore/QRegularExpression>
-#include <QtSerialPort/QSerialPort>
 #include <QtSerialPort/QSerialPortInfo>
 
 #include <algorithm>
@@ -34,10 +31,10 @@ namespace {
 
 using moduleprotocol::Failure;
 using moduleprotocol::ModuleSession;
+namespace ops = moduleoperations;
 
 constexpr int kDefaultBaud = 1200;   // the window's default as well
 constexpr char kAckChar = 'O';
-constexpr char kSeparator = '|';
 
 PortSource &portSource()
 {
@@ -184,30 +181,28 @@ QString variantText(int memory, const Text &t)
                          : t(u"%1 telefonszám, teljes", "%1 numbers, full").arg(model.entries);
 }
 
-// "~|", as the port button sends it: only a module that names itself as one
-// counts, and it is then in programming mode.
-bool identify(ModuleSession &session, const QString &port, const Text &t, Outcome *outcome)
+// "~|", as the port button sends it: a module that names itself as one is
+// then in programming mode.
+bool identify(ModuleSession &session, const Text &t, Outcome *outcome, ops::Identified *result = nullptr)
 {
-    const auto identified = session.identify();
-    outcome->identification = identified.value.text;
+    const ops::Identified identified = ops::identify(session);
+    if (result)
+        *result = identified;
+    outcome->identification = identified.answer.text;
     if (identified.failure == Failure::PortNotOpened) {
         outcome->code = kLineFailure;
         outcome->message = t(u"nem lehet megnyitni a portot", "cannot open the port");
         return false;
     }
-    if (identified.value.text.isEmpty()) {
+    if (!identified.inProgramMode()) {
         outcome->code = kLineFailure;
-        outcome->message = t(u"a modul nem válaszol", "the module does not answer");
+        outcome->message = identified.silent()
+                               ? t(u"a modul nem válaszol", "the module does not answer")
+                               : t(u"nem Kordavo modul válaszolt: „%1”", "not a Kordavo module: \"%1\"")
+                                     .arg(identified.answer.text);
         return false;
     }
-    if (!identified.value.recognised || !identified.ok()) {
-        outcome->code = kLineFailure;
-        outcome->message = t(u"nem Kordavo modul válaszolt: „%1”", "not a Kordavo module: \"%1\"")
-                               .arg(identified.value.text);
-        return false;
-    }
-    Q_UNUSED(port);
-    outcome->memory = *identified.value.memory;
+    outcome->memory = identified.memory;
     return true;
 }
 
@@ -215,7 +210,7 @@ bool identify(ModuleSession &session, const QString &port, const Text &t, Outcom
 void finish(ModuleSession &session, const Options &o)
 {
     if (!o.stay)
-        session.leave();
+        ops::leave(session);
     session.close();
 }
 
@@ -256,17 +251,6 @@ void printOutcome(const QString &port, const Outcome &outcome, Streams &streams)
     stream.flush();
 }
 
-int recordCount(int entries)
-{
-    return configimage::kGeneralRecords + configimage::kReservedRecords + entries;
-}
-
-// The whole answer of "~{": every record with its CR and the closing character.
-int recordBytes(int entries)
-{
-    return recordCount(entries) * (configimage::kRecordLength + 1) + 1;
-}
-
 struct LoadedFile
 {
     QByteArray bytes;
@@ -300,34 +284,45 @@ std::optional<LoadedFile> loadFile(const QString &path, Streams &streams, const 
     return loaded;
 }
 
-// The image for the module's size, or the reason a download or verify refuses it.
-std::optional<QString> imageFor(Configuration configuration, int memory, const Text &t, Outcome *outcome)
+QString fieldLabel(int field)
 {
-    const modulemodel::Model model = modulemodel::modelFor(memory);
-    // A reduced model gets the file as the window holds it for one: its
-    // placeholders in place of the names and messages, and no rights.
-    if (model.reduced)
-        configuration.reduceForModel();
-    const int entries = model.entries;
-    const configimage::BuildResult built = configimage::buildImage(configuration, entries, QLatin1Char(kSeparator));
-    if (!built.ok()) {
+    return field < configimage::kGeneralRecords
+               ? generalfields::generalFieldName(field)
+               : generalfields::telephoneFieldName(field - configimage::kGeneralRecords + 1);
+}
+
+QString problemText(const ops::FieldProblem &problem, const Text &t)
+{
+    if (problem.kind == ops::FieldProblem::Kind::Empty)
+        return t(u"az összes mező kitöltése kötelező; üres: „%1”", "every field must be filled; empty: \"%1\"")
+            .arg(fieldLabel(problem.field));
+    return t(u"a(z) „%1” mező „|” karaktert tartalmaz, amelyet a modul nem tud tárolni",
+             "field \"%1\" holds \"|\", which the module cannot store")
+        .arg(fieldLabel(problem.field));
+}
+
+// What goes to this module, or the outcome that says why nothing does.
+std::optional<ops::Prepared> preparedFor(const Configuration &configuration, const ops::Identified &module,
+                                         const Text &t, Outcome *outcome)
+{
+    ops::Prepared prepared = ops::prepare(configuration, module.model);
+    if (prepared.problem) {
         outcome->code = kBadFile;
-        outcome->message = t(u"az összes mező kitöltése kötelező; üres: „%1”", "every field must be filled; empty: \"%1\"")
-                               .arg(generalfields::generalFieldName(built.emptyField));
+        outcome->message = problemText(*prepared.problem, t);
         return std::nullopt;
     }
-    const int field = configimage::fieldWithSeparator(configuration, entries, QLatin1Char(kSeparator));
-    if (field >= 0) {
-        const QString name = field < configimage::kGeneralRecords
-                                 ? generalfields::generalFieldName(field)
-                                 : generalfields::telephoneFieldName(field - configimage::kGeneralRecords + 1);
-        outcome->code = kBadFile;
-        outcome->message = t(u"a(z) „%1” mező „|” karaktert tartalmaz, amelyet a modul nem tud tárolni",
-                             "field \"%1\" holds \"|\", which the module cannot store")
-                               .arg(name);
-        return std::nullopt;
-    }
-    return built.image;
+    return prepared;
+}
+
+QString unsavableText(const configfile::UnsavableField &unsavable, const Text &t)
+{
+    if (unsavable.reason == configfile::UnsavableField::Reason::Terminator)
+        return t(u"a(z) „%1” mező tartalma „---”, amely a fájlban a fájl végét jelentené; a fájl nem készült el",
+                 "field \"%1\" holds \"---\", which would end the file; no file was written")
+            .arg(fieldLabel(unsavable.field));
+    return t(u"a(z) „%1” mező sortörést tartalmaz, amely a fájlban új sort kezdene; a fájl nem készült el",
+             "field \"%1\" holds a line break, which would start a new line in the file; no file was written")
+        .arg(fieldLabel(unsavable.field));
 }
 
 moduleprotocol::ReadProgress readProgress(ProgressBar &bar)
@@ -339,29 +334,37 @@ moduleprotocol::ReadProgress readProgress(ProgressBar &bar)
     };
 }
 
+// The whole answer of "~{": every record with its CR and the closing character.
+int recordBytes(int entries)
+{
+    return ops::recordCharacters(entries) + configimage::kGeneralRecords + configimage::kReservedRecords + entries + 1;
+}
+
 Outcome downloadTo(const QString &port, const Options &o, const LoadedFile &file, Streams &streams, const Text &t)
 {
     Outcome outcome;
     ModuleSession session(port, o.baud);
     session.setEarlyEnd(o.fast);
-    if (!identify(session, port, t, &outcome))
+    ops::Identified module;
+    if (!identify(session, t, &outcome, &module))
         return outcome;
-    const std::optional<QString> image = imageFor(file.configuration, outcome.memory, t, &outcome);
-    if (!image) {
+    const std::optional<ops::Prepared> prepared = preparedFor(file.configuration, module, t, &outcome);
+    if (!prepared) {
         finish(session, o);
         return outcome;
     }
-    const QByteArray wire = configimage::wireBytes(*image, QLatin1Char(kSeparator));
-    ProgressBar bar(streams, t(u"Betöltés", "Download"), int(wire.size()) + 15);
-    const Failure failure = session.writeRecords(wire, kAckChar, [&bar](int value) {
+    ProgressBar bar(streams, t(u"Betöltés", "Download"), ops::downloadProgressMaximum(prepared->image));
+    ops::Control control;
+    control.sendProgress = [&bar](int value) {
         bar.set(value);
         return true;
-    });
+    };
+    const ops::Downloaded downloaded = ops::download(session, prepared->image, kAckChar, control);
     bar.finish();
-    if (failure == Failure::None) {
+    if (downloaded.ok()) {
         outcome.message = t(u"sikeres betöltés (%1, %2)", "download complete (%1, %2)")
                               .arg(outcome.identification, variantText(outcome.memory, t));
-    } else if (failure == Failure::PortNotOpened) {
+    } else if (downloaded.failure == Failure::PortNotOpened) {
         outcome.code = kLineFailure;
         outcome.message = t(u"nem lehet megnyitni a portot", "cannot open the port");
     } else {
@@ -371,26 +374,6 @@ Outcome downloadTo(const QString &port, const Options &o, const LoadedFile &file
     }
     finish(session, o);
     return outcome;
-}
-
-// The stored records' answer, or the outcome that says why there is none.
-std::optional<QString> readNormalized(ModuleSession &session, int entries, const QString &label, Streams &streams,
-                                      const Text &t, Outcome *outcome)
-{
-    ProgressBar bar(streams, label, recordBytes(entries));
-    const auto records = session.readRecords(readProgress(bar), recordCount(entries));
-    bar.finish();
-    if (records.failure == Failure::PortNotOpened) {
-        outcome->code = kLineFailure;
-        outcome->message = t(u"nem lehet megnyitni a portot", "cannot open the port");
-        return std::nullopt;
-    }
-    if (!records.ok()) {
-        outcome->code = kLineFailure;
-        outcome->message = t(u"a modul nem küldte el a rekordjait", "the module sent no records");
-        return std::nullopt;
-    }
-    return configimage::normalizeReply(records.value);
 }
 
 QString recordLabel(int index, const Text &t)
@@ -403,15 +386,24 @@ QString recordLabel(int index, const Text &t)
     return generalfields::telephoneFieldName(reserved - configimage::kReservedRecords + 1);
 }
 
-QString shownRecord(const QStringList &records, int index, const Text &t)
+QString shownRecord(const std::optional<QString> &record, const Text &t)
 {
-    if (index >= records.size())
+    if (!record)
         return t(u"(nincs)", "(none)");
-    QString text = records.at(index);
+    QString text = *record;
     while (text.endsWith(QLatin1Char(' ')))
         text.chop(1);
     text.replace(configimage::kStoredSeparator, QLatin1Char('|'));
     return t(u"„%1”", "\"%1\"").arg(text);
+}
+
+// Why the module's records did not come.
+void noRecords(Failure failure, const Text &t, Outcome *outcome)
+{
+    outcome->code = kLineFailure;
+    outcome->message = failure == Failure::PortNotOpened
+                           ? t(u"nem lehet megnyitni a portot", "cannot open the port")
+                           : t(u"a modul nem küldte el a rekordjait", "the module sent no records");
 }
 
 Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, Streams &streams, const Text &t)
@@ -419,38 +411,32 @@ Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, 
     Outcome outcome;
     ModuleSession session(port, o.baud);
     session.setEarlyEnd(o.fast);
-    if (!identify(session, port, t, &outcome))
+    ops::Identified module;
+    if (!identify(session, t, &outcome, &module))
         return outcome;
-    const int entries = modulemodel::modelFor(outcome.memory).entries;
-    const std::optional<QString> image = imageFor(file.configuration, outcome.memory, t, &outcome);
-    if (!image) {
+    const std::optional<ops::Prepared> prepared = preparedFor(file.configuration, module, t, &outcome);
+    if (!prepared) {
         finish(session, o);
         return outcome;
     }
-    const std::optional<QString> stored =
-        readNormalized(session, entries, t(u"Ellenőrzés", "Verify"), streams, t, &outcome);
+    ProgressBar bar(streams, t(u"Ellenőrzés", "Verify"), recordBytes(module.model.entries));
+    ops::Control control;
+    control.readProgress = readProgress(bar);
+    const ops::Verified verified = ops::verify(session, prepared->image, module.model.entries, control);
+    bar.finish();
     finish(session, o);
-    if (!stored)
+    if (!verified.ok()) {
+        noRecords(verified.failure, t, &outcome);
         return outcome;
-    // What a download sends: ő and ű travel as ö and ü.
-    const QString expected = configimage::asSent(*image);
-    if (*stored == expected) {
+    }
+    if (verified.matches()) {
         outcome.message = t(u"sikeres ellenőrzés (%1)", "verified (%1)").arg(outcome.identification);
         return outcome;
     }
-    QStringList moduleRecords = stored->split(QLatin1Char(kSeparator));
-    QStringList fileRecords = expected.split(QLatin1Char(kSeparator));
-    for (QStringList *records : {&moduleRecords, &fileRecords}) {
-        if (!records->isEmpty() && records->last().isEmpty())
-            records->removeLast();
-    }
-    const int count = int(std::max(moduleRecords.size(), fileRecords.size()));
-    for (int i = 0; i < count; ++i) {
-        if (i < moduleRecords.size() && i < fileRecords.size() && moduleRecords.at(i) == fileRecords.at(i))
-            continue;
+    for (const ops::RecordDifference &difference : verified.differences)
         outcome.details << t(u"%1: a modulban %2, a fájlban %3", "%1: module %2, file %3")
-                               .arg(recordLabel(i, t), shownRecord(moduleRecords, i, t), shownRecord(fileRecords, i, t));
-    }
+                               .arg(recordLabel(difference.record, t), shownRecord(difference.stored, t),
+                                    shownRecord(difference.expected, t));
     outcome.code = kRefused;
     outcome.message = t(u"sikertelen ellenőrzés: %1 eltérés", "verify failed: %1 differences").arg(outcome.details.size());
     return outcome;
@@ -489,7 +475,7 @@ int needOnePort(const Options &o, int count, Streams &streams, const Text &t)
 // The identification, with its failure reported for the port.
 bool identifyOrReport(ModuleSession &session, const QString &port, const Text &t, Outcome *outcome, Streams &streams)
 {
-    if (identify(session, port, t, outcome))
+    if (identify(session, t, outcome))
         return true;
     printOutcome(port, *outcome, streams);
     return false;
@@ -504,6 +490,11 @@ int commandDownloadOrVerify(const Options &o, Streams &streams, const Text &t, b
     const std::optional<LoadedFile> file = loadFile(o.positional.first(), streams, t);
     if (!file)
         return kBadFile;
+    // What stops it on every module is found before any port is touched.
+    if (const std::optional<ops::FieldProblem> problem = ops::problemOnAnyModule(file->configuration)) {
+        streams.err << problemText(*problem, t) << '\n';
+        return kBadFile;
+    }
     const QString hash = fileHash(file->bytes);
     int worst = kSuccess;
     for (const QString &port : o.ports) {
@@ -532,17 +523,28 @@ int commandReadout(const Options &o, Streams &streams, const Text &t)
     QString hash;
     ModuleSession session(port, o.baud);
     session.setEarlyEnd(o.fast);
-    if (identify(session, port, t, &outcome)) {
-        const int entries = modulemodel::modelFor(outcome.memory).entries;
-        const std::optional<QString> stored =
-            readNormalized(session, entries, t(u"Kiolvasás", "Read-out"), streams, t, &outcome);
+    ops::Identified module;
+    if (identify(session, t, &outcome, &module)) {
+        ProgressBar bar(streams, t(u"Kiolvasás", "Read-out"), recordBytes(module.model.entries));
+        ops::Control control;
+        control.readProgress = readProgress(bar);
+        const ops::ReadOut read = ops::readout(session, module.model, control);
+        bar.finish();
         finish(session, o);
-        const std::optional<Configuration> configuration =
-            stored ? configimage::parseImage(*stored, entries) : std::nullopt;
-        if (stored && !configuration) {
+        const std::optional<Configuration> &configuration = read.configuration;
+        std::optional<configfile::UnsavableField> unsavable;
+        if (configuration)
+            unsavable = configfile::unsavableField(*configuration);
+        if (read.incomplete) {
             outcome.code = kRefused;
             outcome.message = t(u"sikertelen kiolvasás: a modul válasza hiányos",
                                 "read-out failed: the module's answer is incomplete");
+        } else if (!read.ok()) {
+            noRecords(read.failure, t, &outcome);
+        } else if (unsavable) {
+            // The window's save refuses the same form: a file must open again.
+            outcome.code = kRefused;
+            outcome.message = unsavableText(*unsavable, t);
         } else if (configuration) {
             const QByteArray bytes = configfile::formatLines(configfile::toLines(*configuration));
             QString error;
@@ -588,43 +590,55 @@ int commandStatus(const Options &o, Streams &streams, const Text &t)
     const QString port = o.ports.first();
     Outcome outcome;
     ModuleSession session(port, o.baud);
-    if (!identifyOrReport(session, port, t, &outcome, streams))
-        return outcome.code;
-    const auto states = session.readStates();
-    const auto signal = states.ok() ? session.readSignal() : moduleprotocol::Result<modulereplies::SignalInfo>{};
-    finish(session, o);
-    if (!states.ok() || !signal.ok()) {
+    const ops::Status status = ops::status(session);
+    outcome.identification = status.identification.text;
+    outcome.memory = status.memory;
+    // A module that answered "~|" is in programming mode and goes back.
+    if (status.reached != ops::Status::Step::Identify)
+        finish(session, o);
+    if (!status.ok()) {
         outcome.code = kLineFailure;
-        outcome.message = t(u"sikertelen lekérdezés", "status query failed");
+        if (status.reached != ops::Status::Step::Identify)
+            outcome.message = t(u"sikertelen lekérdezés", "status query failed");
+        else if (status.failure == Failure::PortNotOpened)
+            outcome.message = t(u"nem lehet megnyitni a portot", "cannot open the port");
+        else if (status.identification.text.isEmpty())
+            outcome.message = t(u"a modul nem válaszol", "the module does not answer");
+        else
+            outcome.message = t(u"nem Kordavo modul válaszolt: „%1”", "not a Kordavo module: \"%1\"")
+                                  .arg(status.identification.text);
         printOutcome(port, outcome, streams);
         return outcome.code;
     }
+    const modulereplies::IoStates &states = status.states;
+    const modulereplies::SignalInfo &signal = status.signal;
     if (o.json) {
         QJsonObject object;
         object.insert(QStringLiteral("port"), port);
         object.insert(QStringLiteral("identification"), outcome.identification);
         object.insert(QStringLiteral("memory"), outcome.memory);
-        object.insert(QStringLiteral("inputs"), QJsonArray{states.value.input1Active, states.value.input2Active});
+        object.insert(QStringLiteral("inputs"), QJsonArray{states.input1Active, states.input2Active});
         QJsonArray outputs;
-        for (bool on : states.value.outputOn)
+        for (bool on : states.outputOn)
             outputs.append(on);
         object.insert(QStringLiteral("outputs"), outputs);
-        object.insert(QStringLiteral("signal"), signal.value.strength);
-        object.insert(QStringLiteral("service"), signal.value.service);
+        object.insert(QStringLiteral("signal"), signal.strength);
+        object.insert(QStringLiteral("signalRaw"), signal.raw);
+        object.insert(QStringLiteral("service"), signal.service);
         streams.out << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) << '\n';
         return kSuccess;
     }
     const QString active = t(u"aktív", "active");
     const QString inactive = t(u"nem aktív", "inactive");
     streams.out << t(u"Azonosítás: %1\n", "Identification: %1\n").arg(outcome.identification);
-    streams.out << t(u"1. bemenet: %1\n", "Input 1: %1\n").arg(states.value.input1Active ? active : inactive);
-    streams.out << t(u"2. bemenet: %1\n", "Input 2: %1\n").arg(states.value.input2Active ? active : inactive);
+    streams.out << t(u"1. bemenet: %1\n", "Input 1: %1\n").arg(states.input1Active ? active : inactive);
+    streams.out << t(u"2. bemenet: %1\n", "Input 2: %1\n").arg(states.input2Active ? active : inactive);
     for (int i = 0; i < 4; ++i)
         streams.out << t(u"%1. kimenet: %2\n", "Output %1: %2\n")
                            .arg(i + 1)
-                           .arg(states.value.outputOn[size_t(i)] ? t(u"be", "on") : t(u"ki", "off"));
-    streams.out << t(u"Térerő: %1\n", "Signal: %1\n").arg(signal.value.strength);
-    streams.out << t(u"Szolgáltató: %1\n", "Service: %1\n").arg(signal.value.service);
+                           .arg(states.outputOn[size_t(i)] ? t(u"be", "on") : t(u"ki", "off"));
+    streams.out << t(u"Térerő: %1\n", "Signal: %1\n").arg(signal.strength);
+    streams.out << t(u"Szolgáltató: %1\n", "Service: %1\n").arg(signal.service);
     return kSuccess;
 }
 
@@ -659,8 +673,8 @@ int commandRelay(const Options &o, Streams &streams, const Text &t)
     const QString port = o.ports.first();
     Outcome outcome;
     ModuleSession session(port, o.baud);
-    if (identify(session, port, t, &outcome)) {
-        session.setOutputs(*states);
+    if (identify(session, t, &outcome)) {
+        ops::setOutputs(session, *states);
         finish(session, o);
         outcome.message = t(u"kimenetek (1–4): %1", "outputs (1-4): %1").arg(*states);
     }
@@ -673,40 +687,28 @@ int commandPorts(const Options &o, Streams &streams, const Text &t)
 {
     if (int code = needPositional(o, 0, streams, t))
         return code;
-    QStringList names;
-    if (portSource()) {
-        names = portSource()();
-    } else {
-        const auto infos = QSerialPortInfo::availablePorts();
-        for (const QSerialPortInfo &info : infos)
-            names << info.portName();
-    }
-    std::sort(names.begin(), names.end(), portNameLess);
-    names.erase(std::unique(names.begin(), names.end()), names.end());
-    int listed = 0;
-    for (const QString &name : std::as_const(names)) {
-        if (!ComPort::canOpen(name))
-            continue;
-        ++listed;
+    const ops::PortListing listing = ops::listPorts(portSource());
+    for (const QString &name : listing.ports) {
         QString description = QSerialPortInfo(name).description();
         QString line = name + QLatin1Char('\t') + (description.isEmpty() ? QStringLiteral("-") : description);
         if (o.probe) {
-            ModuleSession session(name, o.baud);
-            const auto identified = session.identify({0, moduleprotocol::kSearchWaitMs});
-            if (identified.value.recognised && identified.ok()) {
-                // Ends programming mode as the port search does.
-                session.endSearch();
+            std::optional<moduleprotocol::Identification> answer;
+            ops::search({name}, o.baud, moduleprotocol::kSearchWaitMs, [&answer](const ops::SearchStep &step) {
+                if (step.found)
+                    answer = step.answer;
+                return true;
+            });
+            if (answer) {
+                const int memory = answer->memory.value_or(0);
                 line += QLatin1Char('\t')
-                    + t(u"Kordavo modul: %1, %2", "Kordavo module: %1, %2")
-                          .arg(identified.value.text, variantText(*identified.value.memory, t));
+                    + t(u"Kordavo modul: %1, %2", "Kordavo module: %1, %2").arg(answer->text, variantText(memory, t));
             } else {
                 line += QLatin1Char('\t') + t(u"nincs modul", "no module");
             }
-            session.close();
         }
         streams.out << line << '\n';
     }
-    if (listed == 0)
+    if (listing.ports.isEmpty())
         streams.err << t(u"Nincs megnyitható port.", "no port can be opened") << '\n';
     return kSuccess;
 }

@@ -31,6 +31,23 @@ void Configuration::reduceForModel()
         entry.alarm = entry.output = 0;
 }
 
+Configuration Configuration::fittedTo(const modulemodel::Model &model) const
+{
+    Configuration fitted = *this;
+    if (model.reduced)
+        fitted.reduceForModel();
+    for (size_t i = 0; i < fitted.general.size(); ++i)
+        fitted.general[i].truncate(generalfields::kFields.at(i).maxLength);
+    // The boxes of an entry show bit 1 and bit 2 of its digits, nothing more.
+    constexpr int kShownBits = 3;
+    for (configfile::TelephoneEntry &entry : fitted.telephones) {
+        entry.number.truncate(generalfields::kTelephoneNumberLength);
+        entry.alarm &= kShownBits;
+        entry.output &= kShownBits;
+    }
+    return fitted;
+}
+
 bool Configuration::operator==(const Configuration &o) const
 {
     if (general != o.general)
@@ -67,6 +84,28 @@ std::optional<Configuration> fromLines(const QStringList &lines)
     for (int n = 1; n <= kTelephoneEntries; ++n)
         configuration.telephones[size_t(n - 1)] = parseTelephoneLine(value(kGeneralLines + n - 1));
     return configuration;
+}
+
+std::optional<UnsavableField> unsavableField(const Configuration &configuration)
+{
+    using Reason = UnsavableField::Reason;
+    const auto &general = configuration.general;
+    for (size_t i = 0; i < general.size(); ++i) {
+        if (general[i] == QLatin1String("---"))
+            return UnsavableField{int(i), Reason::Terminator};
+    }
+    const auto hasLineBreak = [](const QString &text) {
+        return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
+    };
+    for (size_t i = 0; i < general.size(); ++i) {
+        if (hasLineBreak(general[i]))
+            return UnsavableField{int(i), Reason::LineBreak};
+    }
+    for (size_t n = 0; n < configuration.telephones.size(); ++n) {
+        if (hasLineBreak(configuration.telephones[n].number))
+            return UnsavableField{int(general.size() + n), Reason::LineBreak};
+    }
+    return std::nullopt;
 }
 
 } // namespace configfile

@@ -7,6 +7,7 @@
 
 #include "document/configfile.h"
 #include "document/generalfields.h"
+#include "document/modulemodel.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QString>
@@ -29,6 +30,12 @@ struct Configuration
 
     // As a reduced model takes it: its placeholders in, every right cleared.
     void reduceForModel();
+
+    // What the window's form holds of this configuration on a module of this
+    // model: every value cut to its field, each digit to the two boxes that
+    // show it, and on a reduced model its placeholders and no rights, in
+    // whichever order the file and the module came. A download sends this.
+    Configuration fittedTo(const modulemodel::Model &model) const;
 };
 
 namespace configfile {
@@ -38,5 +45,18 @@ QStringList toLines(const Configuration &configuration);
 // Lines 1 … 144 as read (information lines are the caller's); nothing when
 // fewer than 144 lines are there.
 std::optional<Configuration> fromLines(const QStringList &lines);
+
+// A value that a file cannot hold: a whole "---" ends the file when it is
+// read, and a line break starts a new line. Only a module can put either into
+// a configuration.
+struct UnsavableField
+{
+    enum class Reason { Terminator, LineBreak };
+    int field = -1;   // 0 … 15 the general fields, 16 + n - 1 telephone number n
+    Reason reason = Reason::LineBreak;
+};
+// The first such value: a "---" among the general fields, then a line break
+// among them, then one in the numbers.
+std::optional<UnsavableField> unsavableField(const Configuration &configuration);
 
 } // namespace configfile

@@ -12,6 +12,10 @@
 
 namespace generalfields {
 
+// A telephone entry's number: at most this many characters, in its field on
+// the form and after the two digits of its record.
+inline constexpr int kTelephoneNumberLength = 14;
+
 // What a field accepts from the user (see fieldrules).
 enum class Content {
     Telephone,   // digits, spaces and "+"

@@ -55,36 +55,23 @@ void MainWindow::showFieldProblem(QLineEdit *field, const QString &title, const 
 
 bool MainWindow::refuseUnsavableField()
 {
-    const auto general = generalLineEdits();
-    for (int i = 0; i < general.size(); ++i) {
-        if (general[i]->text() == QLatin1String("---")) {
-            showFieldProblem(general[i], kFileErrorTitle,
-                             QStringLiteral("A(z) „%1” mező tartalma „---”, amely a fájlban a fájl végét "
-                                            "jelentené. Javítsa ki a mezőt, majd mentse újra!")
-                                 .arg(generalfields::generalFieldName(i)));
-            return true;
-        }
-    }
-    // Only a module can put a line break into a field; in the file it would
-    // start a new line and shift every line after it.
-    const auto hasLineBreak = [](const QString &text) {
-        return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r'));
-    };
-    for (int i = 0; i < general.size(); ++i) {
-        if (hasLineBreak(general[i]->text())) {
-            showFieldProblem(general[i], kFileErrorTitle,
-                             kLineBreakInField.arg(generalfields::generalFieldName(i)));
-            return true;
-        }
-    }
-    for (int n = 1; n <= configfile::kTelephoneEntries; ++n) {
-        QLineEdit *edit = telephoneEdit(n);
-        if (edit && hasLineBreak(edit->text())) {
-            showFieldProblem(edit, kFileErrorTitle, kLineBreakInField.arg(generalfields::telephoneFieldName(n)));
-            return true;
-        }
-    }
-    return false;
+    const std::optional<configfile::UnsavableField> unsavable = configfile::unsavableField(formConfiguration());
+    if (!unsavable)
+        return false;
+    const int field = unsavable->field;
+    const bool isGeneral = field < configfile::kGeneralLines;
+    const int number = field - configfile::kGeneralLines + 1;
+    QLineEdit *edit = isGeneral ? generalLineEdits().at(field) : telephoneEdit(number);
+    const QString name =
+        isGeneral ? generalfields::generalFieldName(field) : generalfields::telephoneFieldName(number);
+    if (unsavable->reason == configfile::UnsavableField::Reason::Terminator)
+        showFieldProblem(edit, kFileErrorTitle,
+                         QStringLiteral("A(z) „%1” mező tartalma „---”, amely a fájlban a fájl végét "
+                                        "jelentené. Javítsa ki a mezőt, majd mentse újra!")
+                             .arg(name));
+    else
+        showFieldProblem(edit, kFileErrorTitle, kLineBreakInField.arg(name));
+    return true;
 }
 
 void MainWindow::newfile()
@@ -182,9 +169,9 @@ void MainWindow::loadConfiguration(bool isDefault)
                          QStringLiteral("Nem lehet megnyitni a fájlt. Tipp: ellenőrizze a fájl szintaxisát."));
         return;
     }
-    // Every number is loaded; boxes the memory-size mode has locked keep
-    // what they show.
-    showConfiguration(*configuration, configfile::kTelephoneEntries, true);
+    // Every number is loaded, as the module's model lets the form hold it;
+    // boxes the memory-size mode has locked keep what they show.
+    showConfiguration(configuration->fittedTo(moduleModel), configfile::kTelephoneEntries, true);
 
     if (isDefault) {
         if (lines.size() > configfile::kConfigurationLines)

@@ -11,6 +11,7 @@ void MainWindow::setMode(int n)
 {
     const modulemodel::Model model = modulemodel::modelFor(n);
     memorySize = model.entries;
+    moduleModel = model;
     for (QWidget *page : {ui->tab_3, ui->tab_4, ui->tab_5})
         page->setEnabled(model.entries == modulemodel::kLargeMemory);
 

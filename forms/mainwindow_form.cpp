@@ -254,7 +254,7 @@ void MainWindow::setupTelephonePages()
                 box->setProperty("group", QStringLiteral("%1.%2").arg(b.key).arg(b.bit));
             }
             addLineEdit(container, QStringLiteral("t_%1").arg(n).toLatin1().constData(),
-                        x0 + 120, y, 105, 20, 14);
+                        x0 + 120, y, 105, 20, generalfields::kTelephoneNumberLength);
         }
     }
 }

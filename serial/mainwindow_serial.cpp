@@ -8,6 +8,7 @@
 #include "serial/moduleprotocol.h"
 #include "serial/reletest.h"
 #include "serial/setcom.h"
+#include "transfer/moduleoperations.h"
 
 #include <QtCore/QTimer>
 #include <QtGui/QImageReader>
@@ -68,18 +69,20 @@ void MainWindow::show_port()
 
     // A port that does not open, and a module that does not answer as one,
     // leave everything as it was without a word.
-    const auto identified = ModuleSession(portName, baudRate).identify();
-    if (identified.failure == Failure::PortNotOpened || !identified.value.recognised)
+    ModuleSession session(portName, baudRate);
+    const moduleoperations::Identified identified = moduleoperations::identify(session);
+    session.close();
+    if (!identified.inProgramMode())
         return;
 
-    const int memory = identified.value.memory.value_or(0);
-    setModuleText(ui->l_ver, QStringLiteral("Memória: ") + identified.value.memoryField);
+    const int memory = identified.memory;
+    setModuleText(ui->l_ver, QStringLiteral("Memória: ") + identified.answer.memoryField);
     setMode(memory);
 
     programMode = true;
     updateModeDisplay();
 
-    pictureFile = modulemodel::modelFor(memory).picture;
+    pictureFile = identified.model.picture;
     showModulePicture();
 
     prompt::information(this, kModeTitle,
@@ -91,7 +94,8 @@ void MainWindow::show_port()
 
 void MainWindow::leaveProgramMode()
 {
-    if (ModuleSession(portName, baudRate).leave() != Failure::None)
+    ModuleSession session(portName, baudRate);
+    if (moduleoperations::leave(session) != Failure::None)
         return;
 
     programMode = false;
@@ -136,33 +140,35 @@ void MainWindow::status()
             prompt::critical(this, kErrorTitle, QStringLiteral("Sikertelen lekérdezés.\nEllenőrizze az eszközt!"));
     };
 
-    // Only a memory size that is a number counts; the prefix is not checked here.
-    advance(progress);
-    const auto identified = session.identify();
-    if (!identified.ok())
-        return finish(true);
-    setModuleText(ui->l_ver, QStringLiteral("Memória: ") + identified.value.memoryField);
-    setMode(*identified.value.memory);
-    advance(progress);
+    // Each step shows what it learnt as soon as it has it.
+    const auto stepDone = [&](const moduleoperations::Status &soFar) {
+        if (soFar.reached == moduleoperations::Status::Step::States) {
+            setModuleText(ui->l_ver, QStringLiteral("Memória: ") + soFar.identification.memoryField);
+            setMode(soFar.memory);
+            advance(progress);
+            return;
+        }
+        ui->w_be1->setStyleSheet(soFar.states.input1Active ? kInputActive : kIndicatorOff);
+        ui->w_be2->setStyleSheet(soFar.states.input2Active ? kInputActive : kIndicatorOff);
+        QWidget *const outputs[4] = {ui->w_ki1, ui->w_ki2, ui->w_ki3, ui->w_ki4};
+        for (int i = 0; i < 4; ++i)
+            outputs[i]->setStyleSheet(soFar.states.outputOn[size_t(i)] ? kOutputOn : kIndicatorOff);
+    };
+    moduleoperations::Control control;
+    control.readProgress = progressOf(progress);
 
-    const auto states = session.readStates(progressOf(progress));
-    if (!states.ok())
+    advance(progress);
+    const moduleoperations::Status result = moduleoperations::status(session, control, stepDone);
+    if (result.reached == moduleoperations::Status::Step::Signal)
+        endProgress(progress);
+    if (!result.ok())
         return finish(true);
-    ui->w_be1->setStyleSheet(states.value.input1Active ? kInputActive : kIndicatorOff);
-    ui->w_be2->setStyleSheet(states.value.input2Active ? kInputActive : kIndicatorOff);
-    QWidget *const outputs[4] = {ui->w_ki1, ui->w_ki2, ui->w_ki3, ui->w_ki4};
-    for (int i = 0; i < 4; ++i)
-        outputs[i]->setStyleSheet(states.value.outputOn[size_t(i)] ? kOutputOn : kIndicatorOff);
-
-    const auto signal = session.readSignal(progressOf(progress));
     endProgress(progress);
-    if (!signal.ok())
-        return finish(true);
     ui->terero->setRange(0, 10);
     ui->terero->reset();
-    ui->terero->setValue(signal.value.strength);
-    ui->terero->setStyleSheet(signal.value.strength <= 5 ? kSignalWeak : kSignalGood);
-    setModuleText(ui->l_service, signal.value.service);
+    ui->terero->setValue(result.signal.strength);
+    ui->terero->setStyleSheet(result.signal.strength <= 5 ? kSignalWeak : kSignalGood);
+    setModuleText(ui->l_service, result.signal.service);
 
     finish(false);
 }
@@ -174,7 +180,7 @@ void MainWindow::rele_test()
     // The port stays ours from the state query until the outputs are set, so
     // nothing else gets between while the user decides.
     ModuleSession session(portName, baudRate);
-    const auto states = session.readStates();
+    const auto states = moduleoperations::outputStates(session);
     if (!states.ok()) {
         session.close();
         prompt::critical(this, kErrorTitle, failure);
@@ -187,7 +193,6 @@ void MainWindow::rele_test()
         if (dialog.exec() != QDialog::Accepted)
             return;
     }
-    session.setOutputs(choice);
-    session.close();
+    moduleoperations::setOutputs(session, choice);
     QTimer::singleShot(50, this, &MainWindow::status);
 }

@@ -54,13 +54,19 @@ Result<Identification> ModuleSession::identify(Waits waits)
     if (!openWith(waits))
         return {Failure::PortNotOpened, {}};
     Identification id;
-    id.text = exchange(modulecommands::kIdentify, modulecommands::kShortAnswerLimit, {}, lineEnd());
+    id.answer = exchange(modulecommands::kIdentify, modulecommands::kShortAnswerLimit, {}, lineEnd());
+    id.text = id.answer;
     id.text.chop(1);
     id.recognised = modulereplies::isIdentification(id.text);
     id.memoryField = modulereplies::memoryField(id.text);
     id.memory = modulereplies::memoryNumber(id.memoryField);
     // A silent module, noise or an answer without a memory size identifies nothing.
     return {id.memory ? Failure::None : Failure::BadAnswer, id};
+}
+
+bool Identification::answersSearch() const
+{
+    return modulereplies::isIdentification(answer);
 }
 
 void ModuleSession::endSearch()
@@ -141,8 +147,12 @@ Result<QString> ModuleSession::readRecords(const ReadProgress &progress, int rec
     return {Failure::None, reply};
 }
 
-Failure ModuleSession::writeRecords(const QByteArray &wire, char ackChar, const SendProgress &progress)
+Failure ModuleSession::writeRecords(const QByteArray &wire, char ackChar, const SendProgress &progress,
+                                    WriteStage *reached)
 {
+    WriteStage unused;
+    WriteStage &stage = reached ? *reached : unused;
+    stage = WriteStage::NotReady;
     if (!openWith(kStoreWaits))
         return Failure::PortNotOpened;
     const QString ready =
@@ -151,6 +161,7 @@ Failure ModuleSession::writeRecords(const QByteArray &wire, char ackChar, const 
         close();
         return Failure::BadAnswer;
     }
+    stage = WriteStage::Ready;
     int value = 15;
     if (progress && !progress(value)) {
         close();
@@ -167,6 +178,7 @@ Failure ModuleSession::writeRecords(const QByteArray &wire, char ackChar, const 
             return Failure::Cancelled;
         }
     }
+    stage = WriteStage::RecordsSent;
     const QString answer = port.readReply(nullptr, modulecommands::kShortAnswerLimit, lineEnd());
     close();
     return answer.startsWith(QLatin1Char(ackChar)) ? Failure::None : Failure::BadAnswer;

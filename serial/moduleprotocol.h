@@ -34,11 +34,19 @@ struct Result
 
 struct Identification
 {
+    QString answer;        // as it came, terminator and all
     QString text;          // the answer without its terminator
     bool recognised = false;   // starts with "Qzv" or "KDV"
     QString memoryField;   // after the last "_"
     std::optional<int> memory;   // the memory field as a number
+    // The port search judges the answer as it came: "KDV" alone is a module.
+    bool answersSearch() const;
 };
+
+// How far a download got: a module that never said "R" stored nothing; once
+// it said "R" the records went out, and only its final answer tells whether
+// it stored them.
+enum class WriteStage { NotReady, Ready, RecordsSent };
 
 // The read time-outs a port is opened with: one answer byte is awaited for
 // at most their sum, in milliseconds.
@@ -89,9 +97,13 @@ public:
     Result<QString> readRecords(const ReadProgress &progress = {}, int records = 0);
     // "~}", then the records' wire bytes once the module answers "R"; stored
     // when the final answer starts with ackChar.
-    Failure writeRecords(const QByteArray &wire, char ackChar, const SendProgress &progress = {});
+    Failure writeRecords(const QByteArray &wire, char ackChar, const SendProgress &progress = {},
+                         WriteStage *reached = nullptr);
 
     void close();
+    // Whether the line went away during the last exchange: a pulled adapter,
+    // a closed pseudo-terminal.
+    bool lineLost() const { return port.lost(); }
 
     // Off (the default): every answer ends when the line falls silent for one
     // read wait. On: a one-line answer ends at its CR and the records answer

@@ -50,7 +50,8 @@ std::optional<SignalInfo> parseSignal(const QString &answer)
         return std::nullopt;
     SignalInfo info;
     // A field that is not a number counts as 0, which the clamp turns into 1.
-    info.strength = clampSignal(fields.at(1).toInt());
+    info.raw = fields.at(1).toInt();
+    info.strength = clampSignal(info.raw);
     for (const QChar c : fields.at(2)) {
         // The terminator rides on the last field; it is white space too.
         if (!c.isSpace())

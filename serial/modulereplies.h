@@ -36,7 +36,8 @@ std::optional<IoStates> parseStates(const QString &answer);
 // The "~S" answer: exactly three comma-separated fields, otherwise nothing.
 struct SignalInfo
 {
-    int strength = 1;   // already clamped to 1 … 9
+    int raw = 0;        // the strength field as the module sent it (0 when not a number)
+    int strength = 1;   // already clamped to 1 … 9: the bar's value
     QString service;    // white space (the terminator too) removed
 };
 

@@ -1,65 +1,22 @@
 #include "serial/setcom.h"
 
 #include "app/prompter.h"
-#include "serial/comport.h"
 #include "serial/moduleprotocol.h"
-#include "serial/portnames.h"
+#include "transfer/moduleoperations.h"
 
 #include "ui_setcom.h"
 
 #include <QtCore/QCoreApplication>
-#include <QtCore/QFile>
+#include <QtCore/QDir>
 #include <QtCore/QTimer>
-#include <QtSerialPort/QSerialPort>
-#include <QtSerialPort/QSerialPortInfo>
 #include <QtWidgets/QProgressDialog>
 
-#include <algorithm>
-
-#if defined(Q_OS_UNIX)
-#include <cerrno>
-#include <grp.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace {
-
-QStringList systemPorts()
-{
-    QStringList names;
-    const auto infos = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : infos)
-        names << info.portName();
-    return names;
-}
 
 setcom::PortSource &portSource()
 {
     static setcom::PortSource source;
     return source;
-}
-
-
-// The one platform seam of the listing: the line that says a port exists
-// but this user may not open it, or a null string. Busy or missing ports are
-// not meant: they are simply not listed.
-QString permissionDeniedLine(const QString &name)
-{
-#if defined(Q_OS_UNIX)
-    // The port names Qt lists are device names under /dev.
-    const QString devicePath = name.startsWith(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
-    const QByteArray path = QFile::encodeName(devicePath);
-    struct stat info;
-    if (::stat(path.constData(), &info) != 0 || ::access(path.constData(), R_OK | W_OK) == 0 || errno != EACCES)
-        return {};
-    const group *owner = ::getgrgid(info.st_gid);
-    const QString groupName = owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid);
-    return QStringLiteral("A %1 port nem nyitható meg: nincs jogosultság (%2 csoport).").arg(devicePath, groupName);
-#else
-    Q_UNUSED(name);
-    return {};
-#endif
 }
 
 } // namespace
@@ -108,27 +65,19 @@ PortSelection setcom::selectedPort() const
 void setcom::lookupCom()
 {
     ui->comboBox->clear();
-    ports.clear();
-
-    QStringList candidates = portSource() ? portSource()() : systemPorts();
-    std::sort(candidates.begin(), candidates.end(), portNameLess);
-    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
-
-    QString denied;
-    for (const QString &name : candidates) {
-        if (!ComPort::canOpen(name)) {
-            if (denied.isNull())
-                denied = permissionDeniedLine(name);
-            continue;
-        }
+    const moduleoperations::PortListing listing = moduleoperations::listPorts(portSource());
+    ports = listing.ports;
+    for (const QString &name : std::as_const(ports)) {
         ui->comboBox->addItem(name);
-        ports << name;
         if (name == initialPort)
             ui->comboBox->setCurrentIndex(ui->comboBox->count() - 1);
     }
     // Without it a user outside the port's group sees only an empty list.
-    ui->l_access->setText(denied);
-    ui->l_access->setVisible(!denied.isNull());
+    const bool denied = !listing.deniedPath.isEmpty();
+    ui->l_access->setText(denied ? QStringLiteral("A %1 port nem nyitható meg: nincs jogosultság (%2 csoport).")
+                                       .arg(listing.deniedPath, listing.deniedGroup)
+                                 : QString());
+    ui->l_access->setVisible(denied);
     ui->comboBox->setFocus();
 }
 
@@ -148,24 +97,21 @@ void setcom::autoLookup()
         lookupCom();
 
         const int baud = ui->baudrate->currentText().toInt();
-        for (const QString &name : std::as_const(ports)) {
-            moduleprotocol::ModuleSession session(name, baud);
-            const auto identified = session.identify({0, quint32(probeTimeout)});
-            if (identified.failure == moduleprotocol::Failure::PortNotOpened)
-                continue;
-            // A Cancel click that came in during the probe takes effect now.
-            QCoreApplication::processEvents();
-            if (identified.value.recognised) {
-                result = name;
-                progress.setValue(progress.maximum());
-                // Tells the module that answered that the search is over.
-                session.endSearch();
-            }
-            if (progress.wasCanceled())
-                return;
-            session.close();
-            progress.setValue(progress.value() + 1);
-        }
+        const moduleoperations::Found found = moduleoperations::search(
+            ports, baud, quint32(probeTimeout), [&progress](const moduleoperations::SearchStep &step) {
+                // A Cancel click that came in during the probe takes effect now.
+                QCoreApplication::processEvents();
+                if (step.found)
+                    progress.setValue(progress.maximum());
+                if (progress.wasCanceled())
+                    return false;
+                progress.setValue(progress.value() + 1);
+                return true;
+            });
+        if (found.cancelled)
+            return;
+        if (found.port)
+            result = *found.port;
     }
 
     if (result == QLatin1String("0")) {

@@ -80,7 +80,7 @@ void TestDownload::busyPortFailsAtOnce()
 void TestDownload::dialogForm()
 {
     // A port that does not exist: the worker fails at once.
-    dload dialog({QStringLiteral("/dev/kordavo-no-such-port"), 1200, 'O', '|', QString(1020, QLatin1Char('x'))});
+    dload dialog({QStringLiteral("/dev/kordavo-no-such-port"), 1200, 'O', QString(1020, QLatin1Char('x'))});
     QCOMPARE(dialog.objectName(), QStringLiteral("dload"));
     QCOMPARE(dialog.size(), QSize(262, 160));
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Betöltés"));

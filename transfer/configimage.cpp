@@ -82,6 +82,18 @@ QString normalizeReply(const QString &reply)
 
 namespace {
 
+// A control byte from the line is no one's text: shown as "?", it cannot
+// reach a file or a terminal as a control. A line feed stays, so that saving
+// can refuse it by name.
+QString withControlsShown(QString text)
+{
+    for (QChar &c : text) {
+        if (c.unicode() < 0x20 && c != QLatin1Char('\n'))
+            c = QLatin1Char('?');
+    }
+    return text;
+}
+
 QString withoutTrailingSpaces(const QString &text)
 {
     int end = int(text.size());
@@ -96,7 +108,7 @@ std::optional<Configuration> parseImage(const QString &normalized, int memorySiz
 {
     QStringList parts = normalized.split(QLatin1Char('|'), Qt::SkipEmptyParts);
     for (QString &part : parts)
-        part = withoutTrailingSpaces(part).replace(kStoredSeparator, QLatin1Char('|'));
+        part = withControlsShown(withoutTrailingSpaces(part).replace(kStoredSeparator, QLatin1Char('|')));
     if (parts.size() < kGeneralRecords + kReservedRecords + memorySize)
         return std::nullopt;
 

@@ -23,7 +23,7 @@ inline constexpr int kRecordLength = 16;
 inline constexpr int kGeneralRecords = int(generalfields::kFields.size());
 inline constexpr int kReservedRecords = 12;
 // A telephone record: two digits and a number of at most this many characters.
-inline constexpr int kTelephoneNumberLength = 14;
+inline constexpr int kTelephoneNumberLength = generalfields::kTelephoneNumberLength;
 
 // The text left-aligned and filled with spaces to 16 characters; never cut.
 QString padRecord(const QString &text);

@@ -1,11 +1,14 @@
 #include "transfer/dlthread.h"
 
 #include "serial/moduleprotocol.h"
-#include "transfer/configimage.h"
-
-#include <QtCore/QStringList>
+#include "transfer/moduleoperations.h"
 
 dlThread::dlThread(const DownloadSettings &settings, QObject *parent) : QThread(parent), settings(settings) {}
+
+int dlThread::progressMaximum() const
+{
+    return moduleoperations::downloadProgressMaximum(settings.configImage);
+}
 
 dlThread::~dlThread()
 {
@@ -23,15 +26,16 @@ void dlThread::run()
     // Made here, so the port belongs to this thread for its whole life.
     moduleprotocol::ModuleSession session(settings.portName, settings.baudRate);
     int lastValue = 10;
-    const auto failure = session.writeRecords(
-        configimage::wireBytes(settings.configImage, QLatin1Char(settings.downloadSeparator)), settings.ackChar,
-        [&](int value) {
-            lastValue = value;
-            emit valueChanged(value);
-            // A dialog being destroyed (program exit) asks us to stop: the
-            // module then gets an incomplete transfer, which it rejects.
-            return !isInterruptionRequested();
-        });
+    moduleoperations::Control control;
+    control.sendProgress = [&](int value) {
+        lastValue = value;
+        emit valueChanged(value);
+        // A dialog being destroyed (program exit) asks us to stop: the
+        // module then gets an incomplete transfer, which it rejects.
+        return !isInterruptionRequested();
+    };
+    const auto failure =
+        moduleoperations::download(session, settings.configImage, settings.ackChar, control).failure;
     success = failure == moduleprotocol::Failure::None;
     // The bar fills once the records went out and the module answered.
     const bool recordsSent = lastValue > 15 && failure != moduleprotocol::Failure::Cancelled;

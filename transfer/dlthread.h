@@ -16,7 +16,6 @@ struct DownloadSettings
     QString portName;
     int baudRate = 0;
     char ackChar = 'O';
-    char downloadSeparator = '|';
     QString configImage;
 };
 
@@ -32,7 +31,7 @@ public:
     std::atomic<bool> success{false};
 
     // The progress bar's maximum: image length plus 15.
-    int progressMaximum() const { return int(settings.configImage.size()) + 15; }
+    int progressMaximum() const;
 
 signals:
     void valueChanged(int value);

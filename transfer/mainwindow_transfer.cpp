@@ -12,6 +12,7 @@
 #include "serial/moduleprotocol.h"
 #include "transfer/configimage.h"
 #include "transfer/dload.h"
+#include "transfer/moduleoperations.h"
 #include "transfer/dlthread.h"
 
 #include <QtCore/QPointer>
@@ -22,11 +23,7 @@
 
 namespace {
 
-int recordCharacters(int memorySize)
-{
-    return (memorySize + configimage::kGeneralRecords + configimage::kReservedRecords)
-        * configimage::kRecordLength;
-}
+using moduleoperations::FieldProblem;
 
 // Shows completion until the command ends. A dialog that never came up
 // (a short transfer) is kept down: otherwise its delayed first showing would
@@ -40,14 +37,20 @@ void showCompletion(QProgressDialog &progress)
         endProgress(progress);
 }
 
+moduleoperations::Control controlOf(QProgressDialog &progress)
+{
+    moduleoperations::Control control;
+    control.readProgress = progressOf(progress);
+    return control;
+}
+
 } // namespace
 
 bool MainWindow::buildConfigImage()
 {
-    const configimage::BuildResult result =
-        configimage::buildImage(formConfiguration(), memorySize, QLatin1Char(downloadSeparator));
-    configImage = result.image;
-    if (!result.ok()) {
+    const moduleoperations::Prepared prepared = moduleoperations::prepare(formConfiguration(), moduleModel);
+    configImage = prepared.image;
+    if (prepared.problem && prepared.problem->kind == FieldProblem::Kind::Empty) {
         ui->tabWidget->setCurrentWidget(ui->tab);
         return false;
     }
@@ -56,10 +59,10 @@ bool MainWindow::buildConfigImage()
 
 bool MainWindow::refuseFieldWithSeparator(const QString &title)
 {
-    const int field =
-        configimage::fieldWithSeparator(formConfiguration(), memorySize, QLatin1Char(downloadSeparator));
-    if (field < 0)
+    const moduleoperations::Prepared prepared = moduleoperations::prepare(formConfiguration(), moduleModel);
+    if (!prepared.problem || prepared.problem->kind != FieldProblem::Kind::Separator)
         return false;
+    const int field = prepared.problem->field;
     const bool isGeneral = field < configimage::kGeneralRecords;
     const int number = field - configimage::kGeneralRecords + 1;
     showFieldProblem(isGeneral ? generalLineEdits().at(field) : telephoneEdit(number), title,
@@ -75,10 +78,15 @@ bool MainWindow::applyConfigImage(const QString &image)
     const std::optional<Configuration> parsed = configimage::parseImage(image, memorySize);
     if (!parsed)
         return false;
+    showReadOut(parsed->fittedTo(moduleModel));
+    return true;
+}
+
+void MainWindow::showReadOut(const Configuration &configuration)
+{
     // Every box is set, so with 32 numbers the boxes of 33 … 128 are cleared
     // while their numbers stay.
-    showConfiguration(*parsed, memorySize, false);
-    return true;
+    showConfiguration(configuration, memorySize, false);
 }
 
 void MainWindow::download()
@@ -92,46 +100,36 @@ void MainWindow::download()
         return;
     // On the heap and guarded: should the window go away while the dialog
     // runs (program exit), the window's destruction takes the dialog with it.
-    QPointer<dload> dialog =
-        new dload({portName, baudRate, ackChar, downloadSeparator, configImage}, this);
+    QPointer<dload> dialog = new dload({portName, baudRate, ackChar, configImage}, this);
     dialog->exec();
     delete dialog.data();
-}
-
-std::optional<QString> MainWindow::readStoredRecords(QProgressDialog &progress,
-                                                     const QString &portFailure)
-{
-    const auto records = moduleprotocol::ModuleSession(portName, baudRate).readRecords(progressOf(progress));
-    if (records.failure == moduleprotocol::Failure::PortNotOpened) {
-        endProgress(progress);
-        prompt::critical(this, QStringLiteral("Hiba"), portFailure);
-        return std::nullopt;
-    }
-    if (records.failure == moduleprotocol::Failure::Cancelled)
-        return std::nullopt;
-    showCompletion(progress);
-    // No answer, or one that never ended, comes back empty; the callers fail
-    // it as a reply without records.
-    return records.value;
 }
 
 void MainWindow::readup()
 {
     QProgressDialog progress(QStringLiteral("Kiolvasás..."), QStringLiteral("Megszakítás"), 0,
-                             recordCharacters(memorySize), this);
+                             moduleoperations::recordCharacters(memorySize), this);
     progress.setWindowTitle(QStringLiteral("Kiolvasás"));
     progress.setWindowModality(Qt::WindowModal);
 
-    const std::optional<QString> reply = readStoredRecords(
-        progress, QStringLiteral("Sikertelen kiolvasás.\nNem lehet megnyitni a portot."));
-    if (!reply)
+    moduleprotocol::ModuleSession session(portName, baudRate);
+    const moduleoperations::ReadOut read = moduleoperations::readout(session, moduleModel, controlOf(progress));
+    if (read.failure == moduleprotocol::Failure::PortNotOpened) {
+        endProgress(progress);
+        prompt::critical(this, QStringLiteral("Hiba"),
+                         QStringLiteral("Sikertelen kiolvasás.\nNem lehet megnyitni a portot."));
         return;
-    if (!applyConfigImage(configimage::normalizeReply(*reply))) {
+    }
+    if (read.failure == moduleprotocol::Failure::Cancelled)
+        return;
+    showCompletion(progress);
+    if (!read.configuration) {
         endProgress(progress);
         prompt::critical(this, QStringLiteral("Hiba"),
                          QStringLiteral("Sikertelen kiolvasás.\nEllenőrizze az eszközt, és próbálja meg újra!"));
         return;
     }
+    showReadOut(*read.configuration);
     selectSmsPresetFor(ui->smskp->text());
 }
 
@@ -147,19 +145,25 @@ void MainWindow::verify()
 
     // Made only now: its delayed showing starts with it.
     QProgressDialog progress(QStringLiteral("Ellenőrzés..."), QStringLiteral("Megszakítás"), 0,
-                             recordCharacters(memorySize), this);
+                             moduleoperations::recordCharacters(memorySize), this);
     progress.setWindowTitle(QStringLiteral("Ellenőrzés"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setCancelButton(nullptr);
 
-    const std::optional<QString> reply = readStoredRecords(
-        progress, QStringLiteral("Sikertelen ellenőrzés.\nNem lehet megnyitni a portot."));
-    if (!reply)
+    moduleprotocol::ModuleSession session(portName, baudRate);
+    const moduleoperations::Verified verified =
+        moduleoperations::verify(session, configImage, memorySize, controlOf(progress));
+    if (verified.failure == moduleprotocol::Failure::PortNotOpened) {
+        endProgress(progress);
+        prompt::critical(this, QStringLiteral("Hiba"),
+                         QStringLiteral("Sikertelen ellenőrzés.\nNem lehet megnyitni a portot."));
+        return;
+    }
+    if (verified.failure == moduleprotocol::Failure::Cancelled)
         return;
     endProgress(progress);
-    // Compared with what a download sends: ő and ű travel as ö and ü, so a
-    // module holding those holds a faithful copy, and nothing else is one.
-    if (configimage::normalizeReply(*reply) == configimage::asSent(configImage))
+    // No answer, or one that never ended, fails as a module holding other records.
+    if (verified.matches())
         prompt::information(this, QStringLiteral("Ellenőrzés"), QStringLiteral("Sikeres ellenőrzés."));
     else
         prompt::critical(this, QStringLiteral("Ellenőrzés"), failed);

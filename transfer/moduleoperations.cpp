@@ -1,0 +1,363 @@
+#include "transfer/moduleoperations.h"
+
+#include "document/generalfields.h"
+#include "serial/comport.h"
+#include "serial/portnames.h"
+#include "transfer/configimage.h"
+
+#include <QtCore/QFile>
+#include <QtSerialPort/QSerialPortInfo>
+
+#include <algorithm>
+
+#if defined(Q_OS_UNIX)
+#include <cerrno>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace moduleoperations {
+
+namespace {
+
+int recordCount(int entries)
+{
+    return configimage::kGeneralRecords + configimage::kReservedRecords + entries;
+}
+
+bool hasPlaceholder(int field)
+{
+    for (const modulemodel::Placeholder &placeholder : modulemodel::kReducedPlaceholders) {
+        if (generalfields::indexOf(QLatin1String(placeholder.objectName)) == field)
+            return true;
+    }
+    return false;
+}
+
+QStringList recordsOf(const QString &image)
+{
+    QStringList records = image.split(QLatin1Char('|'));
+    if (!records.isEmpty() && records.last().isEmpty())
+        records.removeLast();
+    return records;
+}
+
+} // namespace
+
+moduleprotocol::ReadProgress Control::reading() const
+{
+    if (!readProgress && !cancel)
+        return {};
+    return [this](int step) {
+        if (cancelled())
+            return false;
+        return readProgress ? readProgress(step) : true;
+    };
+}
+
+moduleprotocol::SendProgress Control::sending() const
+{
+    if (!sendProgress && !cancel)
+        return {};
+    return [this](int value) {
+        if (cancelled())
+            return false;
+        return sendProgress ? sendProgress(value) : true;
+    };
+}
+
+Identified identify(ModuleSession &session, const Control &control)
+{
+    Identified result;
+    if (control.cancelled()) {
+        result.failure = Failure::Cancelled;
+        return result;
+    }
+    const auto identified = session.identify();
+    result.answer = identified.value;
+    if (identified.failure == Failure::PortNotOpened) {
+        result.failure = Failure::PortNotOpened;
+        return result;
+    }
+    if (!identified.value.recognised) {
+        result.failure = Failure::BadAnswer;
+        return result;
+    }
+    result.memory = identified.value.memory.value_or(0);
+    result.model = modulemodel::modelFor(result.memory);
+    return result;
+}
+
+Failure leave(ModuleSession &session)
+{
+    const Failure failure = session.leave();
+    session.close();
+    return failure;
+}
+
+std::optional<FieldProblem> problemOnAnyModule(const Configuration &configuration)
+{
+    for (int i = 0; i < configimage::kGeneralRecords; ++i) {
+        if (!hasPlaceholder(i) && configuration.general.at(size_t(i)).isEmpty())
+            return FieldProblem{FieldProblem::Kind::Empty, i};
+    }
+    for (int i = 0; i < configimage::kGeneralRecords; ++i) {
+        if (!hasPlaceholder(i) && configuration.general.at(size_t(i)).contains(QLatin1Char('|')))
+            return FieldProblem{FieldProblem::Kind::Separator, i};
+    }
+    for (int n = 1; n <= modulemodel::kSmallMemory; ++n) {
+        if (configuration.telephones.at(size_t(n - 1)).number.contains(QLatin1Char('|')))
+            return FieldProblem{FieldProblem::Kind::Separator, configimage::kGeneralRecords + n - 1};
+    }
+    return std::nullopt;
+}
+
+Prepared prepare(const Configuration &configuration, const modulemodel::Model &model)
+{
+    Prepared prepared;
+    prepared.model = model;
+    prepared.fitted = configuration.fittedTo(model);
+
+    for (int n = model.entries + 1; n <= configfile::kTelephoneEntries; ++n) {
+        if (!configuration.telephones.at(size_t(n - 1)).number.isEmpty())
+            ++prepared.droppedNumbers;
+    }
+    if (prepared.droppedNumbers > 0) {
+        prepared.firstDropped = model.entries + 1;
+        prepared.lastDropped = configfile::kTelephoneEntries;
+    }
+    if (model.reduced) {
+        for (int i = 0; i < configimage::kGeneralRecords; ++i) {
+            if (hasPlaceholder(i) && configuration.general.at(size_t(i)) != prepared.fitted.general.at(size_t(i)))
+                prepared.reducedDropped = true;
+        }
+        for (int n = 1; n <= model.entries; ++n) {
+            const configfile::TelephoneEntry &entry = configuration.telephones.at(size_t(n - 1));
+            if (entry.alarm != 0 || entry.output != 0)
+                prepared.reducedDropped = true;
+        }
+    }
+
+    const configimage::BuildResult built = configimage::buildImage(prepared.fitted, model.entries);
+    prepared.image = built.image;
+    if (!built.ok()) {
+        prepared.problem = FieldProblem{FieldProblem::Kind::Empty, built.emptyField};
+        return prepared;
+    }
+    const int separator = configimage::fieldWithSeparator(prepared.fitted, model.entries);
+    if (separator >= 0)
+        prepared.problem = FieldProblem{FieldProblem::Kind::Separator, separator};
+    return prepared;
+}
+
+int downloadProgressMaximum(const QString &image)
+{
+    return int(image.size()) + 15;
+}
+
+Downloaded download(ModuleSession &session, const QString &image, char ackChar, const Control &control)
+{
+    Downloaded result;
+    if (control.cancelled()) {
+        result.failure = Failure::Cancelled;
+        return result;
+    }
+    result.failure = session.writeRecords(configimage::wireBytes(image), ackChar, control.sending(), &result.reached);
+    result.lineLost = session.lineLost();
+    return result;
+}
+
+int recordCharacters(int entries)
+{
+    return recordCount(entries) * configimage::kRecordLength;
+}
+
+ReadOut readout(ModuleSession &session, const modulemodel::Model &model, const Control &control)
+{
+    ReadOut result;
+    if (control.cancelled()) {
+        result.failure = Failure::Cancelled;
+        return result;
+    }
+    const auto records = session.readRecords(control.reading(), recordCount(model.entries));
+    result.lineLost = session.lineLost();
+    if (!records.ok()) {
+        result.failure = records.failure;
+        return result;
+    }
+    const std::optional<Configuration> parsed =
+        configimage::parseImage(configimage::normalizeReply(records.value), model.entries);
+    if (!parsed) {
+        result.failure = Failure::BadAnswer;
+        result.incomplete = true;
+        return result;
+    }
+    result.configuration = parsed->fittedTo(model);
+    return result;
+}
+
+QList<RecordDifference> differences(const QString &image, const QString &normalizedReply)
+{
+    const QStringList expected = recordsOf(configimage::asSent(image));
+    const QStringList stored = recordsOf(normalizedReply);
+    QList<RecordDifference> result;
+    const int count = int(std::max(expected.size(), stored.size()));
+    for (int i = 0; i < count; ++i) {
+        const bool hasExpected = i < expected.size();
+        const bool hasStored = i < stored.size();
+        if (hasExpected && hasStored && expected.at(i) == stored.at(i))
+            continue;
+        RecordDifference difference;
+        difference.record = i;
+        if (hasExpected)
+            difference.expected = expected.at(i);
+        if (hasStored)
+            difference.stored = stored.at(i);
+        result.append(difference);
+    }
+    return result;
+}
+
+Verified verify(ModuleSession &session, const QString &image, int entries, const Control &control)
+{
+    Verified result;
+    if (control.cancelled()) {
+        result.failure = Failure::Cancelled;
+        return result;
+    }
+    const auto records = session.readRecords(control.reading(), recordCount(entries));
+    result.lineLost = session.lineLost();
+    if (!records.ok()) {
+        result.failure = records.failure;
+        return result;
+    }
+    result.differences = differences(image, configimage::normalizeReply(records.value));
+    return result;
+}
+
+Status status(ModuleSession &session, const Control &control, const std::function<void(const Status &)> &stepDone)
+{
+    Status result;
+    const auto fail = [&](Failure failure) {
+        session.close();
+        result.failure = failure;
+        return result;
+    };
+    if (control.cancelled())
+        return fail(Failure::Cancelled);
+    const auto identified = session.identify();
+    result.identification = identified.value;
+    if (!identified.ok())
+        return fail(identified.failure);
+    result.memory = *identified.value.memory;
+    result.reached = Status::Step::States;
+    if (stepDone)
+        stepDone(result);
+
+    if (control.cancelled())
+        return fail(Failure::Cancelled);
+    const auto states = session.readStates(control.reading());
+    if (!states.ok())
+        return fail(states.failure);
+    result.states = states.value;
+    result.reached = Status::Step::Signal;
+    if (stepDone)
+        stepDone(result);
+
+    if (control.cancelled())
+        return fail(Failure::Cancelled);
+    const auto signal = session.readSignal(control.reading());
+    if (!signal.ok())
+        return fail(signal.failure);
+    result.signal = signal.value;
+    result.reached = Status::Step::Done;
+    session.close();
+    return result;
+}
+
+moduleprotocol::Result<modulereplies::IoStates> outputStates(ModuleSession &session)
+{
+    return session.readStates();
+}
+
+Failure setOutputs(ModuleSession &session, const QString &states)
+{
+    return session.setOutputs(states);
+}
+
+namespace {
+
+QStringList systemPorts()
+{
+    QStringList names;
+    const auto infos = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : infos)
+        names << info.portName();
+    return names;
+}
+
+// The one platform seam of the listing: whether a port exists that this user
+// may not open. Busy or missing ports are not meant: they are simply not listed.
+bool permissionDenied(const QString &name, PortListing *listing)
+{
+#if defined(Q_OS_UNIX)
+    // The port names Qt lists are device names under /dev.
+    const QString devicePath = name.startsWith(QLatin1Char('/')) ? name : QStringLiteral("/dev/") + name;
+    const QByteArray path = QFile::encodeName(devicePath);
+    struct stat info;
+    if (::stat(path.constData(), &info) != 0 || ::access(path.constData(), R_OK | W_OK) == 0 || errno != EACCES)
+        return false;
+    const group *owner = ::getgrgid(info.st_gid);
+    listing->deniedPath = devicePath;
+    listing->deniedGroup = owner ? QString::fromLocal8Bit(owner->gr_name) : QString::number(info.st_gid);
+    return true;
+#else
+    Q_UNUSED(name);
+    Q_UNUSED(listing);
+    return false;
+#endif
+}
+
+} // namespace
+
+PortListing listPorts(const PortSource &source)
+{
+    PortListing listing;
+    QStringList candidates = source ? source() : systemPorts();
+    std::sort(candidates.begin(), candidates.end(), portNameLess);
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    bool denialFound = false;
+    for (const QString &name : std::as_const(candidates)) {
+        if (ComPort::canOpen(name))
+            listing.ports << name;
+        else if (!denialFound)
+            denialFound = permissionDenied(name, &listing);
+    }
+    return listing;
+}
+
+Found search(const QStringList &ports, int baudRate, quint32 waitMs,
+             const std::function<bool(const SearchStep &)> &afterProbe)
+{
+    Found found;
+    for (const QString &name : ports) {
+        ModuleSession session(name, baudRate);
+        const auto identified = session.identify({0, waitMs});
+        if (identified.failure == Failure::PortNotOpened)
+            continue;
+        SearchStep step{name, identified.value.answersSearch(), identified.value};
+        if (step.found) {
+            found.port = name;
+            // Tells the module that answered that the search is over.
+            session.endSearch();
+        }
+        if (afterProbe && !afterProbe(step)) {
+            found.cancelled = true;
+            return found;
+        }
+    }
+    return found;
+}
+
+} // namespace moduleoperations
