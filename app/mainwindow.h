@@ -104,9 +104,9 @@ private:
     // What the form holds: every general field, all 128 numbers, and the
     // digits of the ticked boxes on every page, enabled or not.
     Configuration formConfiguration() const;
-    // Fills the general fields, the numbers 1 … entries and the boxes (only
-    // the enabled ones when asked); entries past `entries` count as unticked.
-    void showConfiguration(const Configuration &configuration, int entries, bool enabledBoxesOnly);
+    // Fills the general fields, the numbers 1 … entries and every box;
+    // entries past `entries` count as unticked.
+    void showConfiguration(const Configuration &configuration, int entries);
     void selectSmsPresetFor(const QString &number);
     // Checks the fields of g1 or of a telephone page in their child order and
     // rejects the first that breaks its rule.

@@ -105,7 +105,7 @@ Configuration MainWindow::formConfiguration() const
     return configuration;
 }
 
-void MainWindow::showConfiguration(const Configuration &configuration, int entries, bool enabledBoxesOnly)
+void MainWindow::showConfiguration(const Configuration &configuration, int entries)
 {
     // setText cuts every value to the field's maximum length.
     const auto general = generalLineEdits();
@@ -123,8 +123,6 @@ void MainWindow::showConfiguration(const Configuration &configuration, int entri
     const QHash<int, int> keys = configuration.keyValues(entries);
     const auto boxes = telephoneCheckBoxes();
     for (QCheckBox *box : boxes) {
-        if (enabledBoxesOnly && !box->isEnabled())
-            continue;
         box->setChecked(configfile::boxTicked(keys, box->property("group").toString()));
     }
 }
@@ -169,9 +167,10 @@ void MainWindow::loadConfiguration(bool isDefault)
                          QStringLiteral("Nem lehet megnyitni a fájlt. Tipp: ellenőrizze a fájl szintaxisát."));
         return;
     }
-    // Every number is loaded, as the module's model lets the form hold it;
-    // boxes the memory-size mode has locked keep what they show.
-    showConfiguration(configuration->fittedTo(moduleModel), configfile::kTelephoneEntries, true);
+    // Every number and every box is loaded, as the module's model lets the
+    // form hold it: a locked page that kept an earlier file's ticks would
+    // send and save them with this file's numbers once it opens.
+    showConfiguration(configuration->fittedTo(moduleModel), configfile::kTelephoneEntries);
 
     if (isDefault) {
         if (lines.size() > configfile::kConfigurationLines)

@@ -2,9 +2,23 @@
 
 #include "serial/modulecommands.h"
 
+#include <atomic>
+
 namespace moduleprotocol {
 
-ModuleSession::ModuleSession(const QString &portName, int baudRate) : port(portName, baudRate) {}
+namespace {
+std::atomic<bool> earlyEndForTesting{false};
+} // namespace
+
+ModuleSession::ModuleSession(const QString &portName, int baudRate)
+    : earlyEnd(earlyEndForTesting), port(portName, baudRate)
+{
+}
+
+void ModuleSession::setEarlyEndForTesting(bool on)
+{
+    earlyEndForTesting = on;
+}
 
 bool ModuleSession::openWith(Waits waits)
 {

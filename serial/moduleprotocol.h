@@ -109,6 +109,9 @@ public:
     // read wait. On: a one-line answer ends at its CR and the records answer
     // at its known length, for a module known to end its answers that way.
     void setEarlyEnd(bool on) { earlyEnd = on; }
+    // Tests that run many transfers through the window against the simulator
+    // start every session with early ends; the bytes sent are the same.
+    static void setEarlyEndForTesting(bool on);
 
 private:
     bool openWith(Waits waits);

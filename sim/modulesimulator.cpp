@@ -296,7 +296,7 @@ void ModuleSimulator::Private::handleCommand(char command)
         } else if (fault == Fault::LowerCasePrefix) {
             ident = ident.left(3).toLower() + ident.mid(3);
         }
-        answer(ident + kCR);
+        answer(ident + options.identificationEnd);
         return;
     }
     if (!programMode)

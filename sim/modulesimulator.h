@@ -32,6 +32,7 @@ struct SimulatorOptions
     int memorySize = 32;                  // the last identification field
     QByteArray prefix = "Qzv";            // identification prefix
     QByteArray identification;            // whole identification text (no CR); overrides prefix
+    QByteArray identificationEnd = "\r";  // what follows it: a module may send none
     bool input1Active = false;
     bool input2Active = false;
     quint8 outputs = 0;                   // bit k set: output k + 1 on

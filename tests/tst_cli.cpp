@@ -98,6 +98,7 @@ private slots:
     void helpLanguageAndUsage();
     void downloadReadoutVerifyWithLog();
     void readoutRefusesToOverwrite();
+    void readoutWritesOnlyFilesThatOpen();
     void verifyNamesExactlyTheRecordsThatDiffer();
     void moduleFailures();
     void badFiles();
@@ -226,6 +227,46 @@ void TestCli::readoutRefusesToOverwrite()
     const std::optional<Configuration> read = configfile::fromLines(configfile::readFile(target));
     QVERIFY(read);
     QCOMPARE(storedImage(*read, 32), sim->storedRecords());
+}
+
+void TestCli::readoutWritesOnlyFilesThatOpen()
+{
+    ScratchDir dir;
+    auto sim = startModule(32);
+    const QStringList clean = sim->storedRecords();
+    const QString target = dir.filePath(QStringLiteral("back.krv"));
+    const QStringList args = {QStringLiteral("readout"), target, QStringLiteral("--port"), sim->devicePath(),
+                              QStringLiteral("--fast")};
+    struct Case
+    {
+        int record;
+        QString text;
+        QString named;
+    };
+    const Case refused[] = {
+        {3, QStringLiteral("---"), QStringLiteral("„Modul neve” mező tartalma „---”")},
+        {12, QStringLiteral("Ajto\nnyitva"), QStringLiteral("„1. bemenet üzenete bekapcsoláskor” mező sortörést")},
+        {29, QStringLiteral("0036\n30"), QStringLiteral("„2. telefonszám” mező sortörést")},
+    };
+    for (const Case &c : refused) {
+        QStringList records = clean;
+        records[c.record] = c.text.leftJustified(16, QLatin1Char(' '));
+        sim->setStoredRecords(records);
+        const Ran ran = runCli(args);
+        QCOMPARE(ran.code, 1);
+        QVERIFY2(ran.err.contains(c.named) || ran.out.contains(c.named), qPrintable(ran.out + ran.err));
+        QVERIFY(!QFileInfo::exists(target));
+    }
+
+    // Other control bytes show as "?": the file opens with its 144 lines.
+    QStringList records = clean;
+    records[5] = QStringLiteral("Kapu\x01\x1b[2J").leftJustified(16, QLatin1Char(' '));
+    sim->setStoredRecords(records);
+    const Ran ran = runCli(args);
+    QVERIFY2(ran.code == 0, qPrintable(ran.err));
+    const QStringList lines = configfile::readFile(target);
+    QCOMPARE(lines.size(), 144);
+    QCOMPARE(lines.at(5), QStringLiteral("Kapu??[2J"));
 }
 
 void TestCli::verifyNamesExactlyTheRecordsThatDiffer()

@@ -74,6 +74,7 @@ private slots:
     void typedPathIsSelected();
     void noPortsMessageAtOnce();
     void findsModuleAmongSilentPorts();
+    void bareAnswerIsFound();
     void lastAnsweringPortWins();
     void unrecognisedAnswers();
     void busyPortNeitherListedNorProbed();
@@ -242,6 +243,22 @@ void TestPortDialog::findsModuleAmongSilentPorts()
     QVERIFY(clock.elapsed() < 1000);
     QCOMPARE(dialog.selectedPort().portName, module->devicePath());
     QCOMPARE(dialog.selectedPort().baudRate, 9600);
+}
+
+void TestPortDialog::bareAnswerIsFound()
+{
+    // The first three characters of the answer as it came decide, even
+    // with nothing after them.
+    SimulatorOptions bare;
+    bare.identification = "KDV";
+    bare.identificationEnd = "";
+    auto module = startModule(bare);
+    setcom::setPortSource([&] { return QStringList{module->devicePath()}; });
+    setcom dialog(QStringLiteral("COM1"), 1200, 300, true);
+    QVERIFY(prompter.messages.isEmpty());
+    QCOMPARE(comboItems(portBox(dialog)), QStringList{module->devicePath()});
+    QVERIFY(module->waitIdle());
+    QCOMPARE(module->received(), kProbeAndEsc);
 }
 
 void TestPortDialog::lastAnsweringPortWins()

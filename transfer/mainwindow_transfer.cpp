@@ -86,7 +86,7 @@ void MainWindow::showReadOut(const Configuration &configuration)
 {
     // Every box is set, so with 32 numbers the boxes of 33 … 128 are cleared
     // while their numbers stay.
-    showConfiguration(configuration, memorySize, false);
+    showConfiguration(configuration, memorySize);
 }
 
 void MainWindow::download()
