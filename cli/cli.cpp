@@ -23,6 +23,7 @@
 #include <QtSerialPort/QSerialPortInfo>
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 
 namespace cli {
@@ -214,6 +215,38 @@ void finish(ModuleSession &session, const Options &o)
     session.close();
 }
 
+std::atomic<bool> interruptFlag{false};
+std::atomic<int> interruptSignal{0};
+
+// What an operation lends the line: Ctrl-C, SIGTERM and SIGHUP stop it.
+ops::Control interruptible()
+{
+    ops::Control control;
+    control.cancel = &interruptFlag;
+    return control;
+}
+
+// After an interrupt, at a safe point: the module goes back to normal
+// operation unless --stay keeps it, and the outcome says where it was left.
+bool interrupted(ModuleSession &session, const Options &o, bool inProgramMode, const Text &t, Outcome *outcome)
+{
+    if (!interruptFlag)
+        return false;
+    QString state;
+    if (!inProgramMode) {
+        state = t(u"a modul nem lépett programozási üzemmódba", "the module did not enter programming mode");
+    } else if (o.stay) {
+        state = t(u"a modul programozási üzemmódban maradt", "the module stays in programming mode");
+    } else {
+        ops::leave(session);
+        state = t(u"a modul visszaállt normál üzemmódba", "the module is back in normal operation");
+    }
+    session.close();
+    outcome->code = 128 + interruptSignal;
+    outcome->message = t(u"megszakítva; %1", "interrupted; %1").arg(state);
+    return true;
+}
+
 QString fileHash(const QByteArray &bytes)
 {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
@@ -346,7 +379,8 @@ Outcome downloadTo(const QString &port, const Options &o, const LoadedFile &file
     ModuleSession session(port, o.baud);
     session.setEarlyEnd(o.fast);
     ops::Identified module;
-    if (!identify(session, t, &outcome, &module))
+    const bool identified = identify(session, t, &outcome, &module);
+    if (interrupted(session, o, identified, t, &outcome) || !identified)
         return outcome;
     const std::optional<ops::Prepared> prepared = preparedFor(file.configuration, module, t, &outcome);
     if (!prepared) {
@@ -354,23 +388,43 @@ Outcome downloadTo(const QString &port, const Options &o, const LoadedFile &file
         return outcome;
     }
     ProgressBar bar(streams, t(u"Betöltés", "Download"), ops::downloadProgressMaximum(prepared->image));
-    ops::Control control;
+    ops::Control control = interruptible();
     control.sendProgress = [&bar](int value) {
         bar.set(value);
         return true;
     };
     const ops::Downloaded downloaded = ops::download(session, prepared->image, kAckChar, control);
     bar.finish();
+    using moduleprotocol::WriteStage;
+    if (interrupted(session, o, true, t, &outcome)) {
+        if (downloaded.reached != WriteStage::NotReady)
+            outcome.message += t(u"; a betöltés félbeszakadt", "; the download was cut short");
+        return outcome;
+    }
     if (downloaded.ok()) {
         outcome.message = t(u"sikeres betöltés (%1, %2)", "download complete (%1, %2)")
                               .arg(outcome.identification, variantText(outcome.memory, t));
     } else if (downloaded.failure == Failure::PortNotOpened) {
         outcome.code = kLineFailure;
         outcome.message = t(u"nem lehet megnyitni a portot", "cannot open the port");
+    } else if (downloaded.lineLost) {
+        outcome.code = kLineFailure;
+        outcome.message = downloaded.reached == WriteStage::NotReady
+                              ? t(u"a vonal megszakadt a betöltés előtt: semmi sem tárolódott",
+                                  "the line went away before the download: nothing was stored")
+                              : t(u"a vonal megszakadt a betöltés közben: a rekordok egy része vagy egésze "
+                                  "elment, a tárolás nem ismert",
+                                  "the line went away during the download: records went out, whether they "
+                                  "were stored is not known");
+    } else if (downloaded.reached == WriteStage::NotReady) {
+        outcome.code = kRefused;
+        outcome.message = t(u"betöltés hiba: a modul nem állt készen („R”), semmi sem tárolódott",
+                            "download failed: the module was not ready (\"R\"), nothing was stored");
     } else {
         outcome.code = kRefused;
-        outcome.message = t(u"betöltés hiba: a modul nem fogadta el a konfigurációt",
-                            "download failed: the module did not accept the configuration");
+        outcome.message = t(u"betöltés hiba: a rekordok elmentek, de a modul nem nyugtázta a tárolást („O”)",
+                            "download failed: the records went out, but the module did not confirm storing "
+                            "them (\"O\")");
     }
     finish(session, o);
     return outcome;
@@ -412,7 +466,8 @@ Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, 
     ModuleSession session(port, o.baud);
     session.setEarlyEnd(o.fast);
     ops::Identified module;
-    if (!identify(session, t, &outcome, &module))
+    const bool identified = identify(session, t, &outcome, &module);
+    if (interrupted(session, o, identified, t, &outcome) || !identified)
         return outcome;
     const std::optional<ops::Prepared> prepared = preparedFor(file.configuration, module, t, &outcome);
     if (!prepared) {
@@ -420,10 +475,12 @@ Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, 
         return outcome;
     }
     ProgressBar bar(streams, t(u"Ellenőrzés", "Verify"), recordBytes(module.model.entries));
-    ops::Control control;
+    ops::Control control = interruptible();
     control.readProgress = readProgress(bar);
     const ops::Verified verified = ops::verify(session, prepared->image, module.model.entries, control);
     bar.finish();
+    if (interrupted(session, o, true, t, &outcome))
+        return outcome;
     finish(session, o);
     if (!verified.ok()) {
         noRecords(verified.failure, t, &outcome);
@@ -502,6 +559,8 @@ int commandDownloadOrVerify(const Options &o, Streams &streams, const Text &t, b
         printOutcome(port, outcome, streams);
         appendLog(o, port, outcome, o.positional.first(), hash, streams, t);
         worst = std::max(worst, outcome.code);
+        if (interruptFlag)
+            return outcome.code;
     }
     return worst;
 }
@@ -524,18 +583,22 @@ int commandReadout(const Options &o, Streams &streams, const Text &t)
     ModuleSession session(port, o.baud);
     session.setEarlyEnd(o.fast);
     ops::Identified module;
-    if (identify(session, t, &outcome, &module)) {
+    const bool identified = identify(session, t, &outcome, &module);
+    if (!interrupted(session, o, identified, t, &outcome) && identified) {
         ProgressBar bar(streams, t(u"Kiolvasás", "Read-out"), recordBytes(module.model.entries));
-        ops::Control control;
+        ops::Control control = interruptible();
         control.readProgress = readProgress(bar);
         const ops::ReadOut read = ops::readout(session, module.model, control);
         bar.finish();
-        finish(session, o);
+        if (!interrupted(session, o, true, t, &outcome))
+            finish(session, o);
         const std::optional<Configuration> &configuration = read.configuration;
         std::optional<configfile::UnsavableField> unsavable;
         if (configuration)
             unsavable = configfile::unsavableField(*configuration);
-        if (read.incomplete) {
+        if (interruptFlag) {
+            // Nothing is written of an interrupted read-out.
+        } else if (read.incomplete) {
             outcome.code = kRefused;
             outcome.message = t(u"sikertelen kiolvasás: a modul válasza hiányos",
                                 "read-out failed: the module's answer is incomplete");
@@ -590,11 +653,17 @@ int commandStatus(const Options &o, Streams &streams, const Text &t)
     const QString port = o.ports.first();
     Outcome outcome;
     ModuleSession session(port, o.baud);
-    const ops::Status status = ops::status(session);
+    session.setEarlyEnd(o.fast);
+    const ops::Status status = ops::status(session, interruptible());
     outcome.identification = status.identification.text;
     outcome.memory = status.memory;
     // A module that answered "~|" is in programming mode and goes back.
-    if (status.reached != ops::Status::Step::Identify)
+    const bool inProgramMode = status.reached != ops::Status::Step::Identify;
+    if (interrupted(session, o, inProgramMode, t, &outcome)) {
+        printOutcome(port, outcome, streams);
+        return outcome.code;
+    }
+    if (inProgramMode)
         finish(session, o);
     if (!status.ok()) {
         outcome.code = kLineFailure;
@@ -801,6 +870,17 @@ int commandImportCsv(const Options &o, Streams &streams, const Text &t)
 
 } // namespace
 
+void requestInterrupt(int signal)
+{
+    interruptSignal = signal;
+    interruptFlag = true;
+}
+
+bool interruptRequested()
+{
+    return interruptFlag;
+}
+
 void setPortSource(PortSource source)
 {
     portSource() = std::move(source);
@@ -808,6 +888,8 @@ void setPortSource(PortSource source)
 
 int run(const QStringList &arguments, Streams streams)
 {
+    interruptFlag = false;
+    interruptSignal = 0;
     QString badArgument;
     QString missingValue;
     const std::optional<Options> parsed = parseArguments(arguments, &badArgument, &missingValue);

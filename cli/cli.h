@@ -29,6 +29,13 @@ struct Streams
 
 int run(const QStringList &arguments, Streams streams);
 
+// Asks the running command to stop at its next safe point (the next byte on
+// the line, or the end of the current read wait): the module is sent back to
+// normal operation unless --stay was given, the log says "megszakítva", and
+// run() returns 128 + signal. Only sets atomics, so a signal handler may call it.
+void requestInterrupt(int signal);
+bool interruptRequested();
+
 // The ports that `ports` lists; tests install their own (a pseudo-terminal
 // is not in the system's list). An empty function restores the system's.
 using PortSource = std::function<QStringList()>;

@@ -4,7 +4,9 @@
 
 #include <QtCore/QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #if defined(Q_OS_WIN)
 #include <io.h>
 #define isatty _isatty
@@ -23,12 +25,42 @@ void quietDebug(QtMsgType type, const QMessageLogContext &, const QString &messa
     std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
+// The first Ctrl-C (or SIGTERM, SIGHUP) lets the command bring the module
+// back to normal operation; a second one ends the program at once.
+extern "C" void onInterrupt(int signal)
+{
+    if (cli::interruptRequested())
+        _exit(128 + signal);
+    cli::requestInterrupt(signal);
+}
+
+void catchInterrupts()
+{
+#if defined(Q_OS_UNIX)
+    struct sigaction action = {};
+    action.sa_handler = onInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigset_t caught;
+    sigemptyset(&caught);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sigaction(signal, &action, nullptr);
+        sigaddset(&caught, signal);
+    }
+    // A parent may hand its children these signals blocked.
+    sigprocmask(SIG_UNBLOCK, &caught, nullptr);
+#else
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+#endif
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     qInstallMessageHandler(quietDebug);
     QCoreApplication app(argc, argv);
+    catchInterrupts();
     QTextStream out(stdout);
     QTextStream err(stderr);
     const int code = cli::run(app.arguments().mid(1), {out, err, isatty(STDERR_FILENO) != 0});

@@ -18,6 +18,7 @@
 #include <QtCore/QProcess>
 #include <QtCore/QRegularExpression>
 
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -107,6 +108,7 @@ private slots:
     void portsAndProbe();
     void checkListsEveryBrokenValue();
     void csvRoundTripAndWholeRefusal();
+    void interruptLeavesProgrammingMode();
     void programExitCodes();
 };
 
@@ -574,6 +576,66 @@ void TestCli::csvRoundTripAndWholeRefusal()
     QVERIFY(errors.at(0).startsWith(QStringLiteral("  4. sor: „3630abc”")));
     QVERIFY(errors.at(1).startsWith(QStringLiteral("  6. sor: a 3–6. oszlop")));
     QVERIFY(errors.at(2).startsWith(QStringLiteral("  10. sor: a pozíció 1 és 128 közötti")));
+}
+
+void TestCli::interruptLeavesProgrammingMode()
+{
+#if defined(Q_OS_UNIX)
+    ScratchDir dir;
+    const QString program = QStringLiteral(KORDAVO_BIN_DIR "/kordavo-cli");
+    const QString file = dir.filePath(QStringLiteral("in.krv"));
+    QVERIFY(writeKrv(file, sampleConfiguration()));
+    const QString log = dir.filePath(QStringLiteral("log.txt"));
+    struct Case
+    {
+        QStringList arguments;
+        int signal;
+        int times;
+        int code;
+        QByteArray waitFor;
+        QByteArray received;
+    };
+    const Case cases[] = {
+        // Stopped while it waits for the module to be ready: nothing is sent
+        // after that, and the module goes back to normal operation.
+        {{QStringLiteral("download"), file, QStringLiteral("--log"), log}, SIGINT, 1, 130, "~|~}", "~|~}~X"},
+        {{QStringLiteral("status")}, SIGTERM, 1, 143, "~|~R~S", "~|~R~S~X"},
+        {{QStringLiteral("download"), file, QStringLiteral("--stay")}, SIGHUP, 1, 129, "~|~}", "~|~}"},
+        // A second Ctrl-C ends it at once, with no word to the module.
+        {{QStringLiteral("download"), file}, SIGINT, 2, 130, "~|~}", "~|~}"},
+    };
+    for (const Case &c : cases) {
+        auto sim = startModule();
+        QProcess process;
+        process.start(program, c.arguments + QStringList{QStringLiteral("--port"), sim->devicePath()});
+        QVERIFY(process.waitForStarted());
+        // Into the command's silent wait after the module's answer.
+        QTRY_COMPARE_WITH_TIMEOUT(sim->received(), c.waitFor, 5000);
+        QTest::qWait(1200);
+        QElapsedTimer clock;
+        clock.start();
+        const pid_t pid = pid_t(process.processId());
+        QVERIFY(pid > 0);
+        for (int i = 0; i < c.times; ++i) {
+            ::kill(pid, c.signal);
+            QTest::qWait(100);
+        }
+        const bool finished = process.state() == QProcess::NotRunning || process.waitForFinished(15000);
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(finished, qPrintable(QString::fromLatin1(sim->received()) + err));
+        if (c.times == 2)
+            QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), c.code);
+        QVERIFY(sim->waitIdle());
+        QCOMPARE(sim->received(), c.received);
+        if (c.times == 1)
+            QVERIFY2(err.contains(QStringLiteral("megszakítva")), qPrintable(err));
+    }
+    QVERIFY(fileBytes(log).contains("130 megszakítva"));
+#else
+    QSKIP("signals are a Unix matter");
+#endif
 }
 
 void TestCli::programExitCodes()
