@@ -8,6 +8,7 @@
 #include "document/generalfields.h"
 #include "document/modulemodel.h"
 #include "serial/moduleprotocol.h"
+#include "serial/portdiagnosis.h"
 #include "transfer/configimage.h"
 #include "transfer/moduleoperations.h"
 
@@ -54,6 +55,7 @@ struct Options
     bool stay = false;
     bool fast = false;
     bool force = false;
+    bool strict = false;
     bool json = false;
     bool probe = false;
     bool help = false;
@@ -103,6 +105,8 @@ std::optional<Options> parseArguments(const QStringList &arguments, QString *bad
             o.fast = true;
         } else if (a == QLatin1String("--force")) {
             o.force = true;
+        } else if (a == QLatin1String("--strict")) {
+            o.strict = true;
         } else if (a == QLatin1String("--json")) {
             o.json = true;
         } else if (a == QLatin1String("--probe")) {
@@ -182,6 +186,36 @@ QString variantText(int memory, const Text &t)
                          : t(u"%1 telefonszám, teljes", "%1 numbers, full").arg(model.entries);
 }
 
+// "nem lehet megnyitni a portot", with what the installer can do about it.
+QString portFailure(const QString &port, const Text &t)
+{
+    using Reason = portdiagnosis::Diagnosis::Reason;
+    const portdiagnosis::Diagnosis d = portdiagnosis::diagnose(port);
+    QString reason;
+    switch (d.reason) {
+    case Reason::NoSuchPort:
+        reason = t(u"nincs ilyen port", "no such port");
+        break;
+    case Reason::NotSerial:
+        reason = t(u"ez nem soros port", "not a serial port");
+        break;
+    case Reason::NoPermission:
+        reason = d.group.isEmpty()
+                     ? t(u"nincs jogosultság", "permission denied")
+                     : t(u"nincs jogosultság; lépjen be a(z) %1 csoportba", "permission denied; join the group %1")
+                           .arg(d.group);
+        break;
+    case Reason::Busy:
+        reason = d.lockPid > 0 ? t(u"foglalt: a(z) %1 folyamat használja", "in use by process %1").arg(d.lockPid)
+                               : t(u"foglalt: egy másik program használja", "in use by another program");
+        break;
+    case Reason::Unknown:
+        break;
+    }
+    const QString text = t(u"nem lehet megnyitni a portot", "cannot open the port");
+    return reason.isEmpty() ? text : text + QLatin1String(": ") + reason;
+}
+
 // "~|", as the port button sends it: a module that names itself as one is
 // then in programming mode.
 bool identify(ModuleSession &session, const Text &t, Outcome *outcome, ops::Identified *result = nullptr)
@@ -192,7 +226,7 @@ bool identify(ModuleSession &session, const Text &t, Outcome *outcome, ops::Iden
     outcome->identification = identified.answer.text;
     if (identified.failure == Failure::PortNotOpened) {
         outcome->code = kLineFailure;
-        outcome->message = t(u"nem lehet megnyitni a portot", "cannot open the port");
+        outcome->message = portFailure(session.portName(), t);
         return false;
     }
     if (!identified.inProgramMode()) {
@@ -334,9 +368,25 @@ QString problemText(const ops::FieldProblem &problem, const Text &t)
         .arg(fieldLabel(problem.field));
 }
 
+// What of the file this module does not get; empty when it gets it all.
+QString notTransferred(const ops::Prepared &prepared, const Text &t)
+{
+    QStringList parts;
+    if (prepared.droppedNumbers > 0)
+        parts << t(u"a %1–%2. telefonszám nem fér el: %3 szám kimarad", "numbers %1-%2 do not fit: %3 left out")
+                     .arg(prepared.firstDropped)
+                     .arg(prepared.lastDropped)
+                     .arg(prepared.droppedNumbers);
+    if (prepared.reducedDropped)
+        parts << t(u"egyszerűsített modell: nevek, üzenetek és jogok nélkül",
+                   "reduced model: without names, messages and rights");
+    return parts.join(QLatin1String("; "));
+}
+
 // What goes to this module, or the outcome that says why nothing does.
+// `note` names what the module will not hold; --strict refuses it instead.
 std::optional<ops::Prepared> preparedFor(const Configuration &configuration, const ops::Identified &module,
-                                         const Text &t, Outcome *outcome)
+                                         const Options &o, const Text &t, Outcome *outcome, QString *note)
 {
     ops::Prepared prepared = ops::prepare(configuration, module.model);
     if (prepared.problem) {
@@ -344,7 +394,19 @@ std::optional<ops::Prepared> preparedFor(const Configuration &configuration, con
         outcome->message = problemText(*prepared.problem, t);
         return std::nullopt;
     }
+    *note = notTransferred(prepared, t);
+    if (o.strict && !note->isEmpty()) {
+        outcome->code = kRefused;
+        outcome->message = t(u"--strict: a fájl nem fér el a modulban (%1)", "--strict: the file does not fit the module (%1)")
+                               .arg(*note);
+        return std::nullopt;
+    }
     return prepared;
+}
+
+QString withNote(const QString &message, const QString &note)
+{
+    return note.isEmpty() ? message : message + QLatin1String("; ") + note;
 }
 
 QString unsavableText(const configfile::UnsavableField &unsavable, const Text &t)
@@ -382,7 +444,8 @@ Outcome downloadTo(const QString &port, const Options &o, const LoadedFile &file
     const bool identified = identify(session, t, &outcome, &module);
     if (interrupted(session, o, identified, t, &outcome) || !identified)
         return outcome;
-    const std::optional<ops::Prepared> prepared = preparedFor(file.configuration, module, t, &outcome);
+    QString note;
+    const std::optional<ops::Prepared> prepared = preparedFor(file.configuration, module, o, t, &outcome, &note);
     if (!prepared) {
         finish(session, o);
         return outcome;
@@ -402,11 +465,12 @@ Outcome downloadTo(const QString &port, const Options &o, const LoadedFile &file
         return outcome;
     }
     if (downloaded.ok()) {
-        outcome.message = t(u"sikeres betöltés (%1, %2)", "download complete (%1, %2)")
-                              .arg(outcome.identification, variantText(outcome.memory, t));
+        outcome.message = withNote(t(u"sikeres betöltés (%1, %2)", "download complete (%1, %2)")
+                                       .arg(outcome.identification, variantText(outcome.memory, t)),
+                                   note);
     } else if (downloaded.failure == Failure::PortNotOpened) {
         outcome.code = kLineFailure;
-        outcome.message = t(u"nem lehet megnyitni a portot", "cannot open the port");
+        outcome.message = portFailure(port, t);
     } else if (downloaded.lineLost) {
         outcome.code = kLineFailure;
         outcome.message = downloaded.reached == WriteStage::NotReady
@@ -452,11 +516,11 @@ QString shownRecord(const std::optional<QString> &record, const Text &t)
 }
 
 // Why the module's records did not come.
-void noRecords(Failure failure, const Text &t, Outcome *outcome)
+void noRecords(const QString &port, Failure failure, const Text &t, Outcome *outcome)
 {
     outcome->code = kLineFailure;
     outcome->message = failure == Failure::PortNotOpened
-                           ? t(u"nem lehet megnyitni a portot", "cannot open the port")
+                           ? portFailure(port, t)
                            : t(u"a modul nem küldte el a rekordjait", "the module sent no records");
 }
 
@@ -469,7 +533,8 @@ Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, 
     const bool identified = identify(session, t, &outcome, &module);
     if (interrupted(session, o, identified, t, &outcome) || !identified)
         return outcome;
-    const std::optional<ops::Prepared> prepared = preparedFor(file.configuration, module, t, &outcome);
+    QString note;
+    const std::optional<ops::Prepared> prepared = preparedFor(file.configuration, module, o, t, &outcome, &note);
     if (!prepared) {
         finish(session, o);
         return outcome;
@@ -483,11 +548,11 @@ Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, 
         return outcome;
     finish(session, o);
     if (!verified.ok()) {
-        noRecords(verified.failure, t, &outcome);
+        noRecords(port, verified.failure, t, &outcome);
         return outcome;
     }
     if (verified.matches()) {
-        outcome.message = t(u"sikeres ellenőrzés (%1)", "verified (%1)").arg(outcome.identification);
+        outcome.message = withNote(t(u"sikeres ellenőrzés (%1)", "verified (%1)").arg(outcome.identification), note);
         return outcome;
     }
     for (const ops::RecordDifference &difference : verified.differences)
@@ -507,6 +572,10 @@ int needPorts(const Options &o, Streams &streams, const Text &t, bool several)
     }
     if (!several && o.ports.size() > 1) {
         streams.err << t(u"Ez a parancs egyetlen portot fogad el.", "this command takes one port only") << '\n';
+        return kUsage;
+    }
+    if (o.ports.contains(QString())) {
+        streams.err << t(u"A --port értéke nem lehet üres.", "--port needs a port name") << '\n';
         return kUsage;
     }
     return kSuccess;
@@ -603,7 +672,7 @@ int commandReadout(const Options &o, Streams &streams, const Text &t)
             outcome.message = t(u"sikertelen kiolvasás: a modul válasza hiányos",
                                 "read-out failed: the module's answer is incomplete");
         } else if (!read.ok()) {
-            noRecords(read.failure, t, &outcome);
+            noRecords(port, read.failure, t, &outcome);
         } else if (unsavable) {
             // The window's save refuses the same form: a file must open again.
             outcome.code = kRefused;
@@ -670,7 +739,7 @@ int commandStatus(const Options &o, Streams &streams, const Text &t)
         if (status.reached != ops::Status::Step::Identify)
             outcome.message = t(u"sikertelen lekérdezés", "status query failed");
         else if (status.failure == Failure::PortNotOpened)
-            outcome.message = t(u"nem lehet megnyitni a portot", "cannot open the port");
+            outcome.message = portFailure(port, t);
         else if (status.identification.text.isEmpty())
             outcome.message = t(u"a modul nem válaszol", "the module does not answer");
         else

@@ -32,8 +32,11 @@ QString helpText(const Text &t)
              u"                                  mellett ír felül\n"
              u"  verify FÁJL.krv --port P [--port Q ...]\n"
              u"                                  ellenőrzés; minden eltérő mezőt megnevez\n"
-             u"  relay MASZK --port P            a kimenetek kapcsolása: \"1010\" az 1–4.\n"
-             u"                                  kimenet, vagy egy hexadecimális számjegy\n"
+             u"  relay MASZK --port P            a kimenetek kapcsolása: \"1010\" az 1., 2., 3.,\n"
+             u"                                  4. kimenet sorrendjében (itt az 1. és a 3. be),\n"
+             u"                                  vagy a modul bitmaszkja egy hexadecimális\n"
+             u"                                  számjeggyel: 1. kimenet = 1, 2. = 2, 3. = 4,\n"
+             u"                                  4. = 8 (\"5\" = az 1. és a 3. kimenet)\n"
              u"  check FÁJL.krv                  a fájl mezőinek ellenőrzése modul nélkül\n"
              u"  export-csv FÁJL.krv [KI.csv]    a telefonszámlista CSV-be (UTF-8, BOM-mal)\n"
              u"  import-csv BE.csv FÁJL.krv      a telefonszámlista CSV-ből; egy hibás sor\n"
@@ -48,6 +51,8 @@ QString helpText(const Text &t)
              u"                  használható, amely a válaszait így zárja le (\"R\" és \"O\"\n"
              u"                  válasz CR-rel, a rekordok a 28 + N. rekord után egy záró\n"
              u"                  karakterrel)\n"
+             u"  --strict        download, verify: elutasítja a fájlt, ha a modul nem kapja meg\n"
+             u"                  egészében (a memórián túli számok, egyszerűsített modell)\n"
              u"  --log FÁJL      download, readout, verify: soronként idő, port, azonosítás,\n"
              u"                  memória, fájl, a fájl SHA-256-ja és az eredmény\n"
              u"  --json          status: JSON kimenet\n"
@@ -59,7 +64,8 @@ QString helpText(const Text &t)
              u"  1  a modul elutasította a műveletet, eltérés van, vagy a fájl mezői hibásak\n"
              u"  2  hibás használat\n"
              u"  3  port- vagy vonalhiba (nem nyílik meg, nem válaszol, nem Kordavo modul)\n"
-             u"  4  hibás vagy hiányzó fájl\n",
+             u"  4  hibás vagy hiányzó fájl\n"
+             u"  128 + N  megszakítva az N. jelzéssel (Ctrl-C: 130, SIGTERM: 143, SIGHUP: 129)\n",
              "Usage: kordavo-cli COMMAND [OPTIONS]\n"
              "\n"
              "Programs, reads and verifies Kordavo GSM modules from the command line.\n"
@@ -76,8 +82,10 @@ QString helpText(const Text &t)
              "                                  only overwritten with --force\n"
              "  verify FILE.krv --port P [--port Q ...]\n"
              "                                  compares; names every field that differs\n"
-             "  relay MASK --port P             switches the outputs: \"1010\" for outputs 1-4,\n"
-             "                                  or one hexadecimal digit\n"
+             "  relay MASK --port P             switches the outputs: \"1010\" in the order of\n"
+             "                                  outputs 1, 2, 3, 4 (here 1 and 3 on), or the\n"
+             "                                  module's bit mask as one hexadecimal digit:\n"
+             "                                  output 1 = 1, 2 = 2, 3 = 4, 4 = 8 (\"5\" = 1 and 3)\n"
              "  check FILE.krv                  checks the file's fields without a module\n"
              "  export-csv FILE.krv [OUT.csv]   the telephone list as CSV (UTF-8 with BOM)\n"
              "  import-csv IN.csv FILE.krv      the telephone list from CSV; one bad row and\n"
@@ -91,6 +99,8 @@ QString helpText(const Text &t)
              "                  waiting for the line to fall silent; only for modules that end\n"
              "                  their answers that way (\"R\" and \"O\" answers with CR, the\n"
              "                  records with one closing character after record 28 + N)\n"
+             "  --strict        download, verify: refuses a file the module would not hold\n"
+             "                  whole (numbers past its memory, a reduced model)\n"
              "  --log FILE      download, readout, verify: one line each with time, port,\n"
              "                  identification, memory, file, the file's SHA-256 and result\n"
              "  --json          status: JSON output\n"
@@ -102,7 +112,8 @@ QString helpText(const Text &t)
              "  1  the module said no, or differs, or the file's fields break the rules\n"
              "  2  usage\n"
              "  3  port or line failure (does not open, no answer, not a Kordavo module)\n"
-             "  4  bad or missing file\n");
+             "  4  bad or missing file\n"
+             "  128 + N  interrupted by signal N (Ctrl-C: 130, SIGTERM: 143, SIGHUP: 129)\n");
 }
 
 } // namespace cli

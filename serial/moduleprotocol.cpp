@@ -11,7 +11,7 @@ std::atomic<bool> earlyEndForTesting{false};
 } // namespace
 
 ModuleSession::ModuleSession(const QString &portName, int baudRate)
-    : earlyEnd(earlyEndForTesting), port(portName, baudRate)
+    : earlyEnd(earlyEndForTesting), name(portName), port(portName, baudRate)
 {
 }
 

@@ -101,6 +101,7 @@ public:
                          WriteStage *reached = nullptr);
 
     void close();
+    QString portName() const { return name; }
     // Whether the line went away during the last exchange: a pulled adapter,
     // a closed pseudo-terminal.
     bool lineLost() const { return port.lost(); }
@@ -124,6 +125,7 @@ private:
 
     bool earlyEnd = false;
 
+    QString name;
     ComPort port;
     std::optional<Waits> openWaits;
     bool cancelled = false;

@@ -12,14 +12,20 @@
 
 #include <QtCore/QCryptographicHash>
 #include <QtCore/QFile>
+#include <QtCore/QFileInfo>
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
 #include <QtCore/QProcess>
 #include <QtCore/QRegularExpression>
+#include <QtSerialPort/QSerialPort>
 
 #include <csignal>
 #include <memory>
+
+#if defined(Q_OS_UNIX)
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -109,6 +115,7 @@ private slots:
     void checkListsEveryBrokenValue();
     void csvRoundTripAndWholeRefusal();
     void interruptLeavesProgrammingMode();
+    void portFailuresNameTheReason();
     void programExitCodes();
 };
 
@@ -321,13 +328,23 @@ void TestCli::moduleFailures()
     QVERIFY(prefix.err.contains(QStringLiteral("nem Kordavo modul válaszolt: „Xyz_GSM4_128”")));
     QCOMPARE(sim->received(), QByteArray("~|"));   // nothing sent to a stranger
 
+    // Nothing stored, storing unknown, and a line that went away are told apart.
     sim->setFault(SimulatorOptions::Fault::NoReadyAnswer);
-    QCOMPARE(download(sim->devicePath()).code, 1);
+    const Ran notReady = download(sim->devicePath());
+    QCOMPARE(notReady.code, 1);
+    QVERIFY(notReady.out.contains(QStringLiteral("a modul nem állt készen („R”), semmi sem tárolódott")));
     sim->setFault(SimulatorOptions::Fault::NoAck);
     const Ran noAck = download(sim->devicePath());
     QCOMPARE(noAck.code, 1);
-    QVERIFY(noAck.out.contains(QStringLiteral("a modul nem fogadta el")));
+    QVERIFY(noAck.out.contains(QStringLiteral("a rekordok elmentek, de a modul nem nyugtázta a tárolást („O”)")));
     QCOMPARE(sim->storedRecords(), before);
+    {
+        auto dropping = startModule();
+        dropping->setFault(SimulatorOptions::Fault::DropDuringTransfer);
+        const Ran lost = download(dropping->devicePath());
+        QCOMPARE(lost.code, 3);
+        QVERIFY2(lost.err.contains(QStringLiteral("a vonal megszakadt a betöltés közben")), qPrintable(lost.err));
+    }
 
     sim->setFault(SimulatorOptions::Fault::Silent);
     QCOMPARE(runCli({QStringLiteral("verify"), file, QStringLiteral("--port"), sim->devicePath()}).code, 3);
@@ -385,7 +402,16 @@ void TestCli::severalModulesInOneRun()
     QCOMPARE(lines(ran.out).size(), 2);
     QVERIFY(ran.out.contains(small->devicePath() + QStringLiteral(": sikeres betöltés (Qzv_GSM4_32, 32 telefonszám")));
     QVERIFY(ran.out.contains(large->devicePath() + QStringLiteral(": sikeres betöltés (Qzv_GSM4_128, 128 telefonszám")));
-    QCOMPARE(ran.err, missing + QStringLiteral(": nem lehet megnyitni a portot\n"));
+    QCOMPARE(ran.err, missing + QStringLiteral(": nem lehet megnyitni a portot: nincs ilyen port\n"));
+    // What the small module does not get is named; --strict refuses it instead.
+    QVERIFY(ran.out.contains(QStringLiteral("32 telefonszám, teljes); a 33–128. telefonszám nem fér el: 96 szám kimarad")));
+    const QStringList strict = {QStringLiteral("download"), file, QStringLiteral("--port"), small->devicePath(),
+                                QStringLiteral("--fast"), QStringLiteral("--strict")};
+    small->clearReceived();
+    const Ran refused = runCli(strict);
+    QCOMPARE(refused.code, 1);
+    QVERIFY(refused.out.contains(QStringLiteral("--strict: a fájl nem fér el a modulban")));
+    QVERIFY(!small->received().contains("~}"));
     // Each module got the image of its own memory size.
     QCOMPARE(small->storedRecords(), storedImage(c, 32));
     QCOMPARE(large->storedRecords(), storedImage(c, 128));
@@ -635,6 +661,51 @@ void TestCli::interruptLeavesProgrammingMode()
     QVERIFY(fileBytes(log).contains("130 megszakítva"));
 #else
     QSKIP("signals are a Unix matter");
+#endif
+}
+
+void TestCli::portFailuresNameTheReason()
+{
+    ScratchDir dir;
+    const QString plain = dir.filePath(QStringLiteral("plain"));
+    QVERIFY(writeKrv(plain, sampleConfiguration()));
+    auto sim = startModule();
+    QSerialPort holder(sim->devicePath());
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    const struct
+    {
+        QString port;
+        QString reason;
+    } cases[] = {
+        {dir.filePath(QStringLiteral("none")), QStringLiteral("nincs ilyen port")},
+        {plain, QStringLiteral("ez nem soros port")},
+        {dir.path(), QStringLiteral("ez nem soros port")},
+        {QStringLiteral("/dev/null"), QStringLiteral("ez nem soros port")},
+        {sim->devicePath(), QStringLiteral("foglalt: a(z) %1 folyamat használja").arg(QCoreApplication::applicationPid())},
+    };
+    for (const auto &c : cases) {
+        const Ran ran = runCli({QStringLiteral("info"), QStringLiteral("--port"), c.port});
+        QCOMPARE(ran.code, 3);
+        QVERIFY2(ran.err.contains(QStringLiteral("nem lehet megnyitni a portot: ") + c.reason), qPrintable(ran.err));
+    }
+    QVERIFY(sim->received().isEmpty());
+    holder.close();
+    QCOMPARE(runCli({QStringLiteral("info"), QStringLiteral("--port"), QString()}).code, 2);
+
+#if defined(Q_OS_UNIX)
+    // Another user's port: the group to join is named.
+    if (::geteuid() == 0) {
+        QProcess process;
+        process.start(QStringLiteral("setpriv"),
+                      {QStringLiteral("--reuid=nobody"), QStringLiteral("--regid=nogroup"), QStringLiteral("--clear-groups"),
+                       QStringLiteral(KORDAVO_BIN_DIR "/kordavo-cli"), QStringLiteral("info"), QStringLiteral("--port"),
+                       sim->devicePath()});
+        QVERIFY(process.waitForFinished(10000));
+        QCOMPARE(process.exitCode(), 3);
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        const QString group = QFileInfo(sim->devicePath()).group();
+        QVERIFY2(err.contains(QStringLiteral("nincs jogosultság; lépjen be a(z) %1 csoportba").arg(group)), qPrintable(err));
+    }
 #endif
 }
 
