@@ -309,12 +309,28 @@ void appendLog(const Options &o, const QString &port, const Outcome &outcome, co
     log.write(fields.join(QLatin1Char('\t')).toUtf8() + '\n');
 }
 
+// A module's text reaches the terminal as text: a control byte (an escape
+// sequence, a NUL) is shown escaped, never sent as one.
+QString visible(const QString &text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0))
+            shown += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
+}
+
 void printOutcome(const QString &port, const Outcome &outcome, Streams &streams)
 {
     QTextStream &stream = outcome.code == kSuccess || outcome.code == kRefused ? streams.out : streams.err;
-    stream << port << ": " << outcome.message << '\n';
+    stream << port << ": " << visible(outcome.message) << '\n';
     for (const QString &line : outcome.details)
-        stream << "  " << line << '\n';
+        stream << "  " << visible(line) << '\n';
     stream.flush();
 }
 
@@ -707,7 +723,7 @@ int commandInfo(const Options &o, Streams &streams, const Text &t)
         return outcome.code;
     finish(session, o);
     streams.out << t(u"Azonosítás: %1\nMemória: %2\nVáltozat: %3\n", "Identification: %1\nMemory: %2\nVariant: %3\n")
-                       .arg(outcome.identification)
+                       .arg(visible(outcome.identification))
                        .arg(outcome.memory)
                        .arg(variantText(outcome.memory, t));
     if (o.stay)
@@ -768,7 +784,7 @@ int commandStatus(const Options &o, Streams &streams, const Text &t)
     }
     const QString active = t(u"aktív", "active");
     const QString inactive = t(u"nem aktív", "inactive");
-    streams.out << t(u"Azonosítás: %1\n", "Identification: %1\n").arg(outcome.identification);
+    streams.out << t(u"Azonosítás: %1\n", "Identification: %1\n").arg(visible(outcome.identification));
     streams.out << t(u"1. bemenet: %1\n", "Input 1: %1\n").arg(states.input1Active ? active : inactive);
     streams.out << t(u"2. bemenet: %1\n", "Input 2: %1\n").arg(states.input2Active ? active : inactive);
     for (int i = 0; i < 4; ++i)
@@ -776,7 +792,7 @@ int commandStatus(const Options &o, Streams &streams, const Text &t)
                            .arg(i + 1)
                            .arg(states.outputOn[size_t(i)] ? t(u"be", "on") : t(u"ki", "off"));
     streams.out << t(u"Térerő: %1\n", "Signal: %1\n").arg(signal.strength);
-    streams.out << t(u"Szolgáltató: %1\n", "Service: %1\n").arg(signal.service);
+    streams.out << t(u"Szolgáltató: %1\n", "Service: %1\n").arg(visible(signal.service));
     return kSuccess;
 }
 

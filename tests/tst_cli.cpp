@@ -11,6 +11,7 @@
 #include "transfer/configimage.h"
 
 #include <QtCore/QCryptographicHash>
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QJsonArray>
@@ -461,6 +462,26 @@ void TestCli::infoStatusRelayAndProgrammingMode()
                              QStringLiteral("en")});
     QCOMPARE(text.code, 0);
     QVERIFY(text.out.contains(QStringLiteral("Input 2: active\nOutput 1: off\nOutput 2: on\n")));
+
+    // A service name with an escape sequence and a NUL reaches the terminal escaped;
+    // --fast ends the signal answer at its CR; JSON has the raw value beside the bar's.
+    SimulatorOptions odd = options;
+    odd.service = QByteArray("Tele\x1b[2J\0nor", 12);
+    odd.signal = 31;
+    sim->setOptions(odd);
+    QElapsedTimer clock;
+    clock.start();
+    const Ran escaped = runCli({QStringLiteral("status"), QStringLiteral("--port"), port, QStringLiteral("--fast")});
+    QVERIFY(clock.elapsed() < 2000);
+    QCOMPARE(escaped.code, 0);
+    QVERIFY2(escaped.out.contains(QStringLiteral("Szolgáltató: Tele\\x1b[2J\\x00nor\n")), qPrintable(escaped.out));
+    QVERIFY(!escaped.out.contains(QChar(0x1b)));
+    const Ran raw = runCli({QStringLiteral("status"), QStringLiteral("--port"), port, QStringLiteral("--json"),
+                            QStringLiteral("--fast")});
+    const QJsonObject rawStatus = QJsonDocument::fromJson(raw.out.toUtf8()).object();
+    QCOMPARE(rawStatus.value(QStringLiteral("signalRaw")).toInt(), 31);
+    QCOMPARE(rawStatus.value(QStringLiteral("signal")).toInt(), 9);
+    sim->setOptions(options);
 
     QCOMPARE(runCli({QStringLiteral("relay"), QStringLiteral("1010"), QStringLiteral("--port"), port}).code, 0);
     QCOMPARE(sim->outputs(), quint8(0x5));   // outputs 1 and 3
