@@ -399,19 +399,16 @@ QString recordLabel(int index, const Text &t)
         return generalfields::generalFieldName(index);
     const int reserved = index - configimage::kGeneralRecords;
     if (reserved < configimage::kReservedRecords)
-        return t(u"%1. tartalék rekord", "reserved record %1").arg(reserved + 1);
+        return t.english() ? QStringLiteral("reserved record %1").arg(reserved + 1)
+                           : generalfields::reservedRecordName(reserved + 1);
     return generalfields::telephoneFieldName(reserved - configimage::kReservedRecords + 1);
 }
 
-QString shownRecord(const QStringList &records, int index, const Text &t)
+QString shownRecord(const std::optional<QString> &record, const Text &t)
 {
-    if (index >= records.size())
+    if (!record)
         return t(u"(nincs)", "(none)");
-    QString text = records.at(index);
-    while (text.endsWith(QLatin1Char(' ')))
-        text.chop(1);
-    text.replace(configimage::kStoredSeparator, QLatin1Char('|'));
-    return t(u"„%1”", "\"%1\"").arg(text);
+    return t(u"„%1”", "\"%1\"").arg(*record);
 }
 
 Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, Streams &streams, const Text &t)
@@ -438,18 +435,11 @@ Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, 
         outcome.message = t(u"sikeres ellenőrzés (%1)", "verified (%1)").arg(outcome.identification);
         return outcome;
     }
-    QStringList moduleRecords = stored->split(QLatin1Char(kSeparator));
-    QStringList fileRecords = expected.split(QLatin1Char(kSeparator));
-    for (QStringList *records : {&moduleRecords, &fileRecords}) {
-        if (!records->isEmpty() && records->last().isEmpty())
-            records->removeLast();
-    }
-    const int count = int(std::max(moduleRecords.size(), fileRecords.size()));
-    for (int i = 0; i < count; ++i) {
-        if (i < moduleRecords.size() && i < fileRecords.size() && moduleRecords.at(i) == fileRecords.at(i))
-            continue;
+    const QList<configimage::RecordDifference> differing = configimage::differences(*image, *stored);
+    for (const configimage::RecordDifference &difference : differing) {
         outcome.details << t(u"%1: a modulban %2, a fájlban %3", "%1: module %2, file %3")
-                               .arg(recordLabel(i, t), shownRecord(moduleRecords, i, t), shownRecord(fileRecords, i, t));
+                               .arg(recordLabel(difference.record, t), shownRecord(difference.stored, t),
+                                    shownRecord(difference.expected, t));
     }
     outcome.code = kRefused;
     outcome.message = t(u"sikertelen ellenőrzés: %1 eltérés", "verify failed: %1 differences").arg(outcome.details.size());

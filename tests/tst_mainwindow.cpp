@@ -295,7 +295,8 @@ void TestMainWindow::menusAndShortcuts()
     QStringList titles;
     for (QAction *a : w.menuBar()->actions())
         titles << a->menu()->objectName() + QLatin1Char('=') + a->text();
-    QCOMPARE(titles, (QStringList{"menuFile=File", "menuSettings=Beállítások", "menuDevice=Eszköz", "menuHelp=Help"}));
+    // Alt and the marked letter open each menu; the shown titles stay as they were.
+    QCOMPARE(titles, (QStringList{"menuFile=&File", "menuSettings=&Beállítások", "menuDevice=&Eszköz", "menuHelp=&Help"}));
 
     auto action = [&w](const char *name) { return w.findChild<QAction *>(QString::fromLatin1(name)); };
     const struct { const char *name; const char *text; const char *key; bool icon; } table[] = {

@@ -40,6 +40,27 @@ void showCompletion(QProgressDialog &progress)
         endProgress(progress);
 }
 
+// What the verify box tells on request: each differing record by the name
+// the form gives it, the form's value against the module's.
+QString differenceLines(const QString &image, const QString &stored)
+{
+    const auto shown = [](const std::optional<QString> &record) {
+        return record ? QStringLiteral("„%1”").arg(*record) : QStringLiteral("(nincs)");
+    };
+    QStringList lines;
+    const auto differing = configimage::differences(image, stored);
+    for (const configimage::RecordDifference &difference : differing) {
+        const int reserved = difference.record - configimage::kGeneralRecords;
+        const int number = reserved - configimage::kReservedRecords + 1;
+        const QString name = reserved < 0 ? generalfields::generalFieldName(difference.record)
+            : number < 1                  ? generalfields::reservedRecordName(reserved + 1)
+                                          : generalfields::telephoneFieldName(number);
+        lines << QStringLiteral("%1: az űrlapon %2, a modulban %3")
+                     .arg(name, shown(difference.expected), shown(difference.stored));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 } // namespace
 
 bool MainWindow::buildConfigImage()
@@ -159,8 +180,9 @@ void MainWindow::verify()
     endProgress(progress);
     // Compared with what a download sends: ő and ű travel as ö and ü, so a
     // module holding those holds a faithful copy, and nothing else is one.
-    if (configimage::normalizeReply(*reply) == configimage::asSent(configImage))
+    const QString stored = configimage::normalizeReply(*reply);
+    if (stored == configimage::asSent(configImage))
         prompt::information(this, QStringLiteral("Ellenőrzés"), QStringLiteral("Sikeres ellenőrzés."));
     else
-        prompt::critical(this, QStringLiteral("Ellenőrzés"), failed);
+        prompt::critical(this, QStringLiteral("Ellenőrzés"), failed, differenceLines(configImage, stored));
 }
