@@ -126,6 +126,10 @@ void setcom::lookupCom()
         if (name == initialPort)
             ui->comboBox->setCurrentIndex(ui->comboBox->count() - 1);
     }
+    // A typed path (/dev/pts/3, /dev/serial/by-id/…) is not listed: it stays
+    // the box's text, so OK keeps the port in use.
+    if (ui->comboBox->isEditable() && !initialPort.isEmpty() && !ports.contains(initialPort))
+        ui->comboBox->setEditText(initialPort);
     // Without it a user outside the port's group sees only an empty list.
     ui->l_access->setText(denied);
     ui->l_access->setVisible(!denied.isNull());

@@ -5,6 +5,7 @@
 
 #include "app/mainwindow.h"
 
+#include "app/commandfocus.h"
 #include "app/commandprogress.h"
 #include "app/prompter.h"
 #include "document/generalfields.h"
@@ -104,6 +105,7 @@ bool MainWindow::applyConfigImage(const QString &image)
 
 void MainWindow::download()
 {
+    const CommandFocus focus(this);
     if (!buildConfigImage()) {
         prompt::critical(this, QStringLiteral("Betöltés hiba."),
                          QStringLiteral("Az összes mező kitöltése kötelező."));
@@ -138,6 +140,7 @@ std::optional<QString> MainWindow::readStoredRecords(QProgressDialog &progress,
 
 void MainWindow::readup()
 {
+    const CommandFocus focus(this);
     QProgressDialog progress(QStringLiteral("Kiolvasás..."), QStringLiteral("Megszakítás"), 0,
                              recordCharacters(memorySize), this);
     progress.setWindowTitle(QStringLiteral("Kiolvasás"));
@@ -158,6 +161,7 @@ void MainWindow::readup()
 
 void MainWindow::verify()
 {
+    const CommandFocus focus(this);
     const QString failed = QStringLiteral("Sikertelen ellenőrzés.\nTöltse be újra a konfigurációt!");
     if (!buildConfigImage()) {
         prompt::critical(this, QStringLiteral("Ellenőrzés"), failed);
