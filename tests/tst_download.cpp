@@ -84,6 +84,8 @@ void TestDownload::shortcutEndsTheEditing()
     auto sim = startedSimulator();
     QVERIFY(sim);
     auto w = preparedWindow(prompter, sim->devicePath());
+    TestAccess::programMode(*w) = true;
+    w->updateModeDisplay();
     w->show();
     QApplication::setActiveWindow(w.get());
     QVERIFY(QTest::qWaitForWindowActive(w.get()));
