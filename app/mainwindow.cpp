@@ -8,6 +8,7 @@
 #include <QtCore/QTimer>
 #include <QtGui/QCloseEvent>
 #include <QtGui/QKeyEvent>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QGroupBox>
 #include <QtWidgets/QLabel>
@@ -38,6 +39,17 @@ MainWindow::MainWindow(QWidget *parent)
     ui->actionAbout->setIcon(QIcon(QStringLiteral(":/img/img/info_icon.png")));
     ui->actionReadup->setIcon(QIcon(QStringLiteral(":/img/img/up.png")));
     ui->actionDownload->setIcon(QIcon(QStringLiteral(":/img/img/down.png")));
+
+    // Connected first, so a value typed and not yet left is judged before
+    // any command reads the form: a shortcut or a menu entry takes no focus.
+    // Leaving the program is not moving on: no message on the way out.
+    const auto actions = findChildren<QAction *>();
+    for (QAction *action : actions) {
+        if (action != ui->actionExit)
+            connect(action, &QAction::triggered, this, &MainWindow::endEditing);
+    }
+    for (QPushButton *button : {ui->button_port, ui->button_status, ui->button_dl, ui->button_ul, ui->button_vf})
+        connect(button, &QPushButton::clicked, this, &MainWindow::endEditing);
 
     connect(ui->actionOpen, &QAction::triggered, this, &MainWindow::openfile);
     connect(ui->actionSave, &QAction::triggered, this, &MainWindow::save);
@@ -120,11 +132,13 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     const CheckedField field = *found;
 
     if (event->type() == QEvent::FocusOut) {
-        // Another window coming to the front or a menu opening leaves the
-        // field where it is; the user has not moved on.
+        // Another window coming to the front (a message box among them) and
+        // the field's own context menu leave the field where it is; the
+        // menu bar and its menus end the editing, as they end a line edit's.
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason
-            && reason != Qt::MenuBarFocusReason)
+        const QWidget *popup = QApplication::activePopupWidget();
+        const bool ownMenu = reason == Qt::PopupFocusReason && popup && popup->parentWidget() == watched;
+        if (reason != Qt::ActiveWindowFocusReason && !ownMenu)
             (this->*field.check)();
     } else if (event->type() == QEvent::KeyPress && field.number > 0) {
         const auto *key = static_cast<QKeyEvent *>(event);
@@ -150,6 +164,13 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
             return true;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::endEditing()
+{
+    const auto found = checkedFields.constFind(focusWidget());
+    if (found != checkedFields.cend() && !windowClosing)
+        (this->*found->check)();
 }
 
 bool MainWindow::stepToNumber(int number, int step)

@@ -95,6 +95,8 @@ private:
     // Set while the window closes or is destroyed: the focus moves of its
     // going are not the user leaving a field.
     bool windowClosing = false;
+    // Runs the check of the focused field, as leaving it would.
+    void endEditing();
     // Focuses the number `step` away from t_<number> on the same page; false
     // past the page's first or last number.
     bool stepToNumber(int number, int step);

@@ -8,9 +8,11 @@ Prompter *g_installed = nullptr;
 }
 
 void Prompter::message(QWidget *parent, QMessageBox::Icon icon, const QString &title,
-                       const QString &text)
+                       const QString &text, const QString &details)
 {
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    if (!details.isEmpty())
+        box.setDetailedText(details);
     box.exec();
 }
 

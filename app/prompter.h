@@ -12,8 +12,9 @@ class Prompter
 public:
     virtual ~Prompter() = default;
 
+    // `details` (may be empty) is the box's detailed text, shown on request.
     virtual void message(QWidget *parent, QMessageBox::Icon icon, const QString &title,
-                         const QString &text);
+                         const QString &text, const QString &details);
     virtual QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
                                  const QString &filter);
     virtual QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
@@ -28,14 +29,15 @@ public:
 namespace prompt {
 inline void information(QWidget *parent, const QString &title, const QString &text)
 {
-    Prompter::instance().message(parent, QMessageBox::Information, title, text);
+    Prompter::instance().message(parent, QMessageBox::Information, title, text, QString());
 }
 inline void warning(QWidget *parent, const QString &title, const QString &text)
 {
-    Prompter::instance().message(parent, QMessageBox::Warning, title, text);
+    Prompter::instance().message(parent, QMessageBox::Warning, title, text, QString());
 }
-inline void critical(QWidget *parent, const QString &title, const QString &text)
+inline void critical(QWidget *parent, const QString &title, const QString &text,
+                     const QString &details = QString())
 {
-    Prompter::instance().message(parent, QMessageBox::Critical, title, text);
+    Prompter::instance().message(parent, QMessageBox::Critical, title, text, details);
 }
 } // namespace prompt

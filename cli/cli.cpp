@@ -516,7 +516,8 @@ QString recordLabel(int index, const Text &t)
         return generalfields::generalFieldName(index);
     const int reserved = index - configimage::kGeneralRecords;
     if (reserved < configimage::kReservedRecords)
-        return t(u"%1. tartalék rekord", "reserved record %1").arg(reserved + 1);
+        return t.english() ? QStringLiteral("reserved record %1").arg(reserved + 1)
+                           : generalfields::reservedRecordName(reserved + 1);
     return generalfields::telephoneFieldName(reserved - configimage::kReservedRecords + 1);
 }
 
@@ -524,11 +525,7 @@ QString shownRecord(const std::optional<QString> &record, const Text &t)
 {
     if (!record)
         return t(u"(nincs)", "(none)");
-    QString text = *record;
-    while (text.endsWith(QLatin1Char(' ')))
-        text.chop(1);
-    text.replace(configimage::kStoredSeparator, QLatin1Char('|'));
-    return t(u"„%1”", "\"%1\"").arg(text);
+    return t(u"„%1”", "\"%1\"").arg(*record);
 }
 
 // Why the module's records did not come.
@@ -571,7 +568,7 @@ Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, 
         outcome.message = withNote(t(u"sikeres ellenőrzés (%1)", "verified (%1)").arg(outcome.identification), note);
         return outcome;
     }
-    for (const ops::RecordDifference &difference : verified.differences)
+    for (const configimage::RecordDifference &difference : verified.differences)
         outcome.details << t(u"%1: a modulban %2, a fájlban %3", "%1: module %2, file %3")
                                .arg(recordLabel(difference.record, t), shownRecord(difference.stored, t),
                                     shownRecord(difference.expected, t));

@@ -21,7 +21,11 @@ QString changedOnLine(const QString &text, const cli::Text &t)
     QStringList changes;
     for (int i = 0; i < text.size(); ++i) {
         if (sent.at(i) != text.at(i)) {
-            const QString change = t(u"„%1” helyett „%2”", "\"%1\" as \"%2\"").arg(text.at(i), sent.at(i));
+            // A character that cannot be shown (U+0000) is named by its code.
+            const QString original = text.at(i).isPrint()
+                ? QString(text.at(i))
+                : QStringLiteral("U+%1").arg(text.at(i).unicode(), 4, 16, QLatin1Char('0')).toUpper();
+            const QString change = t(u"„%1” helyett „%2”", "\"%1\" as \"%2\"").arg(original, sent.at(i));
             if (!changes.contains(change))
                 changes << change;
         }

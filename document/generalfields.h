@@ -83,4 +83,10 @@ inline QString telephoneFieldName(int n)
     return QStringLiteral("%1. telefonszám").arg(n);
 }
 
+// The k-th (1 … 12) of the module's reserved records, which no field shows.
+inline QString reservedRecordName(int k)
+{
+    return QStringLiteral("%1. tartalék rekord").arg(k);
+}
+
 } // namespace generalfields

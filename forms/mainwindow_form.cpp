@@ -365,10 +365,10 @@ void MainWindow::setupMenus(QMainWindow *window)
         menuBar->addMenu(m);
         return m;
     };
-    menuFile = menu("menuFile", QStringLiteral("File"));
-    menuSettings = menu("menuSettings", QStringLiteral("Beállítások"));
-    menuDevice = menu("menuDevice", QStringLiteral("Eszköz"));
-    menuHelp = menu("menuHelp", QStringLiteral("Help"));
+    menuFile = menu("menuFile", QStringLiteral("&File"));
+    menuSettings = menu("menuSettings", QStringLiteral("&Beállítások"));
+    menuDevice = menu("menuDevice", QStringLiteral("&Eszköz"));
+    menuHelp = menu("menuHelp", QStringLiteral("&Help"));
     window->setMenuBar(menuBar);
 
     menuFile->addAction(actionOpen);

@@ -34,6 +34,7 @@ char ComPort::lineByte(QChar c)
     case u'Ő': return char(0xD6);   // Ö
     case u'ű': return char(0xFC);   // ü
     case u'Ű': return char(0xDC);   // Ü
+    case u'\0': return '?';
     default:
         return c.unicode() <= 0xFF ? char(c.unicode()) : '?';
     }

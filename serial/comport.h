@@ -40,7 +40,8 @@ public:
     // The byte a character travels as: its Latin-1 code. The module stores one
     // Latin-1 byte per character and takes byte 0 as the end of a text, so
     // ő and ű go as ö and ü (the nearest letters it can store, and the ones its
-    // text messages have) and anything else without a Latin-1 code as "?".
+    // text messages have); U+0000, which would cut the text short, and
+    // anything else without a Latin-1 code go as "?".
     static char lineByte(QChar c);
 
     // DTR and RTS stay off: the module's line has no use for them, and some

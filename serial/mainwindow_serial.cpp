@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/commandfocus.h"
 #include "app/commandprogress.h"
 #include "app/prompter.h"
 #include "app/stylesheets.h"
@@ -50,6 +51,7 @@ using moduleprotocol::ModuleSession;
 
 void MainWindow::show_port()
 {
+    const CommandFocus focus(this);
     if (programMode) {
         leaveProgramMode();
         return;
@@ -117,6 +119,7 @@ void MainWindow::showModulePicture()
 
 void MainWindow::status()
 {
+    const CommandFocus focus(this);
     ui->button_status->setStyleSheet(kStatusBusy);
     ui->button_status->setText(QStringLiteral("Várjon!..."));
     ui->button_status->setEnabled(false);
@@ -175,6 +178,7 @@ void MainWindow::status()
 
 void MainWindow::rele_test()
 {
+    const CommandFocus focus(this);
     const QString failure = QStringLiteral("Sikertelen teszt.\nEllenőrizze az eszközt.");
 
     // The port stays ours from the state query until the outputs are set, so

@@ -7,7 +7,7 @@
 #include "ui_setcom.h"
 
 #include <QtCore/QCoreApplication>
-#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
 #include <QtCore/QTimer>
 #include <QtWidgets/QProgressDialog>
 
@@ -72,6 +72,13 @@ void setcom::lookupCom()
         if (name == initialPort)
             ui->comboBox->setCurrentIndex(ui->comboBox->count() - 1);
     }
+    // A typed path (/dev/pts/3, /dev/serial/by-id/…) is not listed: it stays
+    // the box's text, so OK keeps the port in use. The window's first port,
+    // "COM1", names nothing here, and the first listed port serves better.
+    const bool typedPath = initialPort.startsWith(QLatin1Char('/'))
+        || QFileInfo::exists(QStringLiteral("/dev/") + initialPort);
+    if (ui->comboBox->isEditable() && typedPath && !ports.contains(initialPort))
+        ui->comboBox->setEditText(initialPort);
     // Without it a user outside the port's group sees only an empty list.
     const bool denied = !listing.deniedPath.isEmpty();
     ui->l_access->setText(denied ? QStringLiteral("A %1 port nem nyitható meg: nincs jogosultság (%2 csoport).")

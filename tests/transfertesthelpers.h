@@ -175,6 +175,8 @@ struct DialogWatch
     bool survivedEscape = false;
     bool survivedClose = false;
     bool pressOk = false;
+    // Return where the dialog's focus is, once the result shows.
+    bool pressReturn = false;
     // Escape and the frame's close button once the result shows, before OK.
     bool tryToDismissResult = false;
     bool resultSurvivedDismissal = false;
@@ -219,6 +221,8 @@ struct DialogWatch
                     }
                     if (pressOk && dialog->isVisible())
                         buttons->button(QDialogButtonBox::Ok)->click();
+                    if (pressReturn && dialog->isVisible())
+                        QTest::keyClick(dialog->focusWidget() ? dialog->focusWidget() : dialog.data(), Qt::Key_Return);
                 }
             });
             timer->start();

@@ -19,6 +19,7 @@ private slots:
     void emptyFieldStopsBeforeThePort();
     void busyPortFailsAtOnce();
     void dialogForm();
+    void shortcutEndsTheEditing();
     void downloadsTheForm_data();
     void downloadsTheForm();
 };
@@ -61,7 +62,7 @@ void TestDownload::busyPortFailsAtOnce()
     QVERIFY(other.openPort(200, 0, 0, 0));
 
     DialogWatch watch;
-    watch.pressOk = true;
+    watch.pressReturn = true;
     watch.arm();
     w->download();
 
@@ -75,6 +76,53 @@ void TestDownload::busyPortFailsAtOnce()
     QVERIFY(sim->received().isEmpty());
     // The image was built even though it could not be sent.
     QCOMPARE(TestAccess::configImage(*w).size(), 1020);
+}
+
+void TestDownload::shortcutEndsTheEditing()
+{
+    RecordingPrompter prompter;
+    auto sim = startedSimulator();
+    QVERIFY(sim);
+    auto w = preparedWindow(prompter, sim->devicePath());
+    TestAccess::programMode(*w) = true;
+    w->updateModeDisplay();
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+
+    // A bad PIN typed and not left, then Ctrl+D: judged as on Tab, emptied,
+    // and the download refuses the empty field.
+    auto *pin = edit(*w, QStringLiteral("m_pin"));
+    pin->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(pin, QStringLiteral("12a4"));
+    QTest::keyClick(pin, Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(prompter.messages.size(), 2);
+    QCOMPARE(prompter.messages.at(0).icon, QMessageBox::Warning);
+    QCOMPARE(prompter.messages.at(0).text, QStringLiteral("Csak számok adhatóak meg!"));
+    QCOMPARE(prompter.messages.at(1).text, QStringLiteral("Az összes mező kitöltése kötelező."));
+    QVERIFY(pin->text().isEmpty());
+    QVERIFY(sim->waitIdle());
+    QVERIFY(sim->received().isEmpty());
+
+    // A bad number: emptied, and the module stores the entry without it.
+    prompter.clear();
+    pin->setText(QStringLiteral("4321"));
+    w->findChild<QTabWidget *>(QStringLiteral("tabWidget"))->setCurrentIndex(1);
+    auto *number = edit(*w, QStringLiteral("t_1"));
+    number->setFocus(Qt::TabFocusReason);
+    number->selectAll();
+    QTest::keyClicks(number, QStringLiteral("3630b"));
+    DialogWatch watch;
+    watch.pressOk = true;
+    watch.arm();
+    QTest::keyClick(number, Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(watch.resultText, kSuccess);
+    QCOMPARE(prompter.messages.size(), 1);
+    QCOMPARE(prompter.last().icon, QMessageBox::Warning);
+    QVERIFY(number->text().isEmpty());
+    QStringList expected = expectedRecords(32);
+    expected[28] = QStringLiteral("12").leftJustified(16, QLatin1Char(' '));
+    QCOMPARE(sim->storedRecords(), expected);
 }
 
 void TestDownload::dialogForm()

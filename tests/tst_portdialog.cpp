@@ -170,9 +170,13 @@ void TestPortDialog::listsOpenablePortsInOrder()
     QCOMPARE(comboItems(portBox(dialog)), expected.mid(0, 2));
     QCOMPARE(portBox(dialog)->currentText(), expected.at(1));
 
-    // An initial port that is not there: the first listed port.
-    setcom other(QStringLiteral("COM7"), 1200, 300, false);
-    QCOMPARE(portBox(other)->currentText(), expected.at(0));
+    // An initial port that is not listed (a typed path, a port that went
+    // away) stays the box's text, so OK keeps the port in use.
+    const QString typed = QStringLiteral("/dev/serial/by-id/usb-kordavo-if00");
+    setcom other(typed, 1200, 300, false);
+    QCOMPARE(comboItems(portBox(other)), expected.mid(0, 2));
+    QCOMPARE(portBox(other)->currentText(), typed);
+    QCOMPARE(other.selectedPort().portName, typed);
 
     // Listing writes nothing to any port.
     QVERIFY(a->received().isEmpty() && b->received().isEmpty() && c->received().isEmpty());

@@ -63,6 +63,7 @@ private slots:
     void init();
     void cleanup();
     void fullQuery();
+    void focusStaysOffTheWritingCommands();
     void signalClamped_data();
     void signalClamped();
     void fourFieldSignalKeepsOldValues();
@@ -150,6 +151,53 @@ void TestStatus::fullQuery()
     auto *service = widget<QLabel>(*w, "l_service");
     QCOMPARE(service->text(), QStringLiteral("TelenorHU"));
     QCOMPARE(service->textFormat(), Qt::PlainText);
+}
+
+void TestStatus::focusStaysOffTheWritingCommands()
+{
+    auto module = startModule();
+    auto w = programWindow(module->devicePath());
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    auto *button = widget<QPushButton>(*w, "button_status");
+    button->setFocus(Qt::TabFocusReason);
+    module->clearReceived();
+
+    // The second Space comes while the button says "Várjon!..." and goes
+    // wherever the focus is then, unless that is a command that would block
+    // this test in its dialog: the focus being there is the failure.
+    QStringList focusedWhileBusy;
+    class SecondSpace : public QObject
+    {
+    public:
+        explicit SecondSpace(QStringList *seen) : seen(seen) {}
+        QStringList *seen;
+        bool eventFilter(QObject *watched, QEvent *event) override
+        {
+            if (event->type() == QEvent::EnabledChange && !static_cast<QWidget *>(watched)->isEnabled()) {
+                QWidget *focused = QApplication::focusWidget();
+                *seen << (focused ? focused->objectName() : QStringLiteral("(none)"));
+                if (focused && !focused->inherits("QPushButton"))
+                    QTest::keyClick(focused, Qt::Key_Space);
+            }
+            return false;
+        }
+    } secondSpace(&focusedWhileBusy);
+    button->installEventFilter(&secondSpace);
+    QTest::keyClick(button, Qt::Key_Space);
+    button->removeEventFilter(&secondSpace);
+
+    QCOMPARE(focusedWhileBusy, QStringList{w->objectName()});
+    // Back on the status button, where the window's keys go once it is
+    // active again (the progress window may have taken that for a moment).
+    QVERIFY(w->focusWidget() == button);
+    QApplication::setActiveWindow(w.get());
+    QTRY_VERIFY(QApplication::focusWidget() == button);
+    QVERIFY(module->waitIdle());
+    QCOMPARE(module->received(), QByteArray("~|~R~S"));
+    QVERIFY(prompter->messages.isEmpty());
+    QCOMPARE(widget<QLabel>(*w, "l_service")->text(), QStringLiteral("TelenorHU"));
 }
 
 void TestStatus::signalClamped_data()

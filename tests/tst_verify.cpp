@@ -64,12 +64,19 @@ void TestVerify::downloadVerifyReadBack()
     QCOMPARE(prompter.last().title, QStringLiteral("Ellenőrzés"));
     QCOMPARE(prompter.last().text, QStringLiteral("Sikeres ellenőrzés."));
 
+    QVERIFY(prompter.last().details.isEmpty());
+
     box(*w, QStringLiteral("64.1"))->setChecked(true);
+    edit(*w, QStringLiteral("m_nev"))->setText(QStringLiteral("Kapu"));
     w->verify();
     QCOMPARE(prompter.messages.size(), 2);
     QCOMPARE(prompter.last().icon, QMessageBox::Critical);
     QCOMPARE(prompter.last().title, QStringLiteral("Ellenőrzés"));
     QCOMPARE(prompter.last().text, kFailed);
+    // The details name what differs, the form's value against the module's.
+    QCOMPARE(prompter.last().details,
+             QStringLiteral("Modul neve: az űrlapon „Kapu”, a modulban „Kapunyito”\n"
+                            "32. telefonszám: az űrlapon „2136709998888”, a modulban „2036709998888”"));
     // The verify keeps the image it compared against.
     QCOMPARE(TestAccess::configImage(*w).mid(28 * 17 + 31 * 17, 2), QStringLiteral("21"));
 
@@ -195,6 +202,13 @@ void TestVerify::failures()
     QCOMPARE(prompter.last().icon, QMessageBox::Critical);
     QCOMPARE(prompter.last().title, title);
     QCOMPARE(prompter.last().text, text);
+    if (moduleSize == 128) {
+        // Numbers the form does not send are named as missing on its side.
+        QVERIFY2(prompter.last().details.startsWith(
+                     QStringLiteral("33. telefonszám: az űrlapon (nincs), a modulban „0136703334444”\n")),
+                 qPrintable(prompter.last().details));
+        QCOMPARE(prompter.last().details.count(QLatin1Char('\n')), 95);
+    }
     QCOMPARE(prompter.messageParents.last(), w.get());
     QVERIFY(formState(*w) == before);
     QCOMPARE(TestAccess::configImage(*w).size(), 1020);

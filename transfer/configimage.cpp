@@ -3,6 +3,8 @@
 #include "document/generalfields.h"
 #include "serial/comport.h"
 
+#include <algorithm>
+
 namespace configimage {
 
 QString padRecord(const QString &text)
@@ -132,6 +134,30 @@ QString asSent(const QString &image)
     for (QChar &c : stored)
         c = QChar(uchar(ComPort::lineByte(c)));
     return stored;
+}
+
+QList<RecordDifference> differences(const QString &expectedImage, const QString &storedNormalizedReply)
+{
+    const QChar separator = QLatin1Char('|');
+    QStringList storedRecords = storedNormalizedReply.split(separator);
+    QStringList expectedRecords = asSent(expectedImage).split(separator);
+    for (QStringList *records : {&storedRecords, &expectedRecords}) {
+        if (!records->isEmpty() && records->last().isEmpty())
+            records->removeLast();
+    }
+    const auto shown = [](const QStringList &records, int index) -> std::optional<QString> {
+        if (index >= records.size())
+            return std::nullopt;
+        return withoutTrailingSpaces(records.at(index)).replace(kStoredSeparator, QLatin1Char('|'));
+    };
+    QList<RecordDifference> found;
+    const int count = int(std::max(storedRecords.size(), expectedRecords.size()));
+    for (int i = 0; i < count; ++i) {
+        if (i < storedRecords.size() && i < expectedRecords.size() && storedRecords.at(i) == expectedRecords.at(i))
+            continue;
+        found.append({i, shown(expectedRecords, i), shown(storedRecords, i)});
+    }
+    return found;
 }
 
 QByteArray wireBytes(const QString &image, QChar separator)

@@ -69,6 +69,19 @@ std::optional<Configuration> parseImage(const QString &normalized, int memorySiz
 // The image exactly as a download sends it, each character turned into the
 // byte it travels as (ComPort::lineByte): what a faithful module holds.
 QString asSent(const QString &image);
+// One record in which the module differs from what was sent. The texts are
+// without the spaces that fill a record, "|" shown as itself; nothing where
+// one side holds fewer records.
+struct RecordDifference
+{
+    int record = 0;   // 0 … 15 general, 16 … 27 reserved, 28 + n - 1 telephone n
+    std::optional<QString> expected;   // as the module would store what was sent
+    std::optional<QString> stored;     // the module's record
+};
+// The records of `expectedImage` (an image as built, before asSent) that a
+// normalised "~{" reply does not hold exactly, in record order.
+QList<RecordDifference> differences(const QString &expectedImage, const QString &storedNormalizedReply);
+
 // The bytes a download sends after its handshake: every separated part of
 // the image, each followed by CR (the empty part after the last separator
 // becomes the lone closing CR).

@@ -42,6 +42,10 @@ void dload::dlcomplete()
     }
     ui->buttonBox->setStandardButtons(QDialogButtonBox::Ok);
     ui->buttonBox->setEnabled(true);
+    // Return presses it; Escape still does nothing (reject()).
+    QPushButton *ok = ui->buttonBox->button(QDialogButtonBox::Ok);
+    ok->setDefault(true);
+    ok->setFocus(Qt::OtherFocusReason);
 }
 
 void dload::reject()

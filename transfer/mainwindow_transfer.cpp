@@ -5,6 +5,7 @@
 
 #include "app/mainwindow.h"
 
+#include "app/commandfocus.h"
 #include "app/commandprogress.h"
 #include "app/prompter.h"
 #include "document/generalfields.h"
@@ -42,6 +43,26 @@ moduleoperations::Control controlOf(QProgressDialog &progress)
     moduleoperations::Control control;
     control.readProgress = progressOf(progress);
     return control;
+}
+
+// What the verify box tells on request: each differing record by the name
+// the form gives it, the form's value against the module's.
+QString differenceLines(const QList<configimage::RecordDifference> &differing)
+{
+    const auto shown = [](const std::optional<QString> &record) {
+        return record ? QStringLiteral("„%1”").arg(*record) : QStringLiteral("(nincs)");
+    };
+    QStringList lines;
+    for (const configimage::RecordDifference &difference : differing) {
+        const int reserved = difference.record - configimage::kGeneralRecords;
+        const int number = reserved - configimage::kReservedRecords + 1;
+        const QString name = reserved < 0 ? generalfields::generalFieldName(difference.record)
+            : number < 1                  ? generalfields::reservedRecordName(reserved + 1)
+                                          : generalfields::telephoneFieldName(number);
+        lines << QStringLiteral("%1: az űrlapon %2, a modulban %3")
+                     .arg(name, shown(difference.expected), shown(difference.stored));
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 } // namespace
@@ -91,6 +112,7 @@ void MainWindow::showReadOut(const Configuration &configuration)
 
 void MainWindow::download()
 {
+    const CommandFocus focus(this);
     if (!buildConfigImage()) {
         prompt::critical(this, QStringLiteral("Betöltés hiba."),
                          QStringLiteral("Az összes mező kitöltése kötelező."));
@@ -107,6 +129,7 @@ void MainWindow::download()
 
 void MainWindow::readup()
 {
+    const CommandFocus focus(this);
     QProgressDialog progress(QStringLiteral("Kiolvasás..."), QStringLiteral("Megszakítás"), 0,
                              moduleoperations::recordCharacters(memorySize), this);
     progress.setWindowTitle(QStringLiteral("Kiolvasás"));
@@ -135,6 +158,7 @@ void MainWindow::readup()
 
 void MainWindow::verify()
 {
+    const CommandFocus focus(this);
     const QString failed = QStringLiteral("Sikertelen ellenőrzés.\nTöltse be újra a konfigurációt!");
     if (!buildConfigImage()) {
         prompt::critical(this, QStringLiteral("Ellenőrzés"), failed);
@@ -166,5 +190,5 @@ void MainWindow::verify()
     if (verified.matches())
         prompt::information(this, QStringLiteral("Ellenőrzés"), QStringLiteral("Sikeres ellenőrzés."));
     else
-        prompt::critical(this, QStringLiteral("Ellenőrzés"), failed);
+        prompt::critical(this, QStringLiteral("Ellenőrzés"), failed, differenceLines(verified.differences));
 }

@@ -35,14 +35,6 @@ bool hasPlaceholder(int field)
     return false;
 }
 
-QStringList recordsOf(const QString &image)
-{
-    QStringList records = image.split(QLatin1Char('|'));
-    if (!records.isEmpty() && records.last().isEmpty())
-        records.removeLast();
-    return records;
-}
-
 } // namespace
 
 moduleprotocol::ReadProgress Control::reading() const
@@ -197,28 +189,6 @@ ReadOut readout(ModuleSession &session, const modulemodel::Model &model, const C
     return result;
 }
 
-QList<RecordDifference> differences(const QString &image, const QString &normalizedReply)
-{
-    const QStringList expected = recordsOf(configimage::asSent(image));
-    const QStringList stored = recordsOf(normalizedReply);
-    QList<RecordDifference> result;
-    const int count = int(std::max(expected.size(), stored.size()));
-    for (int i = 0; i < count; ++i) {
-        const bool hasExpected = i < expected.size();
-        const bool hasStored = i < stored.size();
-        if (hasExpected && hasStored && expected.at(i) == stored.at(i))
-            continue;
-        RecordDifference difference;
-        difference.record = i;
-        if (hasExpected)
-            difference.expected = expected.at(i);
-        if (hasStored)
-            difference.stored = stored.at(i);
-        result.append(difference);
-    }
-    return result;
-}
-
 Verified verify(ModuleSession &session, const QString &image, int entries, const Control &control)
 {
     Verified result;
@@ -232,7 +202,7 @@ Verified verify(ModuleSession &session, const QString &image, int entries, const
         result.failure = records.failure;
         return result;
     }
-    result.differences = differences(image, configimage::normalizeReply(records.value));
+    result.differences = configimage::differences(image, configimage::normalizeReply(records.value));
     return result;
 }
 

@@ -11,6 +11,7 @@
 #include "document/modulemodel.h"
 #include "serial/moduleprotocol.h"
 #include "serial/modulereplies.h"
+#include "transfer/configimage.h"
 
 #include <QtCore/QList>
 #include <QtCore/QString>
@@ -94,15 +95,6 @@ struct Prepared
 };
 Prepared prepare(const Configuration &configuration, const modulemodel::Model &model);
 
-// A record where the module's differs from the image as a download sends
-// it. Either side is missing where it has fewer records.
-struct RecordDifference
-{
-    int record = 0;   // 0 … 15 general, 16 … 27 reserved, 28 + n - 1 number n
-    std::optional<QString> expected;
-    std::optional<QString> stored;
-};
-
 // --- download ("~}") ---
 
 struct Downloaded
@@ -138,7 +130,7 @@ ReadOut readout(ModuleSession &session, const modulemodel::Model &model, const C
 struct Verified
 {
     Failure failure = Failure::None;   // BadAnswer: the module sent no records
-    QList<RecordDifference> differences;
+    QList<configimage::RecordDifference> differences;
     bool lineLost = false;
     bool ok() const { return failure == Failure::None; }
     bool matches() const { return failure == Failure::None && differences.isEmpty(); }
@@ -146,8 +138,6 @@ struct Verified
 // Compares the module's records with a prepared image as a download sends
 // it: ő and ű travel as ö and ü, so a module holding those holds a faithful copy.
 Verified verify(ModuleSession &session, const QString &image, int entries, const Control &control = {});
-// The records that differ between an image and a normalised "~{" answer.
-QList<RecordDifference> differences(const QString &image, const QString &normalizedReply);
 
 // --- status ("~|", "~R", "~S") ---
 

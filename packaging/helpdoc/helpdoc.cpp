@@ -51,7 +51,8 @@ namespace {
 class SilentPrompter : public Prompter
 {
 public:
-    void message(QWidget *, QMessageBox::Icon, const QString &title, const QString &text) override
+    void message(QWidget *, QMessageBox::Icon, const QString &title, const QString &text,
+                 const QString &) override
     {
         std::fprintf(stderr, "message: %s: %s\n", qPrintable(title), qPrintable(text));
     }

@@ -9,9 +9,9 @@
 #include <cstdlib>
 
 void RecordingPrompter::message(QWidget *parent, QMessageBox::Icon icon, const QString &title,
-                                const QString &text)
+                                const QString &text, const QString &details)
 {
-    messages.append({icon, title, text});
+    messages.append({icon, title, text, details});
     messageParents.append(parent);
     if (onMessage)
         onMessage(messages.last());

@@ -43,6 +43,7 @@ public:
         QMessageBox::Icon icon;
         QString title;
         QString text;
+        QString details;   // the detailed text, if the box has one
     };
     struct FileDialog
     {
@@ -55,7 +56,7 @@ public:
     ~RecordingPrompter() override { Prompter::install(nullptr); }
 
     void message(QWidget *parent, QMessageBox::Icon icon, const QString &title,
-                 const QString &text) override;
+                 const QString &text, const QString &details) override;
     QString openFileName(QWidget *parent, const QString &caption, const QString &dir,
                          const QString &filter) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
@@ -72,7 +73,7 @@ public:
     std::function<void(const Message &)> onMessage;
 
     void clear();
-    Message last() const { return messages.isEmpty() ? Message{QMessageBox::NoIcon, {}, {}} : messages.last(); }
+    Message last() const { return messages.isEmpty() ? Message{QMessageBox::NoIcon, {}, {}, {}} : messages.last(); }
 };
 
 // Runs `action` once the next modal dialog of class T (or any modal widget
