@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <iterator>
 #include <optional>
 
 namespace cli {
@@ -323,6 +324,14 @@ QString visible(const QString &text)
             shown += c;
     }
     return shown;
+}
+
+void printProblems(const QList<filecheck::Problem> &problems, QTextStream &stream, const Text &t)
+{
+    for (const filecheck::Problem &p : problems)
+        stream << (p.warning ? t(u"megjegyzés: ", "note: ") : QString())
+               << t(u"%1. sor, %2: „%3”: %4", "line %1, %2: \"%3\": %4").arg(p.line).arg(p.label, visible(p.value), p.message)
+               << '\n';
 }
 
 void printOutcome(const QString &port, const Outcome &outcome, Streams &streams)
@@ -634,6 +643,22 @@ int commandDownloadOrVerify(const Options &o, Streams &streams, const Text &t, b
         streams.err << problemText(*problem, t) << '\n';
         return kBadFile;
     }
+    // A value the form would not take (a PIN with a letter can lock the SIM)
+    // goes out only when forced.
+    if (!o.force) {
+        const std::optional<QList<filecheck::Problem>> problems = filecheck::check(file->lines, t);
+        if (problems && filecheck::faults(*problems) > 0) {
+            QList<filecheck::Problem> faults;
+            std::copy_if(problems->begin(), problems->end(), std::back_inserter(faults),
+                         [](const filecheck::Problem &p) { return !p.warning; });
+            printProblems(faults, streams.err, t);
+            streams.err << t(u"%1 hibás érték; a modul nem kapta meg. Küldés mégis: --force",
+                             "%1 bad values; nothing was sent. To send anyway: --force")
+                               .arg(faults.size())
+                        << '\n';
+            return kRefused;
+        }
+    }
     const QString hash = fileHash(file->bytes);
     int worst = kSuccess;
     for (const QString &port : o.ports) {
@@ -882,14 +907,18 @@ int commandCheck(const Options &o, Streams &streams, const Text &t)
                     << '\n';
         return kBadFile;
     }
-    for (const filecheck::Problem &p : *problems)
-        streams.out << t(u"%1. sor, %2: „%3”: %4", "line %1, %2: \"%3\": %4").arg(p.line).arg(p.label, p.value, p.message)
-                    << '\n';
+    printProblems(*problems, streams.out, t);
+    const int faults = filecheck::faults(*problems);
     if (problems->isEmpty()) {
         streams.out << t(u"Nincs hibás mező.", "no field breaks a rule") << '\n';
         return kSuccess;
     }
-    streams.out << t(u"%1 hibás érték.", "%1 bad values").arg(problems->size()) << '\n';
+    if (faults == 0) {
+        streams.out << t(u"Nincs hibás mező; %1 megjegyzés.", "no field breaks a rule; %1 notes").arg(problems->size())
+                    << '\n';
+        return kSuccess;
+    }
+    streams.out << t(u"%1 hibás érték.", "%1 bad values").arg(faults) << '\n';
     return kRefused;
 }
 

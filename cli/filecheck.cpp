@@ -3,7 +3,10 @@
 #include "document/configuration.h"
 #include "document/fieldrules.h"
 #include "document/generalfields.h"
+#include "document/modulemodel.h"
 #include "transfer/configimage.h"
+
+#include <algorithm>
 
 namespace filecheck {
 
@@ -15,12 +18,16 @@ QString oneLine(QString message)
 }
 
 // Characters that the module would store as another one ("ő" as "ö", "€" as "?").
-QString changedOnLine(const QString &text, const cli::Text &t)
+// `lossy`: one of them is lost as "?", where ő and ű only lose their accent.
+QString changedOnLine(const QString &text, const cli::Text &t, bool *lossy)
 {
     const QString sent = configimage::asSent(text);
     QStringList changes;
+    *lossy = false;
     for (int i = 0; i < text.size(); ++i) {
         if (sent.at(i) != text.at(i)) {
+            if (sent.at(i) == QLatin1Char('?'))
+                *lossy = true;
             // A character that cannot be shown (U+0000) is named by its code.
             const QString original = text.at(i).isPrint()
                 ? QString(text.at(i))
@@ -60,6 +67,16 @@ QString terminatorMessage(const cli::Text &t)
                        : oneLine(fieldrules::terminatorRule().message);
 }
 
+// What a reduced module holds in the field, as its read-out gives it: never a fault.
+bool isReducedPlaceholder(const QString &objectName, const QString &text)
+{
+    for (const modulemodel::Placeholder &placeholder : modulemodel::kReducedPlaceholders) {
+        if (objectName == QLatin1String(placeholder.objectName))
+            return text == QLatin1String(placeholder.text);
+    }
+    return false;
+}
+
 QString tooLong(int maxLength, const cli::Text &t)
 {
     return t(u"legfeljebb %1 karakter lehet", "at most %1 characters").arg(maxLength);
@@ -86,15 +103,18 @@ std::optional<QList<Problem>> check(const QStringList &lines, const cli::Text &t
                   "empty; every field must be filled for a download"));
         if (text.size() > field.maxLength)
             add(tooLong(field.maxLength, t));
-        if (!fieldrules::generalFieldRule(objectName).passes(text))
+        if (!fieldrules::generalFieldRule(objectName).passes(text) && !isReducedPlaceholder(objectName, text))
             add(contentMessage(field.content, objectName, t));
         if (!fieldrules::separatorRule().passes(text))
             add(separatorMessage(t));
         if (!fieldrules::terminatorRule().passes(text))
             add(terminatorMessage(t));
-        const QString changed = changedOnLine(text, t);
-        if (!changed.isEmpty())
+        bool lossy = false;
+        const QString changed = changedOnLine(text, t, &lossy);
+        if (!changed.isEmpty()) {
             add(changed);
+            problems.last().warning = !lossy;
+        }
     }
 
     // After its alarm and output digit, the number fills the rest of its record.
@@ -121,11 +141,19 @@ std::optional<QList<Problem>> check(const QStringList &lines, const cli::Text &t
         else if (!fieldrules::telephoneRule().passes(number))
             add(t.english() ? QStringLiteral("only digits are allowed, in international form without \"+\"")
                             : oneLine(fieldrules::telephoneRule().message));
-        const QString changed = changedOnLine(number, t);
-        if (!changed.isEmpty())
+        bool lossy = false;
+        const QString changed = changedOnLine(number, t, &lossy);
+        if (!changed.isEmpty()) {
             add(changed);
+            problems.last().warning = !lossy;
+        }
     }
     return problems;
+}
+
+int faults(const QList<Problem> &problems)
+{
+    return int(std::count_if(problems.begin(), problems.end(), [](const Problem &p) { return !p.warning; }));
 }
 
 } // namespace filecheck

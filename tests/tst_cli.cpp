@@ -550,14 +550,14 @@ void TestCli::checkListsEveryBrokenValue()
     const Ran checked = runCli({QStringLiteral("check"), bad});
     QCOMPARE(checked.code, 1);
     QStringList out = lines(checked.out);
-    QCOMPARE(out.takeLast(), QStringLiteral("7 hibás érték."));
+    QCOMPARE(out.takeLast(), QStringLiteral("6 hibás érték."));
     const QStringList expected = {
         QStringLiteral("2. sor, Modul PIN-kód: „12a4”: Csak számok adhatóak meg!"),
         QStringLiteral("4. sor, Modul neve: „Kapu|Udvar”: A „|” karakter nem adható meg, mert a modul ezzel "
                        "választja el a mezőket."),
         QStringLiteral("5. sor, Visszaállás: „2”: Az érték 0 vagy 1 lehet."),
-        QStringLiteral("9. sor, 3-as kimeneti parancs bekapcsoláskor: „Kőbánya”: a modul másként tárolja: „ő” "
-                       "helyett „ö”"),
+        QStringLiteral("megjegyzés: 9. sor, 3-as kimeneti parancs bekapcsoláskor: „Kőbánya”: a modul másként "
+                       "tárolja: „ő” helyett „ö”"),
         QStringLiteral("19. sor, 3. telefonszám: „1236a01”: Csak valós telefonszámok adhatóak meg, nemzetközi "
                        "formátumban, '+' karakter nélkül."),
         QStringLiteral("28. sor, 12. telefonszám: „71362011122223334”: az első két karakter 0 és 3 közötti "
@@ -569,6 +569,29 @@ void TestCli::checkListsEveryBrokenValue()
     const Ran english = runCli({QStringLiteral("check"), bad, QStringLiteral("--lang"), QStringLiteral("en")});
     QCOMPARE(english.code, 1);
     QVERIFY(english.out.contains(QStringLiteral("line 5, Visszaállás: \"2\": the value must be 0 or 1")));
+
+    // ő and ű are notes: the shipped default configuration passes.
+    const Ran shipped = runCli({QStringLiteral("check"), QStringLiteral(KORDAVO_BIN_DIR "/kordavo_default.dll")});
+    QCOMPARE(shipped.code, 0);
+    QVERIFY(shipped.out.contains(QStringLiteral("megjegyzés: ")));
+
+    // A download or verify of a file that breaks the rules touches no port
+    // unless forced.
+    auto sim = startModule();
+    for (const QString &command : {QStringLiteral("download"), QStringLiteral("verify")}) {
+        const Ran refused = runCli({command, bad, QStringLiteral("--port"), sim->devicePath(), QStringLiteral("--fast")});
+        QCOMPARE(refused.code, 1);
+        QVERIFY(refused.err.contains(QStringLiteral("2. sor, Modul PIN-kód: „12a4”")));
+        QVERIFY(refused.err.contains(QStringLiteral("--force")));
+    }
+    QVERIFY(sim->received().isEmpty());
+    fileLines[3] = QStringLiteral("Kapu");   // no "|", which no module can take
+    QVERIFY(configfile::writeFile(bad, configfile::formatLines(fileLines), &error));
+    QCOMPARE(runCli({QStringLiteral("download"), bad, QStringLiteral("--port"), sim->devicePath(), QStringLiteral("--fast"),
+                     QStringLiteral("--force")})
+                 .code,
+             0);
+    QVERIFY(sim->received().contains("~}"));
 }
 
 void TestCli::csvRoundTripAndWholeRefusal()

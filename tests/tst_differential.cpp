@@ -175,8 +175,9 @@ void TestDifferential::windowAndToolSendTheSame()
         }
 
         QString out;
+        // The window takes a file as it is; the tool's own rules are --force'd past.
         const int code = runCli({QStringLiteral("download"), file, QStringLiteral("--port"), toolSim.devicePath(),
-                                 QStringLiteral("--stay"), QStringLiteral("--fast")},
+                                 QStringLiteral("--stay"), QStringLiteral("--fast"), QStringLiteral("--force")},
                                 &out);
         const bool toolStored = code == 0;
         QVERIFY2(windowStored == toolStored,
@@ -193,7 +194,7 @@ void TestDifferential::windowAndToolSendTheSame()
         QVERIFY2(prompter.last().text == QStringLiteral("Sikeres ellenőrzés."), qPrintable(what));
         TestAccess::portName(w) = windowSim->devicePath();
         QVERIFY2(runCli({QStringLiteral("verify"), file, QStringLiteral("--port"), windowSim->devicePath(),
-                         QStringLiteral("--stay"), QStringLiteral("--fast")},
+                         QStringLiteral("--stay"), QStringLiteral("--fast"), QStringLiteral("--force")},
                         &out)
                      == 0,
                  qPrintable(what + QLatin1Char(' ') + out));
