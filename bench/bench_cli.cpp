@@ -16,6 +16,8 @@
 #include <QtCore/QTemporaryDir>
 
 #include <cstdio>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -48,6 +50,43 @@ double runPair(const QString &file, bool fast, qint64 *lineBytes, qint64 *answer
     *answerBytes = 2 * 13 + 6 + 3 + records + 2 * 3;
     *lineBytes = sim.received().size() + *answerBytes;
     return wall;
+}
+
+// A download to `count` modules in one run of the tool, then a verify of
+// them in another: the modules are worked side by side.
+struct Times
+{
+    double download = 0;
+    double verify = 0;
+};
+
+Times runParallel(const QString &file, bool fast, int count)
+{
+    std::vector<std::unique_ptr<ModuleSimulator>> sims;
+    QStringList ports;
+    for (int i = 0; i < count; ++i) {
+        SimulatorOptions options;
+        options.memorySize = 128;
+        options.pacingBaud = kBaud;
+        sims.push_back(std::make_unique<ModuleSimulator>(options));
+        if (!sims.back()->start())
+            qFatal("simulator: %s", qPrintable(sims.back()->errorString()));
+        ports << QStringLiteral("--port") << sims.back()->devicePath();
+    }
+    if (fast)
+        ports << QStringLiteral("--fast");
+    Times times;
+    for (const char *command : {"download", "verify"}) {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        QElapsedTimer timer;
+        timer.start();
+        const int code = cli::run(QStringList{QString::fromLatin1(command), file} + ports, {o, e, false});
+        (command[0] == 'd' ? times.download : times.verify) = timer.nsecsElapsed() / 1e9;
+        if (code != 0)
+            qFatal("%s on %d modules: %d: %s", command, count, code, qPrintable(err));
+    }
+    return times;
 }
 
 } // namespace
@@ -88,5 +127,21 @@ int main(int argc, char *argv[])
     std::printf("\npty floors (answers only): --fast %.3f s, wall / floor %.3f; default %.3f s, %+.2f %%\n", ptyFast,
                 fastWall / ptyFast, ptySlow, (slowWall / ptySlow - 1) * 100);
     std::printf("\ndefault / --fast: %.1f times the wall time\n", slowWall / fastWall);
+
+    // Four modules in one run against one module, measured in the same run.
+    // A verify reads the records as the simulator paces them; a download's
+    // own writes are not paced by a pseudo-terminal, so its --fast time is
+    // the processors' alone.
+    std::printf("\n| command | mode | 1 module s | 4 modules s | 4 / 1 (target <= 1.25) |\n|---|---|---|---|---|\n");
+    for (const bool fast : {false, true}) {
+        const Times one = runParallel(file, fast, 1);
+        const Times four = runParallel(file, fast, 4);
+        const char *mode = fast ? "--fast" : "default";
+        std::printf("| download | %s | %.3f | %.3f | %.3f |\n", mode, one.download, four.download,
+                    four.download / one.download);
+        std::printf("| verify | %s | %.3f | %.3f | %.3f |\n", mode, one.verify, four.verify, four.verify / one.verify);
+        std::printf("| both | %s | %.3f | %.3f | %.3f |\n", mode, one.download + one.verify,
+                    four.download + four.verify, (four.download + four.verify) / (one.download + one.verify));
+    }
     return 0;
 }

@@ -21,11 +21,17 @@
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
 #include <QtCore/QRegularExpression>
+#include <QtCore/QThread>
 #include <QtSerialPort/QSerialPortInfo>
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <iterator>
+#include <memory>
+#include <mutex>
+#include <vector>
 #include <optional>
 
 namespace cli {
@@ -166,6 +172,14 @@ private:
     QElapsedTimer timer;
     int lastPercent = -1;
     bool shown = false;
+};
+
+// One port's progress while several run side by side: written by the port's
+// own thread, read by the one that draws the combined bar.
+struct PortProgress
+{
+    std::atomic<int> value{0};
+    std::atomic<int> maximum{1};
 };
 
 // The result of one command on one port.
@@ -460,7 +474,7 @@ int recordBytes(int entries)
     return ops::recordCharacters(entries) + configimage::kGeneralRecords + configimage::kReservedRecords + entries + 1;
 }
 
-Outcome downloadTo(const QString &port, const Options &o, const LoadedFile &file, Streams &streams, const Text &t)
+Outcome downloadTo(const QString &port, const Options &o, const LoadedFile &file, PortProgress &progress, const Text &t)
 {
     Outcome outcome;
     ModuleSession session(port, o.baud);
@@ -475,14 +489,13 @@ Outcome downloadTo(const QString &port, const Options &o, const LoadedFile &file
         finish(session, o);
         return outcome;
     }
-    ProgressBar bar(streams, t(u"Betöltés", "Download"), ops::downloadProgressMaximum(prepared->image));
+    progress.maximum = ops::downloadProgressMaximum(prepared->image);
     ops::Control control = interruptible();
-    control.sendProgress = [&bar](int value) {
-        bar.set(value);
+    control.sendProgress = [&progress](int value) {
+        progress.value = value;
         return true;
     };
     const ops::Downloaded downloaded = ops::download(session, prepared->image, kAckChar, control);
-    bar.finish();
     using moduleprotocol::WriteStage;
     if (interrupted(session, o, true, t, &outcome)) {
         if (downloaded.reached != WriteStage::NotReady)
@@ -546,7 +559,7 @@ void noRecords(const QString &port, Failure failure, const Text &t, Outcome *out
                            : t(u"a modul nem küldte el a rekordjait", "the module sent no records");
 }
 
-Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, Streams &streams, const Text &t)
+Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, PortProgress &progress, const Text &t)
 {
     Outcome outcome;
     ModuleSession session(port, o.baud);
@@ -561,11 +574,13 @@ Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, 
         finish(session, o);
         return outcome;
     }
-    ProgressBar bar(streams, t(u"Ellenőrzés", "Verify"), recordBytes(module.model.entries));
+    progress.maximum = recordBytes(module.model.entries);
     ops::Control control = interruptible();
-    control.readProgress = readProgress(bar);
+    control.readProgress = [&progress](int step) {
+        progress.value += step + (step == 0 ? 1 : 0);
+        return true;
+    };
     const ops::Verified verified = ops::verify(session, prepared->image, module.model.entries, control);
-    bar.finish();
     if (interrupted(session, o, true, t, &outcome))
         return outcome;
     finish(session, o);
@@ -660,16 +675,68 @@ int commandDownloadOrVerify(const Options &o, Streams &streams, const Text &t, b
         }
     }
     const QString hash = fileHash(file->bytes);
-    int worst = kSuccess;
+
+    // One session per port, side by side: each module takes as long as one.
+    // Each port's line is printed as it ends.
+    struct Run
+    {
+        QString port;
+        PortProgress progress;
+        Outcome outcome;
+        std::atomic<bool> done{false};
+        bool reported = false;
+        // A QThread, since the serial port needs one for its notifiers.
+        std::unique_ptr<QThread> thread;
+    };
+    std::vector<std::unique_ptr<Run>> runs;
+    std::mutex mutex;
+    std::condition_variable ended;
     for (const QString &port : o.ports) {
-        const Outcome outcome = download ? downloadTo(port, o, *file, streams, t) : verifyOn(port, o, *file, streams, t);
-        printOutcome(port, outcome, streams);
-        appendLog(o, port, outcome, o.positional.first(), hash, streams, t);
-        worst = std::max(worst, outcome.code);
-        if (interruptFlag)
-            return outcome.code;
+        auto run = std::make_unique<Run>();
+        run->port = port;
+        Run *r = run.get();
+        run->thread.reset(QThread::create([r, &o, &file, &t, download, &mutex, &ended] {
+            r->outcome = download ? downloadTo(r->port, o, *file, r->progress, t)
+                                  : verifyOn(r->port, o, *file, r->progress, t);
+            const std::lock_guard<std::mutex> lock(mutex);
+            r->done = true;
+            ended.notify_one();
+        }));
+        run->thread->start();
+        runs.push_back(std::move(run));
     }
-    return worst;
+    ProgressBar bar(streams, download ? t(u"Betöltés", "Download") : t(u"Ellenőrzés", "Verify"), 1000);
+    int worst = kSuccess;
+    for (size_t reported = 0; reported < runs.size();) {
+        {
+            // Woken at once by a port that ends; otherwise the bar moves on.
+            std::unique_lock<std::mutex> lock(mutex);
+            ended.wait_for(lock, std::chrono::milliseconds(100), [&runs] {
+                return std::any_of(runs.begin(), runs.end(),
+                                   [](const std::unique_ptr<Run> &r) { return r->done && !r->reported; });
+            });
+        }
+        qint64 value = 0;
+        qint64 maximum = 0;
+        for (const auto &run : runs) {
+            value += run->progress.value;
+            maximum += std::max(1, run->progress.maximum.load());
+        }
+        bar.set(int(value * 1000 / std::max<qint64>(maximum, 1)));
+        for (const auto &run : runs) {
+            if (run->reported || !run->done)
+                continue;
+            run->thread->wait();
+            run->reported = true;
+            ++reported;
+            bar.finish();
+            printOutcome(run->port, run->outcome, streams);
+            appendLog(o, run->port, run->outcome, o.positional.first(), hash, streams, t);
+            worst = std::max(worst, run->outcome.code);
+        }
+    }
+    // An interrupt gives its own code, whatever the other ports did.
+    return interruptFlag ? 128 + interruptSignal : worst;
 }
 
 int commandReadout(const Options &o, Streams &streams, const Text &t)
