@@ -113,6 +113,16 @@ bool ComPort::openPort(quint32 readMultiplier, quint32 readConstant, quint32 wri
     return true;
 }
 
+bool ComPort::setReadWaits(quint32 readMultiplier, quint32 readConstant)
+{
+    if (!isOpen || lineLost)
+        return false;
+    if (!handle->clear(QSerialPort::Input))
+        return false;
+    readWaitMs = clampedSum(readMultiplier, readConstant);
+    return true;
+}
+
 void ComPort::closePort()
 {
     if (handle) {

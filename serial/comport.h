@@ -33,6 +33,10 @@ public:
                   quint32 writeConstant);
     void closePort();
     bool opened() const { return isOpen; }
+    // Other read waits on the open port, for the next exchange; what arrived
+    // before is dropped, as a fresh open would drop it. The port and its
+    // lock stay ours.
+    bool setReadWaits(quint32 readMultiplier, quint32 readConstant);
     // Whether the line went away (a pulled adapter, a closed pseudo-terminal)
     // since the port was opened: what was read of an answer then is not all.
     bool lost() const { return lineLost; }

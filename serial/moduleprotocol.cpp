@@ -24,8 +24,13 @@ bool ModuleSession::openWith(Waits waits)
 {
     if (openWaits && *openWaits == waits && port.opened())
         return true;
+    // The port and its lock stay held for the whole user command, so no
+    // other program gets between its exchanges; only the waits change.
+    if (port.opened() && port.setReadWaits(waits.readMultiplier, waits.readConstant)) {
+        openWaits = waits;
+        return true;
+    }
     openWaits.reset();
-    // Reopening closes the port first, as the module's exchanges expect.
     if (!port.openPort(waits.readMultiplier, waits.readConstant, 0, 0))
         return false;
     openWaits = waits;
@@ -113,7 +118,6 @@ Result<modulereplies::SignalInfo> ModuleSession::readSignal(const ReadProgress &
         return {Failure::PortNotOpened, {}};
     const QString answer =
         exchange(modulecommands::kSignal, modulecommands::kShortAnswerLimit, progress, lineEnd());
-    close();
     const std::optional<modulereplies::SignalInfo> signal = modulereplies::parseSignal(answer);
     if (!signal)
         return {cancelled ? Failure::Cancelled : Failure::BadAnswer, {}};
@@ -153,7 +157,6 @@ Result<QString> ModuleSession::readRecords(const ReadProgress &progress, int rec
     // so the limit is the largest module's.
     const QString reply =
         exchange(modulecommands::kReadRecords, modulecommands::kRecordsAnswerLimit, progress, end);
-    close();
     if (cancelled)
         return {Failure::Cancelled, reply};
     if (reply.isEmpty())
@@ -171,16 +174,12 @@ Failure ModuleSession::writeRecords(const QByteArray &wire, char ackChar, const 
         return Failure::PortNotOpened;
     const QString ready =
         exchange(modulecommands::kWriteRecords, modulecommands::kShortAnswerLimit, {}, lineEnd());
-    if (!ready.startsWith(QLatin1Char('R'))) {
-        close();
+    if (!ready.startsWith(QLatin1Char('R')))
         return Failure::BadAnswer;
-    }
     stage = WriteStage::Ready;
     int value = 15;
-    if (progress && !progress(value)) {
-        close();
+    if (progress && !progress(value))
         return Failure::Cancelled;
-    }
     for (const char byte : wire) {
         if (byte == '\r')
             port.sendCR();
@@ -188,13 +187,11 @@ Failure ModuleSession::writeRecords(const QByteArray &wire, char ackChar, const 
             port.sendByte(byte);
         if (progress && !progress(++value)) {
             // The module gets an incomplete transfer, which it rejects.
-            close();
             return Failure::Cancelled;
         }
     }
     stage = WriteStage::RecordsSent;
     const QString answer = port.readReply(nullptr, modulecommands::kShortAnswerLimit, lineEnd());
-    close();
     return answer.startsWith(QLatin1Char(ackChar)) ? Failure::None : Failure::BadAnswer;
 }
 

@@ -2,9 +2,9 @@
 
 // The exchanges with a module, each as one call with a typed result: which
 // command goes out, with which waits, how long its answer may grow and how
-// the answer is read. A session holds one port for one user command and
-// closes it when it goes away; it opens the port with the waits of the
-// exchange at hand, and keeps it open between exchanges that share them.
+// the answer is read. A session holds one port, and its lock, for one user
+// command and closes it when it goes away (or on close()); it opens the port
+// with the waits of the first exchange and only changes the waits after.
 
 #include "serial/comport.h"
 #include "serial/modulereplies.h"

@@ -116,6 +116,7 @@ private slots:
     void checkListsEveryBrokenValue();
     void csvRoundTripAndWholeRefusal();
     void interruptLeavesProgrammingMode();
+    void portIsHeldForTheWholeCommand();
     void portFailuresNameTheReason();
     void programExitCodes();
 };
@@ -706,6 +707,30 @@ void TestCli::interruptLeavesProgrammingMode()
 #else
     QSKIP("signals are a Unix matter");
 #endif
+}
+
+void TestCli::portIsHeldForTheWholeCommand()
+{
+    ScratchDir dir;
+    const QString file = dir.filePath(QStringLiteral("in.krv"));
+    QVERIFY(writeKrv(file, sampleConfiguration()));
+    auto sim = startModule();
+    QProcess first;
+    first.start(QStringLiteral(KORDAVO_BIN_DIR "/kordavo-cli"),
+                {QStringLiteral("download"), file, QStringLiteral("--port"), sim->devicePath()});
+    QVERIFY(first.waitForStarted());
+    // Between its exchanges another run finds the port in use and sends nothing.
+    QTRY_VERIFY_WITH_TIMEOUT(sim->received().startsWith("~|~}"), 5000);
+    const Ran second = runCli({QStringLiteral("info"), QStringLiteral("--port"), sim->devicePath()});
+    QCOMPARE(second.code, 3);
+    QVERIFY2(second.err.contains(QStringLiteral("foglalt: a(z) %1 folyamat használja").arg(first.processId())),
+             qPrintable(second.err));
+    QVERIFY(first.waitForFinished(30000));
+    QCOMPARE(first.exitCode(), 0);
+    QVERIFY(sim->waitIdle());
+    const QByteArray received = sim->received();
+    QVERIFY(received.endsWith("~X"));
+    QCOMPARE(received.count("~|"), 1);
 }
 
 void TestCli::portFailuresNameTheReason()

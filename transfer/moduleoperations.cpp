@@ -210,7 +210,6 @@ Status status(ModuleSession &session, const Control &control, const std::functio
 {
     Status result;
     const auto fail = [&](Failure failure) {
-        session.close();
         result.failure = failure;
         return result;
     };
@@ -242,7 +241,6 @@ Status status(ModuleSession &session, const Control &control, const std::functio
         return fail(signal.failure);
     result.signal = signal.value;
     result.reached = Status::Step::Done;
-    session.close();
     return result;
 }
 
