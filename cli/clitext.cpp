@@ -57,9 +57,9 @@ QString helpText(const Text &t)
              u"Kilépési kódok:\n"
              u"  0  siker\n"
              u"  1  a modul elutasította a műveletet, eltérés van, vagy a fájl mezői hibásak\n"
-             u"  2  hibás használat\n"
+             u"  2  hibás használat (a --log fájl sem nyitható meg)\n"
              u"  3  port- vagy vonalhiba (nem nyílik meg, nem válaszol, nem Kordavo modul)\n"
-             u"  4  hibás vagy hiányzó fájl\n",
+             u"  4  hibás vagy hiányzó fájl, vagy egy fájl, a napló vagy a kimenet nem írható\n",
              "Usage: kordavo-cli COMMAND [OPTIONS]\n"
              "\n"
              "Programs, reads and verifies Kordavo GSM modules from the command line.\n"
@@ -100,9 +100,9 @@ QString helpText(const Text &t)
              "Exit codes:\n"
              "  0  success\n"
              "  1  the module said no, or differs, or the file's fields break the rules\n"
-             "  2  usage\n"
+             "  2  usage (also: the --log file cannot be opened)\n"
              "  3  port or line failure (does not open, no answer, not a Kordavo module)\n"
-             "  4  bad or missing file\n");
+             "  4  bad or missing file, or a file, the log or the output cannot be written\n");
 }
 
 } // namespace cli
