@@ -223,8 +223,8 @@ bool writeAt(QFileDevice &file, qint64 offset, const char *data, qint64 size)
     while (size > 0) {
         const qint64 written = file.write(data, size);
         if (written <= 0) {
-            if (errno == 0)
-                errno = ENOSPC;   // a short write without a reason: the disk took no more
+            if (written == 0 && errno == 0)
+                errno = ENOSPC;   // nothing taken and no reason given: the disk took no more
             return false;
         }
         data += written;
