@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <iterator>
@@ -301,16 +302,28 @@ QString fileHash(const QByteArray &bytes)
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
 }
 
-void appendLog(const Options &o, const QString &port, const Outcome &outcome, const QString &file,
-               const QString &hash, Streams &streams, const Text &t)
+// Before the module is touched: a log that cannot take lines refuses the command.
+int refuseUnusableLog(const Options &o, Streams &streams, const Text &t)
 {
     if (o.log.isEmpty())
-        return;
+        return kSuccess;
     QFile log(o.log);
-    if (!log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
-        streams.err << t(u"A naplófájl nem írható: %1", "cannot write the log file: %1").arg(o.log) << '\n';
-        return;
-    }
+    QString error;
+    if (configfile::openForAppending(log, &error))
+        return kSuccess;
+    streams.err << t(u"A naplófájl nem írható: %1 (%2). A modulhoz nem nyúltam.",
+                     "cannot write the log file %1 (%2); the module was not touched")
+                       .arg(o.log, error)
+                << '\n';
+    return kUsage;
+}
+
+// kBadFile, with a message, when the line does not reach the log.
+int appendLog(const Options &o, const QString &port, const Outcome &outcome, const QString &file,
+              const QString &hash, Streams &streams, const Text &t)
+{
+    if (o.log.isEmpty())
+        return kSuccess;
     const QStringList fields = {
         QDateTime::currentDateTimeUtc().toString(Qt::ISODate),
         o.command,
@@ -321,7 +334,32 @@ void appendLog(const Options &o, const QString &port, const Outcome &outcome, co
         hash.isEmpty() ? QStringLiteral("-") : hash,
         outcome.code == kSuccess ? QStringLiteral("ok") : QStringLiteral("%1 %2").arg(outcome.code).arg(outcome.message),
     };
-    log.write(fields.join(QLatin1Char('\t')).toUtf8() + '\n');
+    QString error;
+    if (configfile::appendToFile(o.log, fields.join(QLatin1Char('\t')).toUtf8() + '\n', &error))
+        return kSuccess;
+    streams.err << t(u"A naplósor nem írható a(z) %1 fájlba (%2).", "cannot write the log line to %1 (%2)")
+                       .arg(o.log, error)
+                << '\n';
+    return kBadFile;
+}
+
+// Whatever went to standard output reached it: flushed and checked, so a
+// full disk or /dev/full is no silent success.
+int checkedOutput(int code, Streams &streams, const Text &t)
+{
+    errno = 0;
+    streams.out.flush();
+    auto *device = qobject_cast<QFileDevice *>(streams.out.device());
+    const bool flushed = !device || device->flush();
+    const int error = errno;
+    if (streams.out.status() == QTextStream::Ok && flushed && (!device || device->error() == QFileDevice::NoError))
+        return code;
+    const QString other = device && !device->errorString().isEmpty() ? device->errorString() : t(u"írási hiba", "write error");
+    streams.err << t(u"A kimenet nem írható (%1).", "cannot write the output (%1)")
+                       .arg(configfile::errorText(error, other))
+                << '\n';
+    streams.err.flush();
+    return std::max(code, int(kBadFile));
 }
 
 // A module's text reaches the terminal as text: a control byte (an escape
@@ -650,6 +688,8 @@ int commandDownloadOrVerify(const Options &o, Streams &streams, const Text &t, b
         return code;
     if (int code = needPorts(o, streams, t, true))
         return code;
+    if (int code = refuseUnusableLog(o, streams, t))
+        return code;
     const std::optional<LoadedFile> file = loadFile(o.positional.first(), streams, t);
     if (!file)
         return kBadFile;
@@ -731,8 +771,8 @@ int commandDownloadOrVerify(const Options &o, Streams &streams, const Text &t, b
             ++reported;
             bar.finish();
             printOutcome(run->port, run->outcome, streams);
-            appendLog(o, run->port, run->outcome, o.positional.first(), hash, streams, t);
-            worst = std::max(worst, run->outcome.code);
+            worst = std::max({worst, run->outcome.code,
+                              appendLog(o, run->port, run->outcome, o.positional.first(), hash, streams, t)});
         }
     }
     // An interrupt gives its own code, whatever the other ports did.
@@ -751,6 +791,8 @@ int commandReadout(const Options &o, Streams &streams, const Text &t)
                     << '\n';
         return kUsage;
     }
+    if (int code = refuseUnusableLog(o, streams, t))
+        return code;
     const QString port = o.ports.first();
     Outcome outcome;
     QString hash;
@@ -797,8 +839,7 @@ int commandReadout(const Options &o, Streams &streams, const Text &t)
         }
     }
     printOutcome(port, outcome, streams);
-    appendLog(o, port, outcome, path, hash, streams, t);
-    return outcome.code;
+    return std::max(outcome.code, appendLog(o, port, outcome, path, hash, streams, t));
 }
 
 int commandInfo(const Options &o, Streams &streams, const Text &t)
@@ -1028,7 +1069,17 @@ int commandImportCsv(const Options &o, Streams &streams, const Text &t)
     std::optional<LoadedFile> file = loadFile(krvPath, streams, t);
     if (!file)
         return kBadFile;
-    const csvlist::ImportResult imported = csvlist::importList(csvFile.read(configfile::kMaxBytesScanned), t);
+    // One byte past the limit tells a list that is too long from one that fits.
+    const QByteArray csv = csvFile.read(csvlist::kMaxBytes + 1);
+    if (csv.size() > csvlist::kMaxBytes) {
+        streams.err << t(u"A CSV túl nagy (legfeljebb %1 bájt lehet), a %2 fájl nem változott: %3",
+                         "the CSV is too large (at most %1 bytes); %2 is unchanged: %3")
+                           .arg(csvlist::kMaxBytes)
+                           .arg(krvPath, csvPath)
+                    << '\n';
+        return kBadFile;
+    }
+    const csvlist::ImportResult imported = csvlist::importList(csv, t);
     if (!imported.ok()) {
         streams.err << t(u"A CSV hibás, a %1 fájl nem változott:", "the CSV has errors; %1 is unchanged:").arg(krvPath)
                     << '\n';
@@ -1088,7 +1139,7 @@ int run(const QStringList &arguments, Streams streams)
     const Options &o = *parsed;
     if (o.help || o.command == QLatin1String("help")) {
         streams.out << helpText(t);
-        return kSuccess;
+        return checkedOutput(kSuccess, streams, t);
     }
     struct Command
     {
@@ -1109,7 +1160,7 @@ int run(const QStringList &arguments, Streams streams)
     };
     for (const Command &command : commands) {
         if (o.command == QLatin1String(command.name))
-            return command.run(o, streams, t);
+            return checkedOutput(command.run(o, streams, t), streams, t);
     }
     if (o.command.isEmpty())
         streams.err << helpText(t);

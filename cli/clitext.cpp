@@ -62,9 +62,9 @@ QString helpText(const Text &t)
              u"Kilépési kódok:\n"
              u"  0  siker\n"
              u"  1  a modul elutasította a műveletet, eltérés van, vagy a fájl mezői hibásak\n"
-             u"  2  hibás használat\n"
+             u"  2  hibás használat (a --log fájl sem nyitható meg)\n"
              u"  3  port- vagy vonalhiba (nem nyílik meg, nem válaszol, nem Kordavo modul)\n"
-             u"  4  hibás vagy hiányzó fájl\n"
+             u"  4  hibás vagy hiányzó fájl, vagy egy fájl, a napló vagy a kimenet nem írható\n"
              u"  128 + N  megszakítva az N. jelzéssel (Ctrl-C: 130, SIGTERM: 143, SIGHUP: 129)\n",
              "Usage: kordavo-cli COMMAND [OPTIONS]\n"
              "\n"
@@ -110,9 +110,9 @@ QString helpText(const Text &t)
              "Exit codes:\n"
              "  0  success\n"
              "  1  the module said no, or differs, or the file's fields break the rules\n"
-             "  2  usage\n"
+             "  2  usage (also: the --log file cannot be opened)\n"
              "  3  port or line failure (does not open, no answer, not a Kordavo module)\n"
-             "  4  bad or missing file\n"
+             "  4  bad or missing file, or a file, the log or the output cannot be written\n"
              "  128 + N  interrupted by signal N (Ctrl-C: 130, SIGTERM: 143, SIGHUP: 129)\n");
 }
 

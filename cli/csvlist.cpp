@@ -83,6 +83,8 @@ ImportResult importList(const QByteArray &bytes, const cli::Text &t)
     QString text = QString::fromUtf8(bytes);
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     const QStringList rows = text.split(QLatin1Char('\n'));
     QChar separator = QLatin1Char(',');
     QSet<int> seen;
@@ -90,9 +92,7 @@ ImportResult importList(const QByteArray &bytes, const cli::Text &t)
     const int maxNumber = configimage::kRecordLength - 2;
 
     for (int r = 0; r < rows.size(); ++r) {
-        QString row = rows.at(r);
-        if (row.endsWith(QLatin1Char('\r')))
-            row.chop(1);
+        const QString &row = rows.at(r);
         if (row.trimmed().isEmpty())
             continue;
         const int line = r + 1;

@@ -12,6 +12,9 @@
 
 namespace csvlist {
 
+// A list of 128 rows is a few kilobytes; anything longer is not one.
+constexpr qint64 kMaxBytes = 1024 * 1024;
+
 QByteArray exportList(const Configuration &configuration, const cli::Text &t);
 
 struct ImportResult
@@ -22,7 +25,7 @@ struct ImportResult
 };
 
 // Reads every row; positions missing from the list are empty entries. Rows
-// are separated by CR LF or LF, fields by "," (or ";" when the header has
+// are separated by CR LF, LF or a lone CR (old Mac spreadsheets), fields by "," (or ";" when the header has
 // them, as a spreadsheet with a Hungarian locale writes).
 ImportResult importList(const QByteArray &bytes, const cli::Text &t);
 

@@ -6,7 +6,14 @@
 #include <QtCore/QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+
+#if defined(Q_OS_WIN)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace configfile {
 
@@ -141,36 +148,184 @@ QByteArray formatLines(const QStringList &lines)
     return encode(lines.join(QLatin1String("\r\n")));
 }
 
-namespace {
-qint64 writeLimit = -1;
-} // namespace
-
-void setWriteLimitForTesting(qint64 bytes)
+QString errorText(int error, const QString &otherwise)
 {
-    writeLimit = bytes;
+    switch (error) {
+    case ENOSPC:
+        return QStringLiteral("Nincs elég hely a lemezen.");
+#ifdef EDQUOT
+    case EDQUOT:
+        return QStringLiteral("Elfogyott a lemezkvóta.");
+#endif
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("Nincs jogosultság a fájl írásához.");
+    case EROFS:
+        return QStringLiteral("A lemez csak olvasható.");
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("A mappa nem létezik.");
+    case EISDIR:
+        return QStringLiteral("A megadott név egy mappa.");
+    case EIO:
+        return QStringLiteral("Írási hiba a lemezen.");
+    case EFBIG:
+        return QStringLiteral("A fájl túl nagy.");
+    default:
+        return otherwise;
+    }
 }
+
+namespace {
+
+// The system's own text (in English) only where we have none of our own.
+QString reasonText(int error, const QFileDevice &file, const QString &otherwise)
+{
+    const bool systemText = file.error() != QFileDevice::NoError && !file.errorString().isEmpty();
+    return errorText(error, systemText ? file.errorString() : otherwise);
+}
+
+// Records why a step failed; errno is read before anything else can change it.
+struct Failed
+{
+    QString *errorString;
+    const QFileDevice &file;
+    bool operator()(const QString &otherwise) const
+    {
+        const int error = errno;
+        if (errorString)
+            *errorString = reasonText(error, file, otherwise);
+        return false;
+    }
+};
+
+// Pushes what the system holds for the file to the disk, so that an error
+// the system would only meet later (a full disk under delayed allocation, a
+// network share) is met here.
+bool syncToDisk(QFileDevice &file)
+{
+    if (!file.flush())
+        return false;
+#if defined(Q_OS_WIN)
+    return ::_commit(file.handle()) == 0;
+#else
+    return ::fsync(file.handle()) == 0 || errno == EINVAL || errno == ENOTSUP;
+#endif
+}
+
+// Every byte, or false; unbuffered, so no error waits for a later flush.
+// A negative offset writes where the file stands (its end, when appending).
+bool writeAt(QFileDevice &file, qint64 offset, const char *data, qint64 size)
+{
+    errno = 0;
+    if (offset >= 0 && !file.seek(offset))
+        return false;
+    while (size > 0) {
+        const qint64 written = file.write(data, size);
+        if (written <= 0) {
+            if (written == 0 && errno == 0)
+                errno = ENOSPC;   // nothing taken and no reason given: the disk took no more
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
+constexpr qint64 kMaxInPlaceBytes = 64 * 1024 * 1024;
+
+// Straight into the existing file, for a folder that takes no temporary file.
+// The old bytes are held first and written back when any step fails. The part
+// beyond the old length goes first: when the disk cannot take it, nothing of
+// the old content has been touched yet.
+bool writeInPlace(const QString &path, const QByteArray &bytes, QString *errorString)
+{
+    QFile file(path);
+    const Failed fail{errorString, file};
+    errno = 0;
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return fail(QStringLiteral("A fájl nem nyitható meg írásra."));
+    const qint64 oldSize = file.size();
+    // The old bytes are held in memory; a configuration or a list is small.
+    if (oldSize > kMaxInPlaceBytes) {
+        errno = EFBIG;
+        return fail(QString());
+    }
+    const QByteArray old = file.readAll();
+    if (old.size() != oldSize)
+        return fail(QStringLiteral("A régi tartalom nem olvasható vissza."));
+
+    const qint64 newSize = bytes.size();
+    const bool written = (newSize <= oldSize
+                          || writeAt(file, oldSize, bytes.constData() + oldSize, newSize - oldSize))
+        && writeAt(file, 0, bytes.constData(), std::min(oldSize, newSize))
+        && (newSize >= oldSize || file.resize(newSize)) && syncToDisk(file);
+    if (written)
+        return true;
+
+    fail(QStringLiteral("A fájl írása nem sikerült."));
+    const bool restored = writeAt(file, 0, old.constData(), oldSize) && file.resize(oldSize) && syncToDisk(file);
+    if (!restored && errorString)
+        *errorString += QStringLiteral(" A régi tartalmat sem sikerült visszaírni.");
+    return false;
+}
+
+} // namespace
 
 bool writeFile(const QString &path, const QByteArray &bytes, QString *errorString)
 {
     QSaveFile file(path);
-    // The folder may refuse the temporary file where the file itself may be
-    // written (a shared .krv in a read-only folder); a plain write is what
-    // the installer expects then.
-    file.setDirectWriteFallback(true);
-    const auto fail = [&](const QString &fallbackReason) {
-        *errorString = file.error() != QFileDevice::NoError ? file.errorString() : fallbackReason;
+    const Failed fail{errorString, file};
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        // The folder may refuse the temporary file where the file itself may
+        // be written (a shared .krv in a read-only folder).
+        const int refused = errno;
+        const QFileInfo target(path);
+        if (target.isFile() && !QFileInfo(QFileInfo(target.canonicalFilePath()).absolutePath()).isWritable())
+            return writeInPlace(path, bytes, errorString);
+        errno = refused;
+        return fail(QStringLiteral("A fájl nem nyitható meg írásra."));
+    }
+    if (!writeAt(file, 0, bytes.constData(), bytes.size()) || !syncToDisk(file)) {
+        fail(QStringLiteral("A fájl írása nem sikerült."));
         file.cancelWriting();
         return false;
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(QStringLiteral("A fájl nem nyitható meg írásra."));
-    const qint64 allowed = writeLimit < 0 ? bytes.size() : std::min<qint64>(writeLimit, bytes.size());
-    if (file.write(bytes.constData(), allowed) != bytes.size())
-        return fail(QStringLiteral("Nincs elég hely a lemezen."));
-    if (!file.commit()) {
-        *errorString = file.errorString();
-        return false;
     }
+    errno = 0;
+    if (!file.commit())
+        return fail(QStringLiteral("A fájl nem cserélhető le."));
+    return true;
+}
+
+bool appendToFile(const QString &path, const QByteArray &bytes, QString *errorString)
+{
+    QFile file(path);
+    const Failed fail{errorString, file};
+    errno = 0;
+    if (!openForAppending(file, errorString))
+        return false;
+    const qint64 oldSize = file.size();
+    if (writeAt(file, -1, bytes.constData(), bytes.size()) && syncToDisk(file))
+        return true;
+    fail(QStringLiteral("A fájl írása nem sikerült."));
+    // No half line is left for the next reader.
+    file.resize(oldSize);
+    return false;
+}
+
+bool openForAppending(QFile &file, QString *errorString)
+{
+    const Failed fail{errorString, file};
+    errno = 0;
+    // Pipes and devices could block; only a plain file, new or existing.
+    if (QFileInfo::exists(file.fileName()) && !QFileInfo(file.fileName()).isFile()) {
+        errno = EISDIR;
+        return fail(QString());
+    }
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return fail(QStringLiteral("A fájl nem nyitható meg írásra."));
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
+class QFile;
 class QIODevice;
 
 namespace configfile {
@@ -47,13 +48,22 @@ QStringList readFile(const QString &path);
 QByteArray formatLines(const QStringList &lines);
 
 // Writes the bytes as the file at `path`: through a temporary file that
-// replaces the old one only once it is complete, or, where the folder takes
-// no new file but the file itself may be written, straight into the file.
-// False, with the reason in errorString, when the file could not be written.
+// replaces the old one only once every byte is on the disk, or, where the
+// folder takes no new file but the file itself may be written, straight into
+// the file, writing its old bytes back when that fails. False, with the
+// reason for the user in errorString, when the file could not be written;
+// the old file is then as it was and no new file is left.
 bool writeFile(const QString &path, const QByteArray &bytes, QString *errorString);
-// Tests make writes stop after this many bytes, as a full disk would, to see
-// the old file survive; -1 lets them through.
-void setWriteLimitForTesting(qint64 bytes);
+// Adds the bytes to the end of the file (created when missing) and pushes
+// them to the disk; a failure takes back what was added.
+bool appendToFile(const QString &path, const QByteArray &bytes, QString *errorString);
+// Opens a plain file, new or existing, for appendToFile's kind of writing;
+// the reason when it cannot be.
+bool openForAppending(QFile &file, QString *errorString);
+
+// The reason for the user for a system error number ("Nincs elég hely a
+// lemezen." for a full disk), `otherwise` for one without a text of ours.
+QString errorText(int error, const QString &otherwise);
 
 // The name shown in the status bar: base name, ".", complete suffix.
 QString displayName(const QString &path);

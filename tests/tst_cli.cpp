@@ -118,6 +118,7 @@ private slots:
     void interruptLeavesProgrammingMode();
     void portIsHeldForTheWholeCommand();
     void portFailuresNameTheReason();
+    void fullDiskLosesNothing();
     void programExitCodes();
 };
 
@@ -213,6 +214,19 @@ void TestCli::downloadReadoutVerifyWithLog()
         QCOMPARE(fields.at(6), i == 1 ? backHash : fileHash);
         QCOMPARE(fields.at(7), QStringLiteral("ok"));
     }
+
+    // A log that cannot take lines refuses the command before the module hears a byte.
+    sim->clearReceived();
+    for (const QString &bad : {dir.filePath(QStringLiteral("nincs/install.log")), dir.path()}) {
+        for (const QString &command : {QStringLiteral("download"), QStringLiteral("readout"), QStringLiteral("verify")}) {
+            const QString target = command == QLatin1String("readout") ? dir.filePath(QStringLiteral("new.krv")) : file;
+            const Ran refused = runCli({command, target, QStringLiteral("--port"), port, QStringLiteral("--log"), bad});
+            QCOMPARE(refused.code, 2);
+            QVERIFY2(refused.err.startsWith(QStringLiteral("A naplófájl nem írható: %1 (").arg(bad)), qPrintable(refused.err));
+        }
+    }
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("new.krv"))));
+    QCOMPARE(sim->received(), QByteArray());
 }
 
 void TestCli::readoutRefusesToOverwrite()
@@ -647,6 +661,82 @@ void TestCli::csvRoundTripAndWholeRefusal()
     QVERIFY(errors.at(0).startsWith(QStringLiteral("  4. sor: „3630abc”")));
     QVERIFY(errors.at(1).startsWith(QStringLiteral("  6. sor: a 3–6. oszlop")));
     QVERIFY(errors.at(2).startsWith(QStringLiteral("  10. sor: a pozíció 1 és 128 közötti")));
+
+    // Lone CRs (old Mac spreadsheets) end rows as well.
+    QVERIFY(writeKrv(targetFile, target));
+    const QString macCsv = dir.filePath(QStringLiteral("mac.csv"));
+    QVERIFY(configfile::writeFile(macCsv, QByteArray(bytes).replace("\r\n", "\r"), &error));
+    const Ran mac = runCli({QStringLiteral("import-csv"), macCsv, targetFile});
+    QVERIFY2(mac.code == 0, qPrintable(mac.err));
+    const std::optional<Configuration> fromMac = configfile::fromLines(configfile::readFile(targetFile));
+    QVERIFY(fromMac);
+    QVERIFY(*fromMac == *imported);
+
+    // A list longer than the reader takes is refused whole, not cut.
+    QVERIFY(writeKrv(targetFile, target));
+    const QByteArray tooLong = bytes + QByteArray(1024 * 1024, '\n') + "1,36111,0,0,0,0\r\n";
+    const QString longCsv = dir.filePath(QStringLiteral("long.csv"));
+    QVERIFY(configfile::writeFile(longCsv, tooLong, &error));
+    const QByteArray untouched = fileBytes(targetFile);
+    const Ran tooLarge = runCli({QStringLiteral("import-csv"), longCsv, targetFile});
+    QCOMPARE(tooLarge.code, 4);
+    QVERIFY2(tooLarge.err.startsWith(QStringLiteral("A CSV túl nagy (legfeljebb 1048576 bájt lehet)")),
+             qPrintable(tooLarge.err));
+    QCOMPARE(fileBytes(targetFile), untouched);
+}
+
+void TestCli::fullDiskLosesNothing()
+{
+    FullDisk disk;
+    KORDAVO_MOUNT_FULL_DISK(disk);
+    auto sim = startModule();
+    const QString port = sim->devicePath();
+    const QString krv = disk.filePath(QStringLiteral("F.krv"));
+    QVERIFY(writeKrv(krv, sampleConfiguration()));
+    const QByteArray oldKrv = fileBytes(krv);
+    // A list that differs from F.krv's, so a write that got through would show.
+    ScratchDir scratch;
+    const QString other = scratch.filePath(QStringLiteral("other.krv"));
+    Configuration otherList = sampleConfiguration();
+    otherList.telephones[0] = {0, 0, QStringLiteral("36111")};
+    QVERIFY(writeKrv(other, otherList));
+    const QString csv = disk.filePath(QStringLiteral("list.csv"));
+    QCOMPARE(runCli({QStringLiteral("export-csv"), other, csv}).code, 0);
+    const QString oldCsv = disk.filePath(QStringLiteral("old.csv"));
+    QVERIFY(configfile::writeFile(oldCsv, "pozíció\r\n", nullptr));
+    // A log that ends at a page: its next line needs space the disk no longer has.
+    const QString log = disk.filePath(QStringLiteral("log.txt"));
+    const QByteArray oldLog = QByteArray(4095, 'x') + '\n';
+    QVERIFY(configfile::writeFile(log, oldLog, nullptr));
+    sim->setStoredRecords(storedImage(otherList, 128));
+    const QStringList before = disk.files();
+    QVERIFY(disk.fill());
+
+    const QString noSpace = QStringLiteral("Nincs elég hely a lemezen.");
+    const auto refused = [&](const QStringList &arguments) {
+        const Ran ran = runCli(arguments);
+        if (ran.code != 4 || !ran.err.contains(noSpace))
+            qWarning("%s: exit %d, %s", qPrintable(arguments.join(QLatin1Char(' '))), ran.code, qPrintable(ran.err));
+        return ran.code == 4 && ran.err.contains(noSpace);
+    };
+    const QString fast = QStringLiteral("--fast");
+    QVERIFY(refused({QStringLiteral("readout"), krv, QStringLiteral("--force"), QStringLiteral("--port"), port, fast}));
+    QVERIFY(refused({QStringLiteral("readout"), disk.filePath(QStringLiteral("new.krv")), QStringLiteral("--port"),
+                     port, fast}));
+    QVERIFY(refused({QStringLiteral("import-csv"), csv, krv}));
+    QVERIFY(refused({QStringLiteral("export-csv"), krv, oldCsv}));
+    QVERIFY(refused({QStringLiteral("export-csv"), krv, disk.filePath(QStringLiteral("new.csv"))}));
+    // The module is programmed, the log line is lost: said so, and not exit 0.
+    const Ran logged = runCli({QStringLiteral("download"), krv, QStringLiteral("--port"), port, fast,
+                               QStringLiteral("--log"), log});
+    QCOMPARE(logged.code, 4);
+    QVERIFY2(logged.out.startsWith(port + QStringLiteral(": sikeres betöltés")), qPrintable(logged.out));
+    QCOMPARE(logged.err, QStringLiteral("A naplósor nem írható a(z) %1 fájlba (%2).\n").arg(log, noSpace));
+
+    QCOMPARE(fileBytes(krv), oldKrv);
+    QCOMPARE(fileBytes(oldCsv), QByteArray("pozíció\r\n"));
+    QCOMPARE(fileBytes(log), oldLog);
+    QCOMPARE(disk.files(), before);
 }
 
 void TestCli::interruptLeavesProgrammingMode()
@@ -797,6 +887,19 @@ void TestCli::programExitCodes()
     QCOMPARE(exitCode({QStringLiteral("--bogus")}), 2);
     QCOMPARE(exitCode({QStringLiteral("info"), QStringLiteral("--port"), dir.filePath(QStringLiteral("none"))}), 3);
     QCOMPARE(exitCode({QStringLiteral("check"), dir.filePath(QStringLiteral("none.krv"))}), 4);
+    {
+        // Standard output that takes nothing is no success.
+        const QString krv = dir.filePath(QStringLiteral("list.krv"));
+        QVERIFY(writeKrv(krv, sampleConfiguration()));
+        QProcess process;
+        process.setStandardOutputFile(QStringLiteral("/dev/full"));
+        process.start(program, {QStringLiteral("export-csv"), krv});
+        QVERIFY(process.waitForFinished(20000));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), 4);
+        QCOMPARE(QString::fromUtf8(process.readAllStandardError()),
+                 QStringLiteral("A kimenet nem írható (Nincs elég hely a lemezen.).\n"));
+    }
 
     auto sim = startModule();
     const QString file = dir.filePath(QStringLiteral("in.krv"));

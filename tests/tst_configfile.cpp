@@ -1,19 +1,45 @@
 // The configuration file without a window: Windows-1250 text, bounded line
-// reading, the CR LF writer, displayed names and telephone lines.
+// reading, the CR LF writer and what it leaves on a full disk, displayed
+// names and telephone lines.
 
 #include "support/coretestsupport.h"
 
 #include "document/configfile.h"
 
 #include <QtCore/QBuffer>
+#include <QtCore/QDir>
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
+#include <QtCore/QFileInfo>
 #include <QtCore/QRandomGenerator>
 #include <QtCore/QStringDecoder>
 #include <QtCore/QStringEncoder>
 #include <QtCore/QTemporaryDir>
 
+#include <cstdio>
+
 using namespace configfile;
+
+namespace {
+
+const QString kNoSpace = QStringLiteral("Nincs elég hely a lemezen.");
+constexpr int kChildFolderWritable = 3;
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(unreadable)");
+}
+
+QByteArray pattern(int size, char first)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char(first + i % 23);
+    return bytes;
+}
+
+} // namespace
 
 class TestConfigFile : public QObject
 {
@@ -31,6 +57,7 @@ private slots:
     void anyBytesLoadWithoutCrash();
     void unreadablePathsGiveOneEmptyLine();
     void formatLinesUsesCrLfWithoutFinalLineEnd();
+    void fullDiskKeepsOldFileAndLeavesNoNewOne();
     void displayName_data();
     void displayName();
     void telephoneLines_data();
@@ -190,6 +217,81 @@ void TestConfigFile::formatLinesUsesCrLfWithoutFinalLineEnd()
     QCOMPARE(formatLines({QString()}), QByteArray());
 }
 
+void TestConfigFile::fullDiskKeepsOldFileAndLeavesNoNewOne()
+{
+    FullDisk disk;
+    KORDAVO_MOUNT_FULL_DISK(disk);
+    const QByteArray old = pattern(786, 'a');
+    const QString target = disk.filePath(QStringLiteral("F.krv"));
+    QString error;
+    QVERIFY(writeFile(target, old, &error));
+    // A shared folder: the unprivileged user may write its file, not add one.
+    const QString shared = disk.filePath(QStringLiteral("shared"));
+    QVERIFY(QDir(disk.path()).mkdir(QStringLiteral("shared")));
+    const QString sharedFile = shared + QStringLiteral("/kapu.krv");
+    QVERIFY(writeFile(sharedFile, old, &error));
+    QVERIFY(QFile::setPermissions(sharedFile, QFileDevice::Permissions(0x6666)));
+    QVERIFY(QFile::setPermissions(shared, QFileDevice::Permissions(0x5555)));
+    QVERIFY(disk.fill());
+
+    // Through a temporary file: the write fails at its first page.
+    error.clear();
+    QVERIFY(!writeFile(target, pattern(900, 'A'), &error));
+    QCOMPARE(error, kNoSpace);
+    QCOMPARE(fileBytes(target), old);
+    QVERIFY(!writeFile(disk.filePath(QStringLiteral("new.krv")), pattern(900, 'A'), &error));
+    QCOMPARE(disk.files(), (QStringList{QStringLiteral("F.krv"), QStringLiteral("shared")}));
+
+    // Straight into the file, as a user the folder refuses (root is refused nothing).
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KORDAVO_IN_PLACE_CHILD"), sharedFile);
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    if (!startAsUnprivileged(child))
+        QFAIL("setpriv (util-linux) is needed to write as an unprivileged user");
+    QVERIFY(child.waitForFinished(30000));
+    const QString output = QString::fromLocal8Bit(child.readAll());
+    QVERIFY2(child.exitCode() != kChildFolderWritable, "the folder should refuse new files to this user");
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, qPrintable(output));
+    // The child's last, shorter write stands, cut to its length.
+    QCOMPARE(fileBytes(sharedFile), pattern(100, '0'));
+    QCOMPARE(QDir(shared).entryList(QDir::Files), QStringList{QStringLiteral("kapu.krv")});
+}
+
+// The unprivileged half of fullDiskKeepsOldFileAndLeavesNoNewOne, in the
+// full disk's read-only folder.
+int writeInPlaceAsChild(const QString &target)
+{
+    const QString folder = QFileInfo(target).absolutePath();
+    QFile probe(folder + QStringLiteral("/probe"));
+    if (probe.open(QIODevice::WriteOnly)) {
+        probe.remove();
+        return kChildFolderWritable;
+    }
+    const QByteArray old = fileBytes(target);
+    const auto failed = [](const char *what, const QString &detail) {
+        std::fprintf(stderr, "%s: %s\n", what, qPrintable(detail));
+        return 1;
+    };
+    QString error;
+    // Three pages where the file owns one: the disk cannot take them.
+    if (writeFile(target, pattern(3 * 4096, 'A'), &error))
+        return failed("a write larger than the free space succeeded", QString());
+    if (error != kNoSpace)
+        return failed("wrong reason", error);
+    if (fileBytes(target) != old)
+        return failed("the old bytes are not back", QString::fromLatin1(fileBytes(target).left(64)));
+    error.clear();
+    if (writeFile(folder + QStringLiteral("/new.krv"), pattern(10, 'A'), &error)
+        || QFileInfo::exists(folder + QStringLiteral("/new.krv")))
+        return failed("a new file appeared in a folder that refuses files", error);
+    // Shorter than the old content: it fits and the old tail goes.
+    if (!writeFile(target, pattern(100, '0'), &error))
+        return failed("the shorter write failed", error);
+    return 0;
+}
+
 void TestConfigFile::displayName_data()
 {
     QTest::addColumn<QString>("path");
@@ -263,5 +365,15 @@ void TestConfigFile::groupKeys()
     QCOMPARE(groupBitValue(1000), 0);
 }
 
-KORDAVO_CORE_TEST_MAIN(TestConfigFile)
+int main(int argc, char *argv[])
+{
+    prepareTestEnvironment();
+    QCoreApplication app(argc, argv);
+    const QString child = qEnvironmentVariable("KORDAVO_IN_PLACE_CHILD");
+    if (!child.isEmpty())
+        return writeInPlaceAsChild(child);
+    TestConfigFile tc;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&tc, argc, argv);
+}
 #include "tst_configfile.moc"

@@ -504,23 +504,34 @@ void TestFileCommands::failedSaveReportsAndKeepsState()
 
 void TestFileCommands::failedSaveKeepsOldFile()
 {
-    const QString target = path("old.krv");
-    QVERIFY(writeBytes(target, "old content"));
+    // A real full disk: the old file and the status bar stay, nothing new appears.
+    FullDisk disk;
+    KORDAVO_MOUNT_FULL_DISK(disk);
+    const QString target = disk.filePath(QStringLiteral("old.krv"));
+    const QByteArray old = join(sampleLines());
+    QVERIFY(writeBytes(target, old));
+    QVERIFY(disk.fill());
     MainWindow w;
-    TestAccess::fileName(w) = QStringLiteral("old.krv");
-    // The disk fills up halfway through the new file.
-    configfile::setWriteLimitForTesting(100);
-    m_prompter->fileAnswers.enqueue(target);
-    w.save();
-    configfile::setWriteLimitForTesting(-1);
+    open(w, target);
+    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("old.krv"));
+    field(w, "m_nev")->setText(QStringLiteral("Új név"));
 
-    QCOMPARE(m_prompter->messages.size(), 1);
-    QCOMPARE(m_prompter->last().title, QStringLiteral("File hiba"));
-    QVERIFY(m_prompter->last().text.contains(QDir::toNativeSeparators(target)));
-    QCOMPARE(readAll(target), QByteArray("old content"));
-    QCOMPARE(TestAccess::fileName(w), QStringLiteral("old.krv"));
-    // No half-written temporary file is left beside it.
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{QStringLiteral("old.krv")});
+    for (const QString &name : {QStringLiteral("old.krv"), QStringLiteral("new.krv")}) {
+        m_prompter->clear();
+        m_prompter->fileAnswers.enqueue(disk.filePath(name));
+        w.save();
+        QCOMPARE(m_prompter->messages.size(), 1);
+        QCOMPARE(m_prompter->last().icon, QMessageBox::Critical);
+        QCOMPARE(m_prompter->last().title, QStringLiteral("File hiba"));
+        QCOMPARE(m_prompter->last().text, QStringLiteral("A fájl mentése nem sikerült: %1\nNincs elég hely a lemezen.")
+                                              .arg(QDir::toNativeSeparators(disk.filePath(name))));
+        QCOMPARE(TestAccess::fileName(w), QStringLiteral("old.krv"));
+        QCOMPARE(TestAccess::filePath(w), target);
+        QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("old.krv"));
+        QCOMPARE(readAll(target), old);
+        // No half-written temporary file is left beside it.
+        QCOMPARE(disk.files(), QStringList{QStringLiteral("old.krv")});
+    }
 }
 
 void TestFileCommands::savesOverWritableFileInReadOnlyFolder()

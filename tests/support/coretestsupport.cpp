@@ -1,11 +1,15 @@
 #include "support/coretestsupport.h"
 
 #include <QtCore/QDir>
+#include <QtCore/QFileInfo>
 #include <QtCore/QStandardPaths>
 #include <QtCore/QFile>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <sys/mount.h>
 #include <unistd.h>
 
 ScratchDir::ScratchDir(Contents contents) : previous(QDir::currentPath())
@@ -61,4 +65,63 @@ bool startAsUnprivileged(QProcess &child)
     child.start(setpriv, {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
                           QStringLiteral("--clear-groups"), self});
     return true;
+}
+
+bool runsAsRoot()
+{
+    return geteuid() == 0;
+}
+
+namespace {
+const char kFiller[] = "filler";
+} // namespace
+
+FullDisk::FullDisk(int kibibytes) : kibibytes(kibibytes) {}
+
+FullDisk::~FullDisk()
+{
+    if (mounted && ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH) != 0)
+        std::fprintf(stderr, "cannot unmount %s: %s\n", qPrintable(dir.path()), std::strerror(errno));
+}
+
+bool FullDisk::mount(QString *why)
+{
+    if (!dir.isValid()) {
+        *why = dir.errorString();
+        return false;
+    }
+    const QByteArray options = "size=" + QByteArray::number(kibibytes) + "k,mode=0755";
+    if (::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", MS_NOSUID | MS_NODEV,
+                options.constData())
+        != 0) {
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    mounted = true;
+    return true;
+}
+
+bool FullDisk::fill()
+{
+    QFile filler(dir.filePath(QLatin1String(kFiller)));
+    if (!filler.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return false;
+    const QByteArray block(4096, 'x');
+    // Blocks while they fit, then single bytes for what is left of the last page.
+    while (filler.write(block) == block.size()) {
+    }
+    while (filler.write("x", 1) == 1) {
+    }
+    filler.close();
+    QFile probe(dir.filePath(QStringLiteral("probe")));
+    const bool full = probe.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && probe.write("x", 1) != 1;
+    probe.remove();
+    return full;
+}
+
+QStringList FullDisk::files() const
+{
+    QStringList names = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    names.removeAll(QLatin1String(kFiller));
+    return names;
 }

@@ -5,6 +5,7 @@
 #include <QtCore/QCoreApplication>
 #include <QtCore/QProcess>
 #include <QtCore/QString>
+#include <QtCore/QStringList>
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QTest>
 
@@ -35,6 +36,47 @@ private:
 // opens do not stop root), as it is otherwise. False when root cannot switch
 // users here (no setpriv).
 bool startAsUnprivileged(QProcess &child);
+
+// A small tmpfs mounted for the helper's lifetime, to meet a real full disk
+// rather than a simulated one. Mounting needs root (CI runs as root); the
+// disk is unmounted again on destruction. The root folder is 0755, so the
+// unprivileged half of a test can read it but not add files.
+class FullDisk
+{
+public:
+    explicit FullDisk(int kibibytes = 64);
+    ~FullDisk();
+    FullDisk(const FullDisk &) = delete;
+    FullDisk &operator=(const FullDisk &) = delete;
+
+    // False, with the reason, when this process cannot mount.
+    bool mount(QString *why);
+    // Writes a filler file until the disk takes no further byte.
+    bool fill();
+    QString path() const { return dir.path(); }
+    QString filePath(const QString &name) const { return dir.filePath(name); }
+    // Every name in the root folder but the filler's.
+    QStringList files() const;
+
+private:
+    QTemporaryDir dir;
+    int kibibytes;
+    bool mounted = false;
+};
+
+// Mounts `disk` or ends the test: a failure as root (CI must run it), a skip
+// with the reason elsewhere.
+#define KORDAVO_MOUNT_FULL_DISK(disk)                                                               \
+    do {                                                                                           \
+        QString why_;                                                                              \
+        if (!(disk).mount(&why_)) {                                                                \
+            if (runsAsRoot())                                                                      \
+                QFAIL(qPrintable(QStringLiteral("cannot mount a tmpfs as root: ") + why_));        \
+            QSKIP(qPrintable(QStringLiteral("mounting a tmpfs is impossible for this user: ") + why_)); \
+        }                                                                                          \
+    } while (false)
+
+bool runsAsRoot();
 
 // Installs a message handler that turns warnings about broken signal
 // connections into test failures, and forces the offscreen platform.
