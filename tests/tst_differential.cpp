@@ -5,7 +5,7 @@
 
 #include "transfertesthelpers.h"
 
-#include "cli/cli.h"
+#include "clitesthelpers.h"
 #include "document/configfile.h"
 #include "document/configuration.h"
 #include "serial/moduleprotocol.h"
@@ -16,20 +16,6 @@
 using namespace transfertest;
 
 namespace {
-
-int runCli(const QStringList &arguments, QString *output = nullptr)
-{
-    QString out;
-    QString err;
-    QTextStream outStream(&out);
-    QTextStream errStream(&err);
-    const int code = cli::run(arguments, {outStream, errStream, false});
-    outStream.flush();
-    errStream.flush();
-    if (output)
-        *output = out + err;
-    return code;
-}
 
 QList<QByteArray> baseLines()
 {
