@@ -38,6 +38,19 @@ void showCompletion(QProgressDialog &progress)
         endProgress(progress);
 }
 
+// A transfer that ends before the module's records are in: a port that does
+// not open says so, a cancel says nothing.
+bool endedEarly(QWidget *parent, moduleprotocol::Failure failure, QProgressDialog &progress,
+                const QString &portFailure)
+{
+    if (failure == moduleprotocol::Failure::PortNotOpened) {
+        endProgress(progress);
+        prompt::critical(parent, QStringLiteral("Hiba"), portFailure);
+        return true;
+    }
+    return failure == moduleprotocol::Failure::Cancelled;
+}
+
 moduleoperations::Control controlOf(QProgressDialog &progress)
 {
     moduleoperations::Control control;
@@ -137,13 +150,8 @@ void MainWindow::readup()
 
     moduleprotocol::ModuleSession session(portName, baudRate);
     const moduleoperations::ReadOut read = moduleoperations::readout(session, moduleModel, controlOf(progress));
-    if (read.failure == moduleprotocol::Failure::PortNotOpened) {
-        endProgress(progress);
-        prompt::critical(this, QStringLiteral("Hiba"),
-                         QStringLiteral("Sikertelen kiolvasás.\nNem lehet megnyitni a portot."));
-        return;
-    }
-    if (read.failure == moduleprotocol::Failure::Cancelled)
+    if (endedEarly(this, read.failure, progress,
+                   QStringLiteral("Sikertelen kiolvasás.\nNem lehet megnyitni a portot.")))
         return;
     showCompletion(progress);
     if (!read.configuration) {
@@ -177,13 +185,8 @@ void MainWindow::verify()
     moduleprotocol::ModuleSession session(portName, baudRate);
     const moduleoperations::Verified verified =
         moduleoperations::verify(session, configImage, memorySize, controlOf(progress));
-    if (verified.failure == moduleprotocol::Failure::PortNotOpened) {
-        endProgress(progress);
-        prompt::critical(this, QStringLiteral("Hiba"),
-                         QStringLiteral("Sikertelen ellenőrzés.\nNem lehet megnyitni a portot."));
-        return;
-    }
-    if (verified.failure == moduleprotocol::Failure::Cancelled)
+    if (endedEarly(this, verified.failure, progress,
+                   QStringLiteral("Sikertelen ellenőrzés.\nNem lehet megnyitni a portot.")))
         return;
     endProgress(progress);
     // No answer, or one that never ended, fails as a module holding other records.

@@ -213,6 +213,13 @@ Status status(ModuleSession &session, const Control &control, const std::functio
         result.failure = failure;
         return result;
     };
+    // Tells the client what came, and whether it asked to stop.
+    const auto next = [&](Status::Step step) {
+        result.reached = step;
+        if (stepDone)
+            stepDone(result);
+        return !control.cancelled();
+    };
     if (control.cancelled())
         return fail(Failure::Cancelled);
     const auto identified = session.identify();
@@ -220,22 +227,16 @@ Status status(ModuleSession &session, const Control &control, const std::functio
     if (!identified.ok())
         return fail(identified.failure);
     result.memory = *identified.value.memory;
-    result.reached = Status::Step::States;
-    if (stepDone)
-        stepDone(result);
-
-    if (control.cancelled())
+    if (!next(Status::Step::States))
         return fail(Failure::Cancelled);
+
     const auto states = session.readStates(control.reading());
     if (!states.ok())
         return fail(states.failure);
     result.states = states.value;
-    result.reached = Status::Step::Signal;
-    if (stepDone)
-        stepDone(result);
-
-    if (control.cancelled())
+    if (!next(Status::Step::Signal))
         return fail(Failure::Cancelled);
+
     const auto signal = session.readSignal(control.reading());
     if (!signal.ok())
         return fail(signal.failure);
