@@ -60,6 +60,7 @@ struct Options
     int baud = kDefaultBaud;
     QString lang;
     QString log;
+    QChar separator = QLatin1Char(csvlist::kDefaultSeparator);
     bool stay = false;
     bool fast = false;
     bool force = false;
@@ -107,6 +108,15 @@ std::optional<Options> parseArguments(const QStringList &arguments, QString *bad
         } else if (a == QLatin1String("--log")) {
             if (!value(&o.log))
                 return std::nullopt;
+        } else if (a == QLatin1String("--separator")) {
+            QString separator;
+            if (!value(&separator))
+                return std::nullopt;
+            if (separator != QLatin1String(",") && separator != QLatin1String(";")) {
+                *badArgument = separator;
+                return std::nullopt;
+            }
+            o.separator = separator.at(0);
         } else if (a == QLatin1String("--stay")) {
             o.stay = true;
         } else if (a == QLatin1String("--fast")) {
@@ -1034,10 +1044,17 @@ int commandExportCsv(const Options &o, Streams &streams, const Text &t)
 {
     if (o.positional.size() != 1 && o.positional.size() != 2)
         return needPositional(o, 1, streams, t);
+    if (o.positional.size() == 2 && QFileInfo::exists(o.positional.at(1)) && !o.force) {
+        streams.err << t(u"A fájl már létezik: %1. Felülírásához adja meg a --force kapcsolót.",
+                         "the file exists: %1; give --force to overwrite it")
+                           .arg(o.positional.at(1))
+                    << '\n';
+        return kUsage;
+    }
     const std::optional<LoadedFile> file = loadFile(o.positional.first(), streams, t);
     if (!file)
         return kBadFile;
-    const QByteArray csv = csvlist::exportList(file->configuration, t);
+    const QByteArray csv = csvlist::exportList(file->configuration, o.separator, t);
     if (o.positional.size() == 1) {
         // Decoding would drop the byte order mark the spreadsheet needs.
         streams.out << QChar(0xFEFF) << QString::fromUtf8(csv.mid(3));
@@ -1087,13 +1104,30 @@ int commandImportCsv(const Options &o, Streams &streams, const Text &t)
             streams.err << "  " << error << '\n';
         return kBadFile;
     }
+    // An empty export or a header alone is no list: it would wipe every number.
+    if (imported.rows == 0) {
+        streams.err << t(u"A CSV-ben nincs egyetlen sor sem a telefonszámokkal, a %1 fájl nem változott: %2",
+                         "the CSV holds no rows of numbers; %1 is unchanged: %2")
+                           .arg(krvPath, csvPath)
+                    << '\n';
+        return kBadFile;
+    }
+    const csvlist::Changes changes = csvlist::compare(file->configuration.telephones, imported.telephones);
     file->configuration.telephones = imported.telephones;
+    // The information lines of a default configuration come after the list.
+    const QStringList lines =
+        configfile::toLines(file->configuration) + file->lines.mid(configfile::kConfigurationLines);
     QString error;
-    if (!configfile::writeFile(krvPath, configfile::formatLines(configfile::toLines(file->configuration)), &error)) {
+    if (!configfile::writeFile(krvPath, configfile::formatLines(lines), &error)) {
         streams.err << t(u"A fájl mentése nem sikerült: %1 (%2)", "cannot save the file %1 (%2)").arg(krvPath, error)
                     << '\n';
         return kBadFile;
     }
+    streams.out << t(u"%1 szám beolvasva, %2 törölve, %3 változatlan", "%1 numbers read, %2 deleted, %3 unchanged")
+                       .arg(changes.read)
+                       .arg(changes.removed)
+                       .arg(changes.unchanged)
+                << '\n';
     return kSuccess;
 }
 

@@ -1,13 +1,46 @@
 #include "cli/csvlist.h"
 
 #include "document/fieldrules.h"
-#include "transfer/configimage.h"
+#include "document/generalfields.h"
 
 #include <QtCore/QSet>
+#include <QtCore/QStringDecoder>
+
+#include <algorithm>
+#include <optional>
+#include <vector>
 
 namespace csvlist {
 
 namespace {
+
+enum class Column { Position, Number, Alarm1, Alarm2, Output1, Output2, Ignored, Unnamed };
+
+// The order the export writes and a list without a header must keep.
+constexpr Column kExportOrder[] = {Column::Position, Column::Number,  Column::Alarm1,
+                                   Column::Alarm2,   Column::Output1, Column::Output2};
+
+QString columnTitle(Column column, const cli::Text &t)
+{
+    switch (column) {
+    case Column::Position:
+        return t(u"pozíció", "position");
+    case Column::Number:
+        return t(u"telefonszám", "number");
+    case Column::Alarm1:
+        return t(u"1. bemenet riasztás", "alarm input 1");
+    case Column::Alarm2:
+        return t(u"2. bemenet riasztás", "alarm input 2");
+    case Column::Output1:
+        return t(u"1. kimenet vezérlés", "output 1");
+    case Column::Output2:
+        return t(u"2. kimenet vezérlés", "output 2");
+    case Column::Ignored:
+    case Column::Unnamed:
+        break;
+    }
+    return {};
+}
 
 // Input 1 and output 1 are bit 1 of their digit, input 2 and output 2 bit 2,
 // as the telephone check boxes count them.
@@ -56,15 +89,116 @@ QStringList splitRow(const QString &row, QChar separator)
     return fields;
 }
 
+// "," or ";", whichever the row has more of outside quotes.
+QChar separatorOf(const QString &row)
+{
+    int commas = 0;
+    int semicolons = 0;
+    bool inQuotes = false;
+    for (QChar c : row) {
+        if (c == QLatin1Char('"'))
+            inQuotes = !inQuotes;
+        else if (!inQuotes && c == QLatin1Char(','))
+            ++commas;
+        else if (!inQuotes && c == QLatin1Char(';'))
+            ++semicolons;
+    }
+    return semicolons > commas ? QLatin1Char(';') : QLatin1Char(',');
+}
+
+bool allEmpty(const QStringList &fields)
+{
+    return std::all_of(fields.begin(), fields.end(), [](const QString &f) { return f.isEmpty(); });
+}
+
+// Lower case letters and digits only, accents dropped: "1. Bemenet riasztás"
+// and "1 bemenet riasztas" are the same header.
+QString folded(const QString &text)
+{
+    QString out;
+    for (QChar c : text.normalized(QString::NormalizationForm_D)) {
+        if (c.isLetterOrNumber())
+            out += c.toLower();
+    }
+    return out;
+}
+
+// The column a header names; nothing for a name we do not know.
+std::optional<Column> columnNamed(const QString &header)
+{
+    const QString name = folded(header);
+    if (name.isEmpty())
+        return Column::Unnamed;
+    static const QSet<QString> positions = {QStringLiteral("pozicio"), QStringLiteral("position"),
+                                            QStringLiteral("hely"), QStringLiteral("sorszam")};
+    static const QSet<QString> numbers = {QStringLiteral("telefonszam"), QStringLiteral("telszam"),
+                                          QStringLiteral("szam"),        QStringLiteral("telefon"),
+                                          QStringLiteral("number"),      QStringLiteral("phone"),
+                                          QStringLiteral("phonenumber")};
+    static const QSet<QString> ignored = {QStringLiteral("nev"),        QStringLiteral("name"),
+                                          QStringLiteral("megjegyzes"), QStringLiteral("remark"),
+                                          QStringLiteral("comment")};
+    if (positions.contains(name))
+        return Column::Position;
+    if (numbers.contains(name))
+        return Column::Number;
+    if (ignored.contains(name))
+        return Column::Ignored;
+    QString digits;
+    QString letters;
+    for (QChar c : name)
+        (c.isDigit() ? digits : letters) += c;
+    if (digits != QLatin1String("1") && digits != QLatin1String("2"))
+        return std::nullopt;
+    const auto mentions = [&](std::initializer_list<const char *> words) {
+        return std::any_of(words.begin(), words.end(),
+                           [&](const char *word) { return letters.contains(QLatin1String(word)); });
+    };
+    const bool alarm = mentions({"bemenet", "riaszt", "alarm", "input"}) || letters == QLatin1String("be");
+    const bool output = mentions({"kimenet", "vezerl", "output"}) || letters == QLatin1String("ki");
+    if (alarm == output)
+        return std::nullopt;
+    const bool first = digits == QLatin1String("1");
+    if (alarm)
+        return first ? Column::Alarm1 : Column::Alarm2;
+    return first ? Column::Output1 : Column::Output2;
+}
+
+// A right as spreadsheets write it; nothing for anything else.
+std::optional<bool> flagValue(const QString &value)
+{
+    const QString v = value.toLower();
+    for (const char *on : {"1", "igaz", "igen", "x", "true"}) {
+        if (v == QLatin1String(on))
+            return true;
+    }
+    for (const char *off : {"0", "hamis", "nem", "", "false"}) {
+        if (v == QLatin1String(off))
+            return false;
+    }
+    return std::nullopt;
+}
+
+QString decodedText(QByteArray bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8(bytes);
+    if (utf8.hasError())
+        text = configfile::decode(bytes);
+    return text;
+}
+
 } // namespace
 
-QByteArray exportList(const Configuration &configuration, const cli::Text &t)
+QByteArray exportList(const Configuration &configuration, QChar separator, const cli::Text &t)
 {
+    QStringList header;
+    for (Column column : kExportOrder)
+        header << quoted(columnTitle(column, t));
     QString text = QChar(0xFEFF);
-    text += t(u"pozíció,telefonszám,1. bemenet riasztás,2. bemenet riasztás,1. kimenet vezérlés,"
-              u"2. kimenet vezérlés",
-              "position,number,alarm input 1,alarm input 2,output 1,output 2");
-    text += QLatin1String("\r\n");
+    text += header.join(separator) + QLatin1String("\r\n");
     for (int n = 1; n <= configfile::kTelephoneEntries; ++n) {
         const configfile::TelephoneEntry &entry = configuration.telephones.at(size_t(n - 1));
         const QStringList fields = {QString::number(n), quoted(entry.number),
@@ -72,7 +206,7 @@ QByteArray exportList(const Configuration &configuration, const cli::Text &t)
                                     QString::number(hasBit(entry.alarm, 2)),
                                     QString::number(hasBit(entry.output, 1)),
                                     QString::number(hasBit(entry.output, 2))};
-        text += fields.join(QLatin1Char(',')) + QLatin1String("\r\n");
+        text += fields.join(separator) + QLatin1String("\r\n");
     }
     return text.toUtf8();
 }
@@ -80,75 +214,128 @@ QByteArray exportList(const Configuration &configuration, const cli::Text &t)
 ImportResult importList(const QByteArray &bytes, const cli::Text &t)
 {
     ImportResult result;
-    QString text = QString::fromUtf8(bytes);
-    if (text.startsWith(QChar(0xFEFF)))
-        text.remove(0, 1);
+    QString text = decodedText(bytes);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     const QStringList rows = text.split(QLatin1Char('\n'));
-    QChar separator = QLatin1Char(',');
+    QChar separator;
+    std::vector<Column> columns;
     QSet<int> seen;
-    // The number as the module's record holds it: after the two digits.
-    const int maxNumber = configimage::kRecordLength - 2;
 
     for (int r = 0; r < rows.size(); ++r) {
-        const QString &row = rows.at(r);
-        if (row.trimmed().isEmpty())
-            continue;
         const int line = r + 1;
         const auto bad = [&](const QString &why) {
             result.errors << t(u"%1. sor: %2", "row %1: %2").arg(line).arg(why);
         };
-        if (r == 0) {
+        if (separator.isNull()) {
+            if (rows.at(r).trimmed().isEmpty())
+                continue;
+            separator = separatorOf(rows.at(r));
+        }
+        const QStringList fields = splitRow(rows.at(r), separator);
+        if (allEmpty(fields))
+            continue;
+
+        if (columns.empty()) {
+            columns.assign(std::begin(kExportOrder), std::end(kExportOrder));
             // The header: the first row, unless it starts with a position.
             bool number = false;
-            QString first = row.section(QLatin1Char(','), 0, 0).section(QLatin1Char(';'), 0, 0);
-            first.toInt(&number);
+            fields.first().toInt(&number);
             if (!number) {
-                if (row.count(QLatin1Char(';')) > row.count(QLatin1Char(',')))
-                    separator = QLatin1Char(';');
+                columns.clear();
+                for (const QString &header : fields) {
+                    const std::optional<Column> column = columnNamed(header);
+                    if (!column) {
+                        bad(t(u"ismeretlen oszlop: „%1”", "unknown column: \"%1\"").arg(header));
+                        return result;
+                    }
+                    if (*column != Column::Ignored && *column != Column::Unnamed
+                        && std::find(columns.begin(), columns.end(), *column) != columns.end()) {
+                        bad(t(u"a(z) „%1” oszlop kétszer szerepel", "the column \"%1\" appears twice").arg(header));
+                        return result;
+                    }
+                    columns.push_back(*column);
+                }
+                for (Column wanted : kExportOrder) {
+                    if (std::find(columns.begin(), columns.end(), wanted) == columns.end()) {
+                        bad(t(u"hiányzik a(z) „%1” oszlop", "the column \"%1\" is missing")
+                                .arg(columnTitle(wanted, t)));
+                        return result;
+                    }
+                }
                 continue;
             }
         }
-        const QStringList fields = splitRow(row, separator);
-        if (fields.size() != 6) {
-            bad(t(u"6 oszlop kell, %1 van", "6 columns expected, %1 found").arg(fields.size()));
+
+        ++result.rows;
+        // Columns past the last named one, or under an empty header, hold nothing.
+        qsizetype used = fields.size();
+        while (used > 0 && fields.at(used - 1).isEmpty())
+            --used;
+        qsizetype needed = qsizetype(columns.size());
+        while (needed > 0 && (columns.at(size_t(needed - 1)) == Column::Ignored
+                              || columns.at(size_t(needed - 1)) == Column::Unnamed))
+            --needed;
+        const bool tooMany = used > qsizetype(columns.size());
+        if (tooMany || fields.size() < needed) {
+            bad(t(u"%1 oszlop kell, %2 van", "%1 columns expected, %2 found")
+                    .arg(tooMany ? qsizetype(columns.size()) : needed)
+                    .arg(tooMany ? used : fields.size()));
             continue;
         }
+        QString values[int(Column::Unnamed) + 1];
+        QString unnamedValue;
+        for (qsizetype i = 0; i < fields.size() && i < qsizetype(columns.size()); ++i) {
+            const Column column = columns.at(size_t(i));
+            if (column == Column::Unnamed && !fields.at(i).isEmpty() && unnamedValue.isNull())
+                unnamedValue = fields.at(i);
+            values[int(column)] = fields.at(i);
+        }
+        if (!unnamedValue.isNull()) {
+            bad(t(u"„%1” egy fejléc nélküli oszlopban", "\"%1\" in a column without a header").arg(unnamedValue));
+            continue;
+        }
+
+        const QString &positionText = values[int(Column::Position)];
         bool isNumber = false;
-        const int position = fields.at(0).toInt(&isNumber);
+        const int position = positionText.toInt(&isNumber);
         if (!isNumber || position < 1 || position > configfile::kTelephoneEntries) {
             bad(t(u"a pozíció 1 és %1 közötti szám lehet: „%2”", "the position must be 1 to %1: \"%2\"")
                     .arg(configfile::kTelephoneEntries)
-                    .arg(fields.at(0)));
+                    .arg(positionText));
             continue;
         }
         if (seen.contains(position)) {
             bad(t(u"a(z) %1. pozíció másodszor szerepel", "position %1 appears twice").arg(position));
             continue;
         }
-        const QString number = QString(fields.at(1)).remove(QLatin1Char(' '));
+        const QString &numberText = values[int(Column::Number)];
+        const QString number = fieldrules::plainTelephoneNumber(numberText);
         if (!fieldrules::telephoneRule().passes(number)) {
             bad(t(u"„%1”: csak számjegyek és „+” adhatók meg", "\"%1\": only digits and \"+\" are allowed")
-                    .arg(fields.at(1)));
+                    .arg(numberText));
             continue;
         }
-        if (number.size() > maxNumber) {
+        if (number.size() > generalfields::kTelephoneNumberLength) {
             bad(t(u"„%1” hosszabb %2 karakternél", "\"%1\" is longer than %2 characters")
                     .arg(number)
-                    .arg(maxNumber));
+                    .arg(generalfields::kTelephoneNumberLength));
             continue;
         }
-        int flags[4] = {};
-        bool flagsOk = true;
-        for (int f = 0; f < 4; ++f) {
-            const QString &v = fields.at(2 + f);
-            if (v != QLatin1String("0") && v != QLatin1String("1"))
-                flagsOk = false;
-            flags[f] = v == QLatin1String("1");
+        bool flags[4] = {};
+        std::optional<Column> badFlag;
+        constexpr Column flagColumns[] = {Column::Alarm1, Column::Alarm2, Column::Output1, Column::Output2};
+        for (int f = 0; f < 4 && !badFlag; ++f) {
+            const std::optional<bool> value = flagValue(values[int(flagColumns[f])]);
+            if (!value)
+                badFlag = flagColumns[f];
+            else
+                flags[f] = *value;
         }
-        if (!flagsOk) {
-            bad(t(u"a 3–6. oszlop értéke 0 vagy 1 lehet", "columns 3 to 6 must be 0 or 1"));
+        if (badFlag) {
+            bad(t(u"„%1” a(z) „%2” oszlopban: 1/0, IGAZ/HAMIS, igen/nem vagy x/üres lehet",
+                  "\"%1\" in the column \"%2\": must be 1/0, IGAZ/HAMIS, igen/nem or x/empty")
+                    .arg(values[int(*badFlag)], columnTitle(*badFlag, t)));
             continue;
         }
         seen.insert(position);
@@ -158,6 +345,22 @@ ImportResult importList(const QByteArray &bytes, const cli::Text &t)
         entry.output = flags[2] * configfile::groupBitValue(1) + flags[3] * configfile::groupBitValue(2);
     }
     return result;
+}
+
+Changes compare(const Telephones &before, const Telephones &after)
+{
+    Changes changes;
+    for (size_t i = 0; i < after.size(); ++i) {
+        const configfile::TelephoneEntry &old = before.at(i);
+        const configfile::TelephoneEntry &now = after.at(i);
+        if (now.number.isEmpty()) {
+            changes.removed += !old.number.isEmpty();
+            continue;
+        }
+        ++changes.read;
+        changes.unchanged += old.number == now.number && old.alarm == now.alarm && old.output == now.output;
+    }
+    return changes;
 }
 
 } // namespace csvlist

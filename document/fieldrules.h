@@ -40,5 +40,9 @@ std::optional<Rule> brokenGeneralRule(const QString &objectName, const QString &
 // A leading "+" is dropped while a telephone number is typed: the module
 // wants the international form without it. Removes one "+" only.
 QString withoutLeadingPlus(const QString &text);
+// A number as people write it in a list: without the spaces between its digit
+// groups (plain ones, and the non-breaking ones a spreadsheet puts there) and
+// without the leading "+" that typing would drop.
+QString plainTelephoneNumber(const QString &text);
 
 } // namespace fieldrules
