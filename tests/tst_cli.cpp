@@ -115,6 +115,8 @@ private slots:
     void portsAndProbe();
     void checkListsEveryBrokenValue();
     void csvRoundTripAndWholeRefusal();
+    void csvListsAsInstallersKeepThem_data();
+    void csvListsAsInstallersKeepThem();
     void interruptLeavesProgrammingMode();
     void portIsHeldForTheWholeCommand();
     void portFailuresNameTheReason();
@@ -622,10 +624,30 @@ void TestCli::csvRoundTripAndWholeRefusal()
     QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
     const QStringList rows = QString::fromUtf8(bytes.mid(3)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     QCOMPARE(rows.size(), 1 + 128);
-    QCOMPARE(rows.at(0).split(QLatin1Char(',')).size(), 6);
+    QCOMPARE(rows.at(0).split(QLatin1Char(';')).size(), 6);
     // Entry 7: alarm digit 3 (inputs 1 and 2), output digit 1 (output 1).
-    QCOMPARE(rows.at(7), QStringLiteral("7,%1,1,1,1,0").arg(source.telephones[6].number));
+    QCOMPARE(rows.at(7), QStringLiteral("7;%1;1;1;1;0").arg(source.telephones[6].number));
     QCOMPARE(runCli({QStringLiteral("export-csv"), sourceFile}).out.toUtf8(), bytes);
+
+    // An existing list is overwritten only when asked; "," only when asked.
+    const Ran again = runCli({QStringLiteral("export-csv"), sourceFile, csv, QStringLiteral("--separator"),
+                              QStringLiteral(",")});
+    QCOMPARE(again.code, 2);
+    QCOMPARE(again.err, QStringLiteral("A fájl már létezik: %1. Felülírásához adja meg a --force kapcsolót.\n").arg(csv));
+    QCOMPARE(fileBytes(csv), bytes);
+    const QString commaCsv = dir.filePath(QStringLiteral("comma.csv"));
+    QVERIFY(writeKrv(commaCsv, Configuration()));
+    QCOMPARE(runCli({QStringLiteral("export-csv"), sourceFile, commaCsv, QStringLiteral("--separator"),
+                     QStringLiteral(","), QStringLiteral("--force")})
+                 .code,
+             0);
+    QCOMPARE(fileBytes(commaCsv), QByteArray(bytes).replace(';', ','));
+    QCOMPARE(runCli({QStringLiteral("export-csv"), sourceFile, QStringLiteral("--separator"), QStringLiteral(",")})
+                 .out.toUtf8(),
+             QByteArray(bytes).replace(';', ','));
+    QCOMPARE(runCli({QStringLiteral("export-csv"), sourceFile, QStringLiteral("--separator"), QStringLiteral("\t")})
+                 .code,
+             2);
 
     // Into another file: its general fields stay, its list becomes the source's.
     Configuration target;
@@ -634,7 +656,12 @@ void TestCli::csvRoundTripAndWholeRefusal()
     target.telephones[0] = {3, 3, QStringLiteral("36999")};
     const QString targetFile = dir.filePath(QStringLiteral("target.krv"));
     QVERIFY(writeKrv(targetFile, target));
-    QCOMPARE(runCli({QStringLiteral("import-csv"), csv, targetFile}).code, 0);
+    const Ran intoTarget = runCli({QStringLiteral("import-csv"), csv, targetFile});
+    QCOMPARE(intoTarget.code, 0);
+    QCOMPARE(intoTarget.out, QStringLiteral("128 szám beolvasva, 0 törölve, 0 változatlan\n"));
+    const Ran sameAgain = runCli({QStringLiteral("import-csv"), commaCsv, targetFile, QStringLiteral("--lang"),
+                                  QStringLiteral("en")});
+    QCOMPARE(sameAgain.out, QStringLiteral("128 numbers read, 0 deleted, 128 unchanged\n"));
     const std::optional<Configuration> imported = configfile::fromLines(configfile::readFile(targetFile));
     QVERIFY(imported);
     QCOMPARE(imported->general, target.general);
@@ -646,9 +673,9 @@ void TestCli::csvRoundTripAndWholeRefusal()
 
     // One bad row and nothing changes; every bad row is listed.
     QStringList edited = rows;
-    edited[3] = QStringLiteral("3,3630abc,0,0,0,0");
-    edited[5] = QStringLiteral("5,36301234,0,2,0,0");
-    edited[9] = QStringLiteral("129,3630,0,0,0,0");
+    edited[3] = QStringLiteral("3;3630abc;0;0;0;0");
+    edited[5] = QStringLiteral("5;36301234;0;2;0;0");
+    edited[9] = QStringLiteral("129;3630;0;0;0;0");
     const QString badCsv = dir.filePath(QStringLiteral("bad.csv"));
     QString error;
     QVERIFY(configfile::writeFile(badCsv, edited.join(QStringLiteral("\r\n")).toUtf8(), &error));
@@ -659,7 +686,8 @@ void TestCli::csvRoundTripAndWholeRefusal()
     const QStringList errors = lines(refused.err).mid(1);
     QCOMPARE(errors.size(), 3);
     QVERIFY(errors.at(0).startsWith(QStringLiteral("  4. sor: „3630abc”")));
-    QVERIFY(errors.at(1).startsWith(QStringLiteral("  6. sor: a 3–6. oszlop")));
+    QCOMPARE(errors.at(1), QStringLiteral("  6. sor: „2” a(z) „2. bemenet riasztás” oszlopban: 1/0, IGAZ/HAMIS, "
+                                          "igen/nem vagy x/üres lehet"));
     QVERIFY(errors.at(2).startsWith(QStringLiteral("  10. sor: a pozíció 1 és 128 közötti")));
 
     // Lone CRs (old Mac spreadsheets) end rows as well.
@@ -683,6 +711,99 @@ void TestCli::csvRoundTripAndWholeRefusal()
     QVERIFY2(tooLarge.err.startsWith(QStringLiteral("A CSV túl nagy (legfeljebb 1048576 bájt lehet)")),
              qPrintable(tooLarge.err));
     QCOMPARE(fileBytes(targetFile), untouched);
+}
+
+void TestCli::csvListsAsInstallersKeepThem_data()
+{
+    QTest::addColumn<QByteArray>("csv");
+    QTest::addColumn<bool>("english");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("message");   // the summary, or the start of the refusal's last line
+    QTest::addColumn<QStringList>("entries");   // "position alarm output number" of every filled entry
+
+    const auto cp1250 = [](const QString &text) { return configfile::encode(text); };
+    const QString hungarianHeader = QStringLiteral("Név;Pozíció;Telefonszám;1. bemenet riasztás;2. bemenet riasztás;"
+                                                   "1. kimenet vezérlés;2. kimenet vezérlés;;\r\n");
+    QTest::newRow("no header, \";\", spaces")
+        << QByteArray("1;36301111111;1;0;0;0\r\n2; 36 30 999 8888 ;0;0;1;1\r\n") << false << 0
+        << QStringLiteral("2 szám beolvasva, 1 törölve, 1 változatlan")
+        << QStringList{QStringLiteral("1 1 0 36301111111"), QStringLiteral("2 0 3 36309998888")};
+    QTest::newRow("Windows-1250, name column, empty rows and columns, IGAZ/igen")
+        << cp1250((hungarianHeader + QStringLiteral("Kovács Ödön, Győr;3;+36 30 333 3333;IGAZ;HAMIS;igen;nem;;\r\n"
+                                                    ";;;;;;;;\r\n\r\n\r\n;2;36302222222;;;x;x;;\r\n")))
+        << false << 0 << QStringLiteral("2 szám beolvasva, 1 törölve, 1 változatlan")
+        << QStringList{QStringLiteral("2 0 3 36302222222"), QStringLiteral("3 1 1 36303333333")};
+    QTest::newRow("English header, \",\", x and empty, no-break spaces")
+        << QStringLiteral("name,position,number,alarm input 1,alarm input 2,output 1,output 2\n"
+                          "\"Kovács, Ödön\",1,+36\u00A030\u00A0111\u00A01111,x,,,X\n")
+               .toUtf8()
+        << false << 0 << QStringLiteral("1 szám beolvasva, 2 törölve, 0 változatlan")
+        << QStringList{QStringLiteral("1 1 2 36301111111")};
+    QTest::newRow("a bad number, shown as written in Windows-1250")
+        << cp1250((hungarianHeader + QStringLiteral("Ödön;4;3630ő12;0;0;0;0\r\n"))) << false << 4
+        << QStringLiteral("  2. sor: „3630ő12”: csak számjegyek és „+” adhatók meg") << QStringList();
+    QTest::newRow("a bad right")
+        << QByteArray("1;36301111111;0;0;0;0\n\n3;36303333333;IGEN;2;0;0\n") << false << 4
+        << QStringLiteral("  3. sor: „2” a(z) „2. bemenet riasztás” oszlopban") << QStringList();
+    QTest::newRow("an unknown column")
+        << QByteArray("pozíció;telefonszám;e-mail;1. bemenet riasztás\n1;3630;a@b;0\n") << false << 4
+        << QStringLiteral("  1. sor: ismeretlen oszlop: „e-mail”") << QStringList();
+    QTest::newRow("a header alone")
+        << QByteArray("\xEF\xBB\xBFpozíció;telefonszám;1. bemenet riasztás;2. bemenet riasztás;"
+                      "1. kimenet vezérlés;2. kimenet vezérlés\r\n;;;;;\r\n")
+        << false << 4 << QStringLiteral("A CSV-ben nincs egyetlen sor sem a telefonszámokkal") << QStringList();
+    QTest::newRow("an empty file, in English") << QByteArray() << true << 4
+                                               << QStringLiteral("the CSV holds no rows of numbers") << QStringList();
+}
+
+void TestCli::csvListsAsInstallersKeepThem()
+{
+    QFETCH(QByteArray, csv);
+    QFETCH(bool, english);
+    QFETCH(int, code);
+    QFETCH(QString, message);
+    QFETCH(QStringList, entries);
+
+    // A default configuration: its two information lines follow the list.
+    ScratchDir dir;
+    Configuration old;
+    for (size_t i = 0; i < old.general.size(); ++i)
+        old.general[i] = QStringLiteral("G%1").arg(i);
+    old.telephones[0] = {1, 0, QStringLiteral("36301111111")};
+    old.telephones[1] = {0, 3, QStringLiteral("36302222222")};
+    old.telephones[2] = {3, 3, QStringLiteral("36303333333")};
+    const QStringList infoLines = {QStringLiteral("<a href=\"https://example.hu\">Példa Kft.</a>"),
+                                   QStringLiteral("Írta: Kovács Ödön")};
+    const QString krv = dir.filePath(QStringLiteral("kordavo_default.dll"));
+    QVERIFY(configfile::writeFile(krv, configfile::formatLines(configfile::toLines(old) + infoLines), nullptr));
+    const QByteArray before = fileBytes(krv);
+    const QString list = dir.filePath(QStringLiteral("lista.csv"));
+    QVERIFY(configfile::writeFile(list, csv, nullptr));
+
+    QStringList arguments = {QStringLiteral("import-csv"), list, krv};
+    if (english)
+        arguments << QStringLiteral("--lang") << QStringLiteral("en");
+    const Ran ran = runCli(arguments);
+    QVERIFY2(ran.code == code, qPrintable(ran.out + ran.err));
+    if (code != 0) {
+        QVERIFY2(lines(ran.err).last().startsWith(message), qPrintable(ran.err));
+        QVERIFY(ran.out.isEmpty());
+        QCOMPARE(fileBytes(krv), before);
+        return;
+    }
+    QCOMPARE(ran.out, message + QLatin1Char('\n'));
+    const QStringList written = configfile::readFile(krv);
+    QCOMPARE(written.mid(configfile::kConfigurationLines), infoLines);
+    const std::optional<Configuration> now = configfile::fromLines(written);
+    QVERIFY(now);
+    QCOMPARE(now->general, old.general);
+    QStringList filled;
+    for (int n = 1; n <= configfile::kTelephoneEntries; ++n) {
+        const configfile::TelephoneEntry &e = now->telephones[size_t(n - 1)];
+        if (!e.number.isEmpty() || e.alarm || e.output)
+            filled << QStringLiteral("%1 %2 %3 %4").arg(n).arg(e.alarm).arg(e.output).arg(e.number);
+    }
+    QCOMPARE(filled, entries);
 }
 
 void TestCli::fullDiskLosesNothing()
@@ -724,7 +845,7 @@ void TestCli::fullDiskLosesNothing()
     QVERIFY(refused({QStringLiteral("readout"), disk.filePath(QStringLiteral("new.krv")), QStringLiteral("--port"),
                      port, fast}));
     QVERIFY(refused({QStringLiteral("import-csv"), csv, krv}));
-    QVERIFY(refused({QStringLiteral("export-csv"), krv, oldCsv}));
+    QVERIFY(refused({QStringLiteral("export-csv"), krv, oldCsv, QStringLiteral("--force")}));
     QVERIFY(refused({QStringLiteral("export-csv"), krv, disk.filePath(QStringLiteral("new.csv"))}));
     // The module is programmed, the log line is lost: said so, and not exit 0.
     const Ran logged = runCli({QStringLiteral("download"), krv, QStringLiteral("--port"), port, fast,
