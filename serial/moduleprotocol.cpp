@@ -133,11 +133,11 @@ Result<modulereplies::SignalInfo> ModuleSession::readSignal(const ReadProgress &
     return {Failure::None, *signal};
 }
 
-Failure ModuleSession::setOutputs(const QString &states)
+Failure ModuleSession::setOutputs(OutputMask outputs)
 {
     if (!openWith(kCommandWaits))
         return Failure::PortNotOpened;
-    exchange(modulereplies::relayCommand(states), modulecommands::kShortAnswerLimit, {}, lineEnd());
+    exchange(modulereplies::relayCommand(outputs), modulecommands::kShortAnswerLimit, {}, lineEnd());
     return Failure::None;
 }
 

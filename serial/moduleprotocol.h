@@ -97,7 +97,7 @@ public:
     // "~S", after reopening with the module's longer wait: signal and service.
     Result<modulereplies::SignalInfo> readSignal(const ReadProgress &progress = {});
     // "~" and the mask as one hexadecimal digit; the answer is not examined.
-    Failure setOutputs(const QString &states);
+    Failure setOutputs(OutputMask outputs);
     // "~{": the stored records as the module sends them, for normalizeReply().
     // With early ends on and `records` > 0, the answer ends once that many
     // records and the closing character are in.

@@ -94,7 +94,7 @@ SimulatedModule::SimulatedModule(const SimulatorOptions &options) : opts(options
 void SimulatedModule::reset()
 {
     inProgramMode = false;
-    outputBits = opts.outputs & 0x0F;
+    outputMask = OutputMask::fromBits(opts.outputs);
     rx = Rx::Command;
     line.clear();
     incoming.clear();
@@ -155,7 +155,7 @@ void SimulatedModule::setOptions(const SimulatorOptions &options)
 {
     const int oldCount = recordCount();
     opts = options;
-    outputBits = options.outputs & 0x0F;
+    outputMask = OutputMask::fromBits(options.outputs);
     if (recordCount() != oldCount)
         records = resized(records, recordCount());
     setFault(options.fault);
@@ -308,8 +308,8 @@ void SimulatedModule::handleCommand(char command)
         // Positions 3 and 4: inputs 2 and 1 ('0' = active); 10 to 13: outputs 4 to 1.
         QByteArray state = "ST0" + QByteArray(opts.input2Active ? "0" : "1")
                            + QByteArray(opts.input1Active ? "0" : "1") + "00000";
-        for (int output = 4; output >= 1; --output)
-            state.append((outputBits >> (output - 1)) & 1 ? '1' : '0');
+        for (int output = OutputMask::kOutputs; output >= 1; --output)
+            state.append(outputMask.isOn(output) ? '1' : '0');
         // Longer answers carry more after the outputs, which the tool does not read.
         while (state.size() + 1 < opts.stateLength)
             state.append('0');
@@ -362,7 +362,7 @@ void SimulatedModule::handleCommand(char command)
         break;
     }
     if ((command >= '0' && command <= '9') || (command >= 'A' && command <= 'F')) {
-        outputBits = quint8(command <= '9' ? command - '0' : command - 'A' + 10);
+        outputMask = OutputMask::fromBits(unsigned(command <= '9' ? command - '0' : command - 'A' + 10));
         send("OK\r");
     }
 }

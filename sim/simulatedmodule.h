@@ -5,6 +5,8 @@
 // It knows no line and no time but the silence that ends a download; the
 // pseudo-terminal simulator and the in-process line carry its answers.
 
+#include "serial/outputmask.h"
+
 #include <QtCore/QByteArray>
 #include <QtCore/QList>
 #include <QtCore/QString>
@@ -93,7 +95,7 @@ public:
     void giveUpRecords();
 
     bool programMode() const { return inProgramMode; }
-    quint8 outputs() const { return outputBits; }
+    quint8 outputs() const { return outputMask.bits(); }
     int recordCount() const;
     QStringList storedRecords() const;
     void setStoredRecords(const QStringList &records);
@@ -109,7 +111,7 @@ private:
 
     SimulatorOptions opts;
     bool inProgramMode = false;
-    quint8 outputBits = 0;
+    OutputMask outputMask;
     QList<QByteArray> records;
 
     Rx rx = Rx::Command;

@@ -214,7 +214,7 @@ void TestSessionLine::earlyEndsStopAtTheKnownEnd()
     // outputs come from the states answer, not from a record.
     const auto states = bench.session.readStates();
     QVERIFY(states.ok());
-    QCOMPARE(states.value.outputOn, (std::array<bool, 4>{true, true, true, true}));
+    QCOMPARE(states.value.outputs, OutputMask::fromBits(0xF));
 }
 
 void TestSessionLine::shortOrCutRecordSets_data()
@@ -353,16 +353,14 @@ void TestSessionLine::statusAndOutputsWithTheirWaits()
 
     // Every mask goes out as its digit and comes back from the states answer.
     for (int bits = 0; bits < 16; ++bits) {
-        QString states;
-        for (int i = 0; i < 4; ++i)
-            states += (bits >> i) & 1 ? QLatin1Char('1') : QLatin1Char('0');
+        const OutputMask states = OutputMask::fromBits(unsigned(bits));
         bench.line.clearLog();
         QCOMPARE(ops::setOutputs(bench.session, states), Failure::None);
         QCOMPARE(bench.line.sent(), QByteArray("~") + QByteArray::number(bits, 16).toUpper());
         QCOMPARE(int(bench.module.outputs()), bits);
         const auto read = ops::outputStates(bench.session);
         QVERIFY(read.ok());
-        QCOMPARE(modulereplies::outputStates(read.value), states);
+        QCOMPARE(read.value.outputs, states);
     }
 
     // A states answer cut short by a line that goes away is no answer.
