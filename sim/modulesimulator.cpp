@@ -301,7 +301,7 @@ bool ModuleSimulator::start()
     d->dropWhenRead = false;
     d->nextDeadline = Clock::now();
     d->lastActivity = Clock::now();
-    d->module.reset();
+    d->module.powerUp();
     d->running = true;
     d->thread = std::thread([this] { d->serve(); });
     return true;

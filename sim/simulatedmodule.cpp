@@ -88,10 +88,10 @@ QList<QByteArray> resized(QList<QByteArray> records, int count)
 
 SimulatedModule::SimulatedModule(const SimulatorOptions &options) : opts(options)
 {
-    reset();
+    powerUp();
 }
 
-void SimulatedModule::reset()
+void SimulatedModule::powerUp()
 {
     inProgramMode = false;
     outputMask = OutputMask::fromBits(opts.outputs);

@@ -59,7 +59,7 @@ public:
 
     // As after power-up: normal operation, the options' outputs, the records
     // from the store file, the .krv file or a fresh module's, nothing to say.
-    void reset();
+    void powerUp();
 
     const SimulatorOptions &options() const { return opts; }
     // Takes effect from the next command; a change of memory size keeps the
