@@ -913,8 +913,8 @@ int commandStatus(const Options &o, Streams &streams, const Text &t)
         object.insert(QStringLiteral("memory"), outcome.memory);
         object.insert(QStringLiteral("inputs"), QJsonArray{states.input1Active, states.input2Active});
         QJsonArray outputs;
-        for (bool on : states.outputOn)
-            outputs.append(on);
+        for (int output = 1; output <= OutputMask::kOutputs; ++output)
+            outputs.append(states.outputs.isOn(output));
         object.insert(QStringLiteral("outputs"), outputs);
         object.insert(QStringLiteral("signal"), signal.strength);
         object.insert(QStringLiteral("signalRaw"), signal.raw);
@@ -930,33 +930,29 @@ int commandStatus(const Options &o, Streams &streams, const Text &t)
     for (int i = 0; i < 4; ++i)
         streams.out << t(u"%1. kimenet: %2\n", "Output %1: %2\n")
                            .arg(i + 1)
-                           .arg(states.outputOn[size_t(i)] ? t(u"be", "on") : t(u"ki", "off"));
+                           .arg(states.outputs.isOn(i + 1) ? t(u"be", "on") : t(u"ki", "off"));
     streams.out << t(u"Térerő: %1\n", "Signal: %1\n").arg(signal.strength);
     streams.out << t(u"Szolgáltató: %1\n", "Service: %1\n").arg(visible(signal.service));
     return kSuccess;
 }
 
 // "1010" (output 1 first) or one hexadecimal digit (output 1 is bit 0).
-std::optional<QString> relayStates(const QString &mask)
+std::optional<OutputMask> relayStates(const QString &mask)
 {
-    static const QRegularExpression bits(QStringLiteral("^[01]{4}$"));
-    if (bits.match(mask).hasMatch())
-        return mask;
+    if (const std::optional<OutputMask> states = OutputMask::fromText(mask))
+        return states;
     bool ok = false;
     const int value = mask.toInt(&ok, 16);
     if (mask.size() != 1 || !ok)
         return std::nullopt;
-    QString states;
-    for (int i = 0; i < 4; ++i)
-        states += (value >> i) & 1 ? QLatin1Char('1') : QLatin1Char('0');
-    return states;
+    return OutputMask::fromBits(unsigned(value));
 }
 
 int commandRelay(const Options &o, Streams &streams, const Text &t)
 {
     if (int code = needOnePort(o, 1, streams, t))
         return code;
-    const std::optional<QString> states = relayStates(o.positional.first());
+    const std::optional<OutputMask> states = relayStates(o.positional.first());
     if (!states) {
         streams.err << t(u"Hibás maszk: „%1”; például 1010 (1–4. kimenet) vagy egy hexadecimális számjegy.",
                          "bad mask \"%1\"; for example 1010 (outputs 1-4) or one hexadecimal digit")
@@ -970,7 +966,7 @@ int commandRelay(const Options &o, Streams &streams, const Text &t)
     if (identify(session, t, &outcome)) {
         ops::setOutputs(session, *states);
         finish(session, o);
-        outcome.message = t(u"kimenetek (1–4): %1", "outputs (1-4): %1").arg(*states);
+        outcome.message = t(u"kimenetek (1–4): %1", "outputs (1-4): %1").arg(states->text());
     }
     printOutcome(port, outcome, streams);
     return outcome.code;

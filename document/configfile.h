@@ -5,6 +5,7 @@
 // Windows-1250 text. Everything here works without a window.
 
 #include "document/generalfields.h"
+#include "document/modulemodel.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QHash>
@@ -18,7 +19,7 @@ class QIODevice;
 namespace configfile {
 
 constexpr int kGeneralLines = int(generalfields::kFields.size());
-constexpr int kTelephoneEntries = 128;
+constexpr int kTelephoneEntries = modulemodel::kLargeMemory;
 constexpr int kConfigurationLines = kGeneralLines + kTelephoneEntries;   // 144
 // Lines 145 and 146 of the default configuration carry the information lines;
 // nothing after them is ever used, so reading stops there.

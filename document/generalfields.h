@@ -53,6 +53,13 @@ inline constexpr std::array<Field, 16> kFields = {{
     {"be2_off_msg", u"2. bemenet üzenete kikapcsoláskor:", 16, Content::FreeText, false, "Ablak zarva"},
 }};
 
+// The module's records: each this many characters; the general fields'
+// records come first, then the reserved ones that no field shows, then one
+// per telephone entry.
+inline constexpr int kRecordLength = 16;
+inline constexpr int kReservedRecords = 12;
+inline constexpr int kRecordsBeforeNumbers = int(kFields.size()) + kReservedRecords;   // 28
+
 // Position of the field in record order, or -1 for a name that is none.
 inline int indexOf(const QString &objectName)
 {
@@ -83,7 +90,7 @@ inline QString telephoneFieldName(int n)
     return QStringLiteral("%1. telefonszám").arg(n);
 }
 
-// The k-th (1 … 12) of the module's reserved records, which no field shows.
+// The k-th (1 … kReservedRecords) of the module's reserved records, which no field shows.
 inline QString reservedRecordName(int k)
 {
     return QStringLiteral("%1. tartalék rekord").arg(k);

@@ -31,17 +31,34 @@ inline constexpr Placeholder kReducedPlaceholders[] = {
     {"ki3_on", "-"}, {"ki4_on", "-"}, {"ki3_off", "-"}, {"ki4_off", "-"},
 };
 
-// 128 and 127 store 128 numbers, 31 and 127 are the reduced models; every
-// other value is taken as a full 32-number module. Only the two full sizes
+// What each memory size a module reports stands for: 128 and 127 store 128
+// numbers, 31 and 127 are the reduced models, and only the two full sizes
 // show the full module's picture.
+struct ModelRow
+{
+    int memory;
+    int entries;
+    bool reduced;
+    const char *picture;
+};
+inline constexpr ModelRow kModels[] = {
+    {kLargeMemory, kLargeMemory, false, "cfg_i32.dll"},
+    {kLargeMemory - 1, kLargeMemory, true, "cfg_i31.dll"},
+    {kSmallMemory, kSmallMemory, false, "cfg_i32.dll"},
+    {kSmallMemory - 1, kSmallMemory, true, "cfg_i31.dll"},
+};
+// Every other value is taken as a full 32-number module, shown with the
+// reduced module's picture.
+inline constexpr ModelRow kOtherModel{0, kSmallMemory, false, "cfg_i31.dll"};
+
 inline Model modelFor(int memory)
 {
-    Model model;
-    model.entries = (memory == 128 || memory == 127) ? kLargeMemory : kSmallMemory;
-    model.reduced = memory == 127 || memory == 31;
-    model.picture = (memory == kSmallMemory || memory == kLargeMemory) ? QStringLiteral("cfg_i32.dll")
-                                                                       : QStringLiteral("cfg_i31.dll");
-    return model;
+    const ModelRow *row = &kOtherModel;
+    for (const ModelRow &candidate : kModels) {
+        if (candidate.memory == memory)
+            row = &candidate;
+    }
+    return {row->entries, row->reduced, QString::fromLatin1(row->picture)};
 }
 
 } // namespace modulemodel

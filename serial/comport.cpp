@@ -63,7 +63,7 @@ void ComPort::setControlLineDriver(ControlLineDriver driver)
     controlLineDriver = driver ? driver : driveControlLines;
 }
 
-ComPort::ComPort(const QString &portName, int baudRate) : portName(portName), baudRate(baudRate) {}
+ComPort::ComPort(const QString &portName, int baudRate) : deviceName(portName), baudRate(baudRate) {}
 
 ComPort::~ComPort()
 {
@@ -80,8 +80,8 @@ bool ComPort::openPort(quint32 readMultiplier, quint32 readConstant, quint32 wri
 
     // Created here, so the port belongs to the thread that opens and uses it.
     auto port = std::make_unique<QSerialPort>();
-    port->setPortName(portName);
-    if (portName.isEmpty() || !port->open(QIODevice::ReadWrite)) {
+    port->setPortName(deviceName);
+    if (deviceName.isEmpty() || !port->open(QIODevice::ReadWrite)) {
         qDebug() << "unable to open comport";
         return false;
     }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "serial/moduleline.h"
+
 #include <QtCore/QString>
 
-#include <functional>
 #include <memory>
 
 class QSerialPort;
@@ -12,17 +13,13 @@ class QSerialPort;
 // closePort (or let the destructor close). Every byte goes with its own call
 // in both directions, so a progress window can advance and be cancelled byte
 // by byte. A ComPort must be created in the thread that uses it.
-class ComPort
+class ComPort : public ModuleLine
 {
 public:
-    // A reply never grows past this many bytes, so a line that never falls
-    // silent (noise, a looping device) cannot hold a command forever.
-    static constexpr int kMaxReplyBytes = 8192;
-
     // portName: "COM3" on Windows; on Linux and macOS a device name such as
     // "ttyUSB0" or a full path such as "/dev/pts/4".
     ComPort(const QString &portName, int baudRate);
-    ~ComPort();
+    ~ComPort() override;
     ComPort(const ComPort &) = delete;
     ComPort &operator=(const ComPort &) = delete;
 
@@ -30,16 +27,17 @@ public:
     // then waits at most readMultiplier + readConstant ms; writes with zero
     // write time-outs wait until each byte has left.
     bool openPort(quint32 readMultiplier, quint32 readConstant, quint32 writeMultiplier,
-                  quint32 writeConstant);
-    void closePort();
-    bool opened() const { return isOpen; }
+                  quint32 writeConstant) override;
+    void closePort() override;
+    bool opened() const override { return isOpen; }
     // Other read waits on the open port, for the next exchange; what arrived
     // before is dropped, as a fresh open would drop it. The port and its
     // lock stay ours.
-    bool setReadWaits(quint32 readMultiplier, quint32 readConstant);
+    bool setReadWaits(quint32 readMultiplier, quint32 readConstant) override;
     // Whether the line went away (a pulled adapter, a closed pseudo-terminal)
     // since the port was opened: what was read of an answer then is not all.
-    bool lost() const { return lineLost; }
+    bool lost() const override { return lineLost; }
+    QString portName() const override { return deviceName; }
 
     // The byte a character travels as: its Latin-1 code. The module stores one
     // Latin-1 byte per character and takes byte 0 as the end of a text, so
@@ -60,33 +58,23 @@ public:
     using ControlLineDriver = void (*)(QSerialPort &port, bool dataTerminalReady, bool requestToSend);
     static void setControlLineDriver(ControlLineDriver driver);
 
-    void sendByte(char byte, bool appendCR = false);
-    void sendCR();
+    void sendByte(char byte, bool appendCR = false) override;
+    void sendCR() override;
     // Each character as one byte, as lineByte() gives it.
-    void sendText(const QString &text, bool appendCR = false);
+    void sendText(const QString &text, bool appendCR = false) override;
 
-    // Told of every byte read: step 1 for a byte that counts, 0 for a CR.
-    // Returning false stops the reading after that byte (a cancel).
-    using Progress = std::function<bool(int step)>;
-
-    // Reads byte by byte until the line is silent for one read wait, the port
-    // fails or the progress callback says stop. CR stays in the result. An
-    // answer that grows past `limit` bytes ends the reading at once and gives
-    // an empty result, as a silent module would: the caller then fails the
-    // command as it does for no answer.
-    // Told of every byte once it is in the reply; true ends the reading at
-    // once, for a caller that knows how the module ends its answer.
-    using AnswerEnd = std::function<bool(char byte)>;
-    QString readReply(const Progress &progress = {}, int limit = kMaxReplyBytes, const AnswerEnd &end = {});
-    // Whether the last readReply() stopped at its limit.
-    bool overflowed() const { return lastOverflowed; }
+    // An answer that outgrows `limit` gives an empty result: the caller then
+    // fails the command as it does for no answer.
+    QString readReply(const Progress &progress = {}, int limit = kMaxReplyBytes,
+                      const AnswerEnd &end = {}) override;
+    bool overflowed() const override { return lastOverflowed; }
 
 private:
     void writeByte(char byte);
 
     bool isOpen = false;
     std::unique_ptr<QSerialPort> handle;
-    QString portName;
+    QString deviceName;
     int baudRate = 0;
     int readWaitMs = 0;
     int writeWaitMs = 0;

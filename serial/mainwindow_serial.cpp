@@ -155,7 +155,7 @@ void MainWindow::status()
         ui->w_be2->setStyleSheet(soFar.states.input2Active ? kInputActive : kIndicatorOff);
         QWidget *const outputs[4] = {ui->w_ki1, ui->w_ki2, ui->w_ki3, ui->w_ki4};
         for (int i = 0; i < 4; ++i)
-            outputs[i]->setStyleSheet(soFar.states.outputOn[size_t(i)] ? kOutputOn : kIndicatorOff);
+            outputs[i]->setStyleSheet(soFar.states.outputs.isOn(i + 1) ? kOutputOn : kIndicatorOff);
     };
     moduleoperations::Control control;
     control.readProgress = progressOf(progress);
@@ -191,7 +191,7 @@ void MainWindow::rele_test()
         return;
     }
 
-    QString choice = modulereplies::outputStates(states.value);
+    OutputMask choice = states.value.outputs;
     {
         Reletest dialog(&choice, this);
         if (dialog.exec() != QDialog::Accepted)

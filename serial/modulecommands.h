@@ -5,6 +5,9 @@
 // past its limit comes from a line that never falls silent (noise, a looping
 // device), and counts as no answer at all.
 
+#include "document/generalfields.h"
+#include "document/modulemodel.h"
+
 #include <QtCore/QLatin1String>
 
 namespace modulecommands {
@@ -25,7 +28,7 @@ inline constexpr int kShortAnswerLimit = 256;
 // "~{": 28 + N records of 16 characters, each with its CR, and one closing
 // character, for the largest module (a 128-number module read in 32 mode
 // still sends all of them), plus room for text a module sends first.
-inline constexpr int kLargestMemory = 128;
-inline constexpr int kRecordsAnswerLimit = (28 + kLargestMemory) * 17 + 1 + 512;
+inline constexpr int kRecordsAnswerLimit =
+    (generalfields::kRecordsBeforeNumbers + modulemodel::kLargeMemory) * (generalfields::kRecordLength + 1) + 1 + 512;
 
 } // namespace modulecommands

@@ -1,5 +1,6 @@
 #include "serial/moduleprotocol.h"
 
+#include "serial/comport.h"
 #include "serial/modulecommands.h"
 
 #include <atomic>
@@ -11,8 +12,16 @@ std::atomic<bool> earlyEndForTesting{false};
 } // namespace
 
 ModuleSession::ModuleSession(const QString &portName, int baudRate)
-    : earlyEnd(earlyEndForTesting), name(portName), port(portName, baudRate)
+    : earlyEnd(earlyEndForTesting), ownLine(std::make_unique<ComPort>(portName, baudRate)), port(*ownLine)
 {
+}
+
+ModuleSession::ModuleSession(ModuleLine &line) : earlyEnd(earlyEndForTesting), port(line) {}
+
+// A borrowed line is closed as an own port would be: the command is over.
+ModuleSession::~ModuleSession()
+{
+    port.closePort();
 }
 
 void ModuleSession::setEarlyEndForTesting(bool on)
@@ -43,7 +52,7 @@ void ModuleSession::close()
     openWaits.reset();
 }
 
-ComPort::AnswerEnd ModuleSession::lineEnd() const
+ModuleLine::AnswerEnd ModuleSession::lineEnd() const
 {
     if (!earlyEnd)
         return {};
@@ -51,11 +60,11 @@ ComPort::AnswerEnd ModuleSession::lineEnd() const
 }
 
 QString ModuleSession::exchange(const QString &command, int limit, const ReadProgress &progress,
-                                const ComPort::AnswerEnd &end)
+                                const ModuleLine::AnswerEnd &end)
 {
     cancelled = false;
     port.sendText(command);
-    ComPort::Progress counter;
+    ModuleLine::Progress counter;
     if (progress) {
         counter = [this, &progress](int step) {
             cancelled = !progress(step);
@@ -124,11 +133,11 @@ Result<modulereplies::SignalInfo> ModuleSession::readSignal(const ReadProgress &
     return {Failure::None, *signal};
 }
 
-Failure ModuleSession::setOutputs(const QString &states)
+Failure ModuleSession::setOutputs(OutputMask outputs)
 {
     if (!openWith(kCommandWaits))
         return Failure::PortNotOpened;
-    exchange(modulereplies::relayCommand(states), modulecommands::kShortAnswerLimit, {}, lineEnd());
+    exchange(modulereplies::relayCommand(outputs), modulecommands::kShortAnswerLimit, {}, lineEnd());
     return Failure::None;
 }
 
@@ -136,7 +145,7 @@ Result<QString> ModuleSession::readRecords(const ReadProgress &progress, int rec
 {
     if (!openWith(kRecordsWaits))
         return {Failure::PortNotOpened, {}};
-    ComPort::AnswerEnd end;
+    ModuleLine::AnswerEnd end;
     if (earlyEnd && records > 0) {
         // Records count from the last empty line, as normalizeReply() reads
         // them; the byte after the last record's CR closes the answer.

@@ -6,13 +6,14 @@
 // command and closes it when it goes away (or on close()); it opens the port
 // with the waits of the first exchange and only changes the waits after.
 
-#include "serial/comport.h"
+#include "serial/moduleline.h"
 #include "serial/modulereplies.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace moduleprotocol {
@@ -77,7 +78,13 @@ using SendProgress = std::function<bool(int value)>;
 class ModuleSession
 {
 public:
+    // A serial port of its own (ComPort), opened on the first exchange.
     ModuleSession(const QString &portName, int baudRate);
+    // Another line, which the caller keeps alive for the session's life.
+    explicit ModuleSession(ModuleLine &line);
+    ~ModuleSession();
+    ModuleSession(const ModuleSession &) = delete;
+    ModuleSession &operator=(const ModuleSession &) = delete;
 
     // "~|": the module enters programming mode and names itself.
     Result<Identification> identify(Waits waits = kCommandWaits);
@@ -90,7 +97,7 @@ public:
     // "~S", after reopening with the module's longer wait: signal and service.
     Result<modulereplies::SignalInfo> readSignal(const ReadProgress &progress = {});
     // "~" and the mask as one hexadecimal digit; the answer is not examined.
-    Failure setOutputs(const QString &states);
+    Failure setOutputs(OutputMask outputs);
     // "~{": the stored records as the module sends them, for normalizeReply().
     // With early ends on and `records` > 0, the answer ends once that many
     // records and the closing character are in.
@@ -101,7 +108,7 @@ public:
                          WriteStage *reached = nullptr);
 
     void close();
-    QString portName() const { return name; }
+    QString portName() const { return port.portName(); }
     // Whether the line went away during the last exchange: a pulled adapter,
     // a closed pseudo-terminal.
     bool lineLost() const { return port.lost(); }
@@ -119,14 +126,14 @@ private:
     // Sends the command and reads its answer; empty when the port is not
     // open, the module is silent, or the answer outgrew `limit`.
     QString exchange(const QString &command, int limit, const ReadProgress &progress = {},
-                     const ComPort::AnswerEnd &end = {});
+                     const ModuleLine::AnswerEnd &end = {});
     // The end of a one-line answer under early ends, or none.
-    ComPort::AnswerEnd lineEnd() const;
+    ModuleLine::AnswerEnd lineEnd() const;
 
     bool earlyEnd = false;
 
-    QString name;
-    ComPort port;
+    std::unique_ptr<ModuleLine> ownLine;
+    ModuleLine &port;
     std::optional<Waits> openWaits;
     bool cancelled = false;
 };

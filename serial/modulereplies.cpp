@@ -28,13 +28,13 @@ std::optional<int> memoryNumber(const QString &field)
 
 std::optional<IoStates> parseStates(const QString &answer)
 {
-    if (answer.size() < 14)
+    if (answer.size() < kStatesAnswerLength)
         return std::nullopt;
     IoStates states;
     states.input1Active = answer.at(4) == QLatin1Char('0');
     states.input2Active = answer.at(3) == QLatin1Char('0');
-    for (int output = 0; output < 4; ++output)
-        states.outputOn[output] = answer.at(13 - output) == QLatin1Char('1');
+    for (int output = 1; output <= OutputMask::kOutputs; ++output)
+        states.outputs.setOn(output, answer.at(14 - output) == QLatin1Char('1'));
     return states;
 }
 
@@ -60,27 +60,9 @@ std::optional<SignalInfo> parseSignal(const QString &answer)
     return info;
 }
 
-QString outputStates(const IoStates &states)
+QString relayCommand(OutputMask outputs)
 {
-    QString text;
-    for (const bool on : states.outputOn)
-        text.append(on ? QLatin1Char('1') : QLatin1Char('0'));
-    return text;
-}
-
-int relayMask(const QString &states)
-{
-    int mask = 0;
-    for (int i = 0; i < 4 && i < states.size(); ++i) {
-        if (states.at(i) == QLatin1Char('1'))
-            mask |= 1 << i;
-    }
-    return mask;
-}
-
-QString relayCommand(const QString &states)
-{
-    return QLatin1Char(modulecommands::kCommandPrefix) + QString::number(relayMask(states), 16).toUpper();
+    return QLatin1Char(modulecommands::kCommandPrefix) + QString::number(outputs.bits(), 16).toUpper();
 }
 
 } // namespace modulereplies

@@ -4,9 +4,10 @@
 // as ComPort::readReply returned it (terminator included) unless its comment
 // says otherwise, so the window code only moves the results into the form.
 
+#include "serial/outputmask.h"
+
 #include <QtCore/QString>
 
-#include <array>
 #include <optional>
 
 namespace modulereplies {
@@ -22,15 +23,18 @@ QString memoryField(const QString &answerWithoutTerminator);
 std::optional<int> memoryNumber(const QString &field);
 
 // Indicator states from a "~R" answer. Inputs are active on "0", outputs on
-// on "1"; output 1 is the last character before the terminator.
+// on "1"; positions 3 and 4 hold inputs 2 and 1, positions 10 to 13 outputs
+// 4 to 1.
 struct IoStates
 {
     bool input1Active = false;
     bool input2Active = false;
-    std::array<bool, 4> outputOn{};   // [0] is output 1
+    OutputMask outputs;
 };
 
-// Needs at least 14 characters (terminator included); nothing otherwise.
+// The shortest "~R" answer that holds every state, terminator included.
+inline constexpr int kStatesAnswerLength = 14;
+// Nothing for an answer shorter than kStatesAnswerLength.
 std::optional<IoStates> parseStates(const QString &answer);
 
 // The "~S" answer: exactly three comma-separated fields, otherwise nothing.
@@ -46,14 +50,7 @@ std::optional<SignalInfo> parseSignal(const QString &answer);
 // Raises to 1 and lowers to 9: the bar has no room for other values.
 int clampSignal(int strength);
 
-// The relay dialog's output state string: "1" for an output that is on,
-// output 1 first.
-QString outputStates(const IoStates &states);
-
-// Bit i set for every position i holding "1" (output 1 is bit 0).
-int relayMask(const QString &states);
-
 // "~" followed by the mask as one upper-case hexadecimal digit ("~0" … "~F").
-QString relayCommand(const QString &states);
+QString relayCommand(OutputMask outputs);
 
 } // namespace modulereplies

@@ -6,17 +6,17 @@
 
 #include <array>
 
-Reletest::Reletest(QString *states, QWidget *parent)
+Reletest::Reletest(OutputMask *outputs, QWidget *parent)
     : QDialog(parent)
     , ui(std::make_unique<Ui::Reletest>())
-    , states(states)
+    , outputs(outputs)
 {
     ui->setupUi(this);
     connect(ui->teszt, &QPushButton::clicked, this, &Reletest::rele_test);
 
     const std::array<QCheckBox *, 4> boxes{ui->ki1, ui->ki2, ui->ki3, ui->ki4};
     for (int i = 0; i < 4; ++i)
-        boxes[i]->setChecked(states && i < states->size() && states->at(i) == QLatin1Char('1'));
+        boxes[i]->setChecked(outputs && outputs->isOn(i + 1));
 }
 
 Reletest::~Reletest() = default;
@@ -24,12 +24,9 @@ Reletest::~Reletest() = default;
 void Reletest::rele_test()
 {
     const std::array<QCheckBox *, 4> boxes{ui->ki1, ui->ki2, ui->ki3, ui->ki4};
-    if (states) {
-        *states = QStringLiteral("0000");
-        for (int i = 0; i < 4; ++i) {
-            if (boxes[i]->isChecked())
-                (*states)[i] = QLatin1Char('1');
-        }
+    if (outputs) {
+        for (int i = 0; i < 4; ++i)
+            outputs->setOn(i + 1, boxes[i]->isChecked());
     }
     // The short delay lets the button's pressed look show before the dialog goes.
     QTimer::singleShot(50, this, &QDialog::accept);

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QtCore/QString>
+#include "serial/outputmask.h"
+
 #include <QtWidgets/QDialog>
 
 #include <memory>
@@ -11,13 +12,13 @@ class Reletest;
 
 // The relay test dialog: shows which outputs are on and lets the user tick
 // the ones that shall be on. "Teszt !" writes the choice into the caller's
-// output state string (output 1 first, "1" = on); Cancel leaves it alone.
+// mask; Cancel leaves it alone.
 class Reletest : public QDialog
 {
     Q_OBJECT
 
 public:
-    Reletest(QString *states, QWidget *parent = nullptr);
+    Reletest(OutputMask *outputs, QWidget *parent = nullptr);
     ~Reletest() override;
 
 public slots:
@@ -25,5 +26,5 @@ public slots:
 
 private:
     std::unique_ptr<Ui::Reletest> ui;
-    QString *states = nullptr;   // not owned
+    OutputMask *outputs = nullptr;   // not owned
 };

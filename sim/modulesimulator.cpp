@@ -1,14 +1,6 @@
 #include "sim/modulesimulator.h"
 
-#include "document/configfile.h"
-#include "document/generalfields.h"
-#include "document/modulemodel.h"
-#include "serial/comport.h"
-#include "transfer/configimage.h"
-
-#include <QtCore/QFile>
-#include <QtCore/QSaveFile>
-
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -26,80 +18,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-using configimage::kGeneralRecords;
-using configimage::kRecordLength;
-using configimage::kReservedRecords;
-constexpr char kCR = '\r';
-constexpr char kESC = 27;
-// A download that stops halfway is given up after this much silence, so the
-// module takes commands again.
-constexpr auto kRecordSilence = std::chrono::seconds(10);
-// Caps what a garbled download can make the module hold in memory.
-constexpr int kMaxIncomingBytes = 64 * 1024;
-
-int telephoneEntries(int memorySize)
-{
-    return modulemodel::modelFor(memorySize).entries;
-}
-
-QByteArray toLine(const QString &text)
-{
-    QByteArray bytes;
-    bytes.reserve(text.size());
-    for (const QChar c : text)
-        bytes.append(ComPort::lineByte(c));
-    return bytes;
-}
-
-QByteArray padded(QByteArray record)
-{
-    record.truncate(kRecordLength);
-    while (record.size() < kRecordLength)
-        record.append(' ');
-    return record;
-}
-
-QList<QByteArray> defaultRecords(int entries)
-{
-    QList<QByteArray> records;
-    for (const generalfields::Field &field : generalfields::kFields)
-        records.append(padded(field.example));
-    for (int i = 0; i < kReservedRecords; ++i)
-        records.append(padded({}));
-    for (int n = 1; n <= entries; ++n)
-        records.append(padded(n == 1 ? "3336201234567" : "00"));
-    return records;
-}
-
-// The records a module holds after the given .krv file was opened in the
-// program and downloaded: the program's own file reader and record layout.
-QList<QByteArray> recordsFromKrv(const QString &path, int entries)
-{
-    const QStringList lines = configfile::readFile(path);
-    const auto line = [&lines](int i) { return i < lines.size() ? lines.at(i) : QString(); };
-
-    QList<QByteArray> records;
-    for (int i = 0; i < kGeneralRecords; ++i)
-        records.append(toLine(configimage::generalRecord(i, line(i))));
-    for (int i = 0; i < kReservedRecords; ++i)
-        records.append(padded({}));
-    for (int n = 1; n <= entries; ++n) {
-        const configfile::TelephoneEntry entry = configfile::parseTelephoneLine(line(kGeneralRecords + n - 1));
-        records.append(toLine(configimage::telephoneRecord(entry.alarm, entry.output, entry.number)));
-    }
-    return records;
-}
-
-QList<QByteArray> resized(QList<QByteArray> records, int count)
-{
-    const QList<QByteArray> fallback = defaultRecords(count - kGeneralRecords - kReservedRecords);
-    while (records.size() < count)
-        records.append(fallback.size() > records.size() ? fallback.at(records.size()) : padded("00"));
-    records.resize(count);
-    return records;
-}
+using Clock = SimulatedModule::Clock;
 
 void setNonBlocking(int fd)
 {
@@ -109,11 +28,11 @@ void setNonBlocking(int fd)
 
 } // namespace
 
+// The line and its pacing around the module: the pseudo-terminal, the thread
+// that serves it, and when each answer byte may leave.
 struct ModuleSimulator::Private
 {
-    enum class Rx { Command, AfterTilde, Records };
-
-    SimulatorOptions options;
+    SimulatedModule module;
     mutable std::mutex mutex;
     mutable std::condition_variable changed;
     std::thread thread;
@@ -129,83 +48,22 @@ struct ModuleSimulator::Private
     bool dropRequested = false;
 
     QByteArray received;
-    bool programMode = false;
-    quint8 outputs = 0;
-    QList<QByteArray> records;
 
-    Rx rx = Rx::Command;
-    QByteArray line;
-    QList<QByteArray> incoming;
-    int incomingBytes = 0;
-    Clock::time_point lastRx;
-
-    QByteArray pending;                 // answer bytes not yet on the line
     Clock::time_point nextDeadline;     // when the next paced byte has left
     Clock::time_point holdUntil;        // no answer byte leaves before this
     bool writeBlocked = false;
-    bool chatter = false;
-    int chatterPos = 0;
-    qint64 dropAfterWritten = -1;       // drop the line once this many more bytes went out
-    bool dropWhenRead = false;          // ... and the tool has read them
+    bool dropWhenRead = false;          // drop the line once the tool has read what went
     Clock::time_point dropDeadline;
     Clock::time_point lastActivity;
-    int dropAfterRecords = -1;          // drop the line once this many records came in
 
-    int recordCount() const
-    {
-        return kGeneralRecords + kReservedRecords + telephoneEntries(options.memorySize);
-    }
-    void loadRecords();
-    void persistRecords();
-
+    bool dropping() const { return dropRequested || module.lineCutRequested(); }
     void serve();
-    void handleByte(char byte);
-    void handleCommand(char command);
-    void answer(const QByteArray &bytes);
-    void finishDownload();
+    void receive(char byte);
     void flushOutput();
     void closeLine();
     bool idle() const;
     void wake();
 };
-
-void ModuleSimulator::Private::loadRecords()
-{
-    const int count = recordCount();
-    const int entries = telephoneEntries(options.memorySize);
-    if (!options.storeFile.isEmpty()) {
-        QFile file(options.storeFile);
-        if (file.open(QIODevice::ReadOnly)) {
-            QList<QByteArray> stored = file.readAll().split('\n');
-            if (!stored.isEmpty() && stored.last().isEmpty())
-                stored.removeLast();
-            bool valid = !stored.isEmpty();
-            for (const QByteArray &record : stored)
-                valid = valid && record.size() == kRecordLength;
-            if (valid) {
-                records = resized(stored, count);
-                return;
-            }
-        }
-    }
-    if (!options.initialKrv.isEmpty() && QFile::exists(options.initialKrv)) {
-        records = recordsFromKrv(options.initialKrv, entries);
-        return;
-    }
-    records = defaultRecords(entries);
-}
-
-void ModuleSimulator::Private::persistRecords()
-{
-    if (options.storeFile.isEmpty())
-        return;
-    QSaveFile file(options.storeFile);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    for (const QByteArray &record : records)
-        file.write(record + '\n');
-    file.commit();
-}
 
 void ModuleSimulator::Private::wake()
 {
@@ -221,191 +79,38 @@ bool ModuleSimulator::Private::idle() const
     int waiting = 0;
     if (::ioctl(master, FIONREAD, &waiting) != 0)
         waiting = 0;
-    return waiting == 0 && pending.isEmpty() && !chatter && !dropWhenRead;
+    return waiting == 0 && module.answer().isEmpty() && !module.chattering() && !dropWhenRead;
 }
 
-void ModuleSimulator::Private::answer(const QByteArray &bytes)
+void ModuleSimulator::Private::receive(char byte)
 {
-    if (pending.isEmpty() && options.answerDelayMs > 0)
+    const bool quiet = module.answer().isEmpty();
+    module.receive(byte);
+    if (!quiet || module.answer().isEmpty())
+        return;
+    // A new answer: it starts after the module's delay, paced from then.
+    const SimulatorOptions &options = module.options();
+    if (options.answerDelayMs > 0)
         holdUntil = Clock::now() + std::chrono::milliseconds(options.answerDelayMs);
-    if (pending.isEmpty() && options.pacingBaud > 0)
+    if (options.pacingBaud > 0)
         nextDeadline = std::max(nextDeadline, std::max(Clock::now(), holdUntil));
-    if (options.fault == SimulatorOptions::Fault::DropMidAnswer && dropAfterWritten < 0)
-        dropAfterWritten = std::max<qint64>(1, (pending.size() + bytes.size()) / 2);
-    pending.append(bytes);
-}
-
-void ModuleSimulator::Private::handleByte(char byte)
-{
-    if (rx == Rx::Records) {
-        lastRx = Clock::now();
-        if (byte != kCR) {
-            if (incomingBytes < kMaxIncomingBytes)
-                line.append(byte);
-            ++incomingBytes;
-            return;
-        }
-        if (line.isEmpty()) {
-            finishDownload();
-            return;
-        }
-        incoming.append(line);
-        line.clear();
-        if (dropAfterRecords >= 0 && incoming.size() >= dropAfterRecords)
-            dropRequested = true;
-        return;
-    }
-    if (rx == Rx::AfterTilde) {
-        rx = Rx::Command;
-        if (byte == '~') {
-            rx = Rx::AfterTilde;
-            return;
-        }
-        handleCommand(byte);
-        return;
-    }
-    if (byte == '~')
-        rx = Rx::AfterTilde;
-    else if (byte == kESC)
-        programMode = false;   // the port search's "never mind": no answer
-}
-
-void ModuleSimulator::Private::handleCommand(char command)
-{
-    using Fault = SimulatorOptions::Fault;
-    const Fault fault = options.fault;
-    if (fault == Fault::Silent)
-        return;
-    if (fault == Fault::Chatter) {
-        chatter = true;
-        chatterPos = 0;
-    }
-
-    if (command == '|') {
-        programMode = true;
-        QByteArray ident = options.identification;
-        if (ident.isEmpty()) {
-            QByteArray prefix = options.prefix;
-            if (fault == Fault::WrongPrefix)
-                prefix = "Xyz";
-            else if (fault == Fault::LowerCasePrefix)
-                prefix = prefix.toLower();
-            ident = prefix + "_GSM4_" + QByteArray::number(options.memorySize);
-        } else if (fault == Fault::WrongPrefix) {
-            ident = "Xyz" + ident.mid(3);
-        } else if (fault == Fault::LowerCasePrefix) {
-            ident = ident.left(3).toLower() + ident.mid(3);
-        }
-        answer(ident + options.identificationEnd);
-        return;
-    }
-    if (!programMode)
-        return;
-
-    switch (command) {
-    case 'X':
-        programMode = false;
-        answer("OK\r");
-        return;
-    case 'R': {
-        // Positions 3 and 4: inputs 2 and 1 ('0' = active); 10 to 13: outputs 4 to 1.
-        QByteArray state = "ST0" + QByteArray(options.input2Active ? "0" : "1")
-                           + QByteArray(options.input1Active ? "0" : "1") + "00000";
-        for (int output = 4; output >= 1; --output)
-            state.append((outputs >> (output - 1)) & 1 ? '1' : '0');
-        // Longer answers carry more after the outputs, which the tool does not read.
-        while (state.size() + 1 < options.stateLength)
-            state.append('0');
-        answer(state + kCR);
-        return;
-    }
-    case 'S': {
-        QByteArray reply = "+CSQ," + QByteArray::number(options.signal) + ",";
-        if (fault == Fault::FourFieldSignal)
-            reply += "Telenor,HU";
-        else
-            reply += options.service;
-        answer(reply + kCR);
-        return;
-    }
-    case '{': {
-        QByteArray reply;
-        if (fault == Fault::JunkBeforeRecords)
-            reply += "GSM MODUL V4.1 OK\r\r";
-        for (int i = 0; i < records.size(); ++i) {
-            QByteArray record = records.at(i);
-            if (fault == Fault::FFPadding)
-                record.replace(' ', '\xFF');
-            if (fault == Fault::SeparatorInRecord && i == 3)
-                record = padded("Kapu|Udvar");
-            reply += record + kCR;
-        }
-        reply += kCR;
-        if (fault == Fault::HalfRecords)
-            reply.truncate((reply.size() - 1) / 2 / (kRecordLength + 1) * (kRecordLength + 1));
-        if (fault == Fault::DropDuringTransfer)
-            dropAfterWritten = reply.size() / 2;
-        answer(reply);
-        return;
-    }
-    case '}':
-        if (fault == Fault::NoReadyAnswer) {
-            answer("BUSY\r");
-            return;
-        }
-        rx = Rx::Records;
-        line.clear();
-        incoming.clear();
-        incomingBytes = 0;
-        lastRx = Clock::now();
-        dropAfterRecords = fault == Fault::DropDuringTransfer ? recordCount() / 2 : -1;
-        answer("READY\r");
-        return;
-    default:
-        break;
-    }
-    if ((command >= '0' && command <= '9') || (command >= 'A' && command <= 'F')) {
-        outputs = quint8(command <= '9' ? command - '0' : command - 'A' + 10);
-        answer("OK\r");
-    }
-}
-
-void ModuleSimulator::Private::finishDownload()
-{
-    rx = Rx::Command;
-    dropAfterRecords = -1;
-    bool valid = incoming.size() == recordCount() && incomingBytes < kMaxIncomingBytes;
-    for (const QByteArray &record : incoming)
-        valid = valid && record.size() == kRecordLength;
-    if (valid && options.fault != SimulatorOptions::Fault::NoAck) {
-        records = incoming;
-        persistRecords();
-        answer("OK\r");
-    } else {
-        answer("ERROR\r");
-    }
-    incoming.clear();
-    line.clear();
 }
 
 void ModuleSimulator::Private::flushOutput()
 {
-    static const QByteArray noise = "NOISE 0123456789 ABCDEF\r";
-    const int baud = options.pacingBaud;
+    const int baud = module.options().pacingBaud;
     // Ten bit times per byte (start, eight data, stop).
     const std::chrono::nanoseconds byteTime(baud > 0 ? 10'000'000'000LL / baud : 0);
     writeBlocked = false;
     if (dropWhenRead)
         return;   // the line is about to go; nothing more leaves
     for (;;) {
-        if (chatter && pending.size() < 256) {
-            if (pending.isEmpty() && baud > 0)
+        if (module.chattering() && module.answer().size() < 256) {
+            if (module.answer().isEmpty() && baud > 0)
                 nextDeadline = std::max(nextDeadline, Clock::now());
-            while (pending.size() < 512) {
-                pending.append(noise.at(chatterPos));
-                chatterPos = (chatterPos + 1) % noise.size();
-            }
+            module.topUpChatter();
         }
+        const QByteArray &pending = module.answer();
         if (pending.isEmpty())
             return;
         if (Clock::now() < holdUntil)
@@ -418,8 +123,8 @@ void ModuleSimulator::Private::flushOutput()
                 return;
             count = std::min<qint64>(count, (now - nextDeadline) / byteTime);
         }
-        if (dropAfterWritten >= 0)
-            count = std::min(count, dropAfterWritten);
+        count = module.sendable(count);
+        bool cut = false;
         if (count > 0) {
             const ssize_t written = ::write(master, pending.constData(), size_t(count));
             if (written < 0) {
@@ -427,20 +132,17 @@ void ModuleSimulator::Private::flushOutput()
                     continue;
                 writeBlocked = (errno == EAGAIN || errno == EWOULDBLOCK);
                 if (!writeBlocked)
-                    pending.clear();   // nothing sensible left to do with it
+                    module.dropAnswer();   // nothing sensible left to do with it
                 return;
             }
-            pending.remove(0, written);
+            cut = module.sent(written);
             lastActivity = Clock::now();
             if (baud > 0)
                 nextDeadline += byteTime * written;
-            if (dropAfterWritten >= 0)
-                dropAfterWritten -= written;
         }
-        if (dropAfterWritten == 0) {
+        if (cut) {
             // A pulled adapter loses what is in flight; wait until the tool has
             // taken the first half, so a test sees a reply cut at a known place.
-            dropAfterWritten = -1;
             dropWhenRead = true;
             dropDeadline = Clock::now() + std::chrono::seconds(2);
             return;
@@ -455,15 +157,14 @@ void ModuleSimulator::Private::closeLine()
     if (slave >= 0)
         ::close(slave);
     master = slave = -1;
-    pending.clear();
-    chatter = false;
+    module.silence();
 }
 
 void ModuleSimulator::Private::serve()
 {
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
-        if (stopRequested || dropRequested)
+        if (stopRequested || dropping())
             break;
         flushOutput();
         if (dropWhenRead) {
@@ -474,7 +175,7 @@ void ModuleSimulator::Private::serve()
             if (::ioctl(slave, FIONREAD, &unread) != 0 || (arrived && unread == 0) || now >= dropDeadline)
                 dropRequested = true;
         }
-        if (dropRequested)
+        if (dropping())
             break;
 
         short events = POLLIN;
@@ -482,16 +183,18 @@ void ModuleSimulator::Private::serve()
             events |= POLLOUT;
         const auto now = Clock::now();
         Clock::duration timeout = Clock::duration::max();
-        if (!pending.isEmpty() && now < holdUntil)
+        const int baud = module.options().pacingBaud;
+        if (!module.answer().isEmpty() && now < holdUntil)
             timeout = holdUntil - now;
-        else if (!pending.isEmpty() && !writeBlocked && options.pacingBaud > 0) {
-            const auto byteTime = std::chrono::nanoseconds(10'000'000'000LL / options.pacingBaud);
+        else if (!module.answer().isEmpty() && !writeBlocked && baud > 0) {
+            const auto byteTime = std::chrono::nanoseconds(10'000'000'000LL / baud);
             timeout = std::max(Clock::duration::zero(), nextDeadline + byteTime - now);
         }
         if (dropWhenRead)
             timeout = std::min<Clock::duration>(timeout, std::chrono::milliseconds(5));
-        if (rx == Rx::Records)
-            timeout = std::min<Clock::duration>(timeout, std::max(Clock::duration::zero(), lastRx + kRecordSilence - now));
+        if (module.receivingRecords())
+            timeout = std::min<Clock::duration>(
+                timeout, std::max(Clock::duration::zero(), module.lastRecordByte() + SimulatedModule::kRecordSilence - now));
         pollfd fds[2] = {{master, events, 0}, {wakeRead, POLLIN, 0}};
         timespec ts{};
         timespec *tsp = nullptr;
@@ -520,19 +223,16 @@ void ModuleSimulator::Private::serve()
             if (got > 0) {
                 lastActivity = Clock::now();
                 received.append(buffer, int(got));
-                for (ssize_t i = 0; i < got && !dropRequested; ++i)
-                    handleByte(buffer[i]);
+                for (ssize_t i = 0; i < got && !dropping(); ++i)
+                    receive(buffer[i]);
             } else if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
                 // Cannot happen while our own slave side is open; stop rather than spin.
                 error = QStringLiteral("pseudo-terminal failed");
                 break;
             }
         }
-        if (rx == Rx::Records && Clock::now() - lastRx >= kRecordSilence) {
-            rx = Rx::Command;
-            incoming.clear();
-            line.clear();
-        }
+        if (module.receivingRecords() && Clock::now() - module.lastRecordByte() >= SimulatedModule::kRecordSilence)
+            module.giveUpRecords();
     }
     closeLine();
     running = false;
@@ -541,8 +241,7 @@ void ModuleSimulator::Private::serve()
 
 ModuleSimulator::ModuleSimulator(const SimulatorOptions &options) : d(std::make_unique<Private>())
 {
-    d->options = options;
-    d->outputs = options.outputs & 0x0F;
+    d->module = SimulatedModule(options);
 }
 
 ModuleSimulator::~ModuleSimulator()
@@ -599,17 +298,10 @@ bool ModuleSimulator::start()
     d->stopRequested = false;
     d->dropRequested = false;
     d->received.clear();
-    d->programMode = false;
-    d->outputs = d->options.outputs & 0x0F;
-    d->rx = Private::Rx::Command;
-    d->pending.clear();
-    d->chatter = false;
-    d->dropAfterWritten = -1;
-    d->dropAfterRecords = -1;
     d->dropWhenRead = false;
     d->nextDeadline = Clock::now();
     d->lastActivity = Clock::now();
-    d->loadRecords();
+    d->module.powerUp();
     d->running = true;
     d->thread = std::thread([this] { d->serve(); });
     return true;
@@ -660,64 +352,46 @@ void ModuleSimulator::clearReceived()
 bool ModuleSimulator::programMode() const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    return d->programMode;
+    return d->module.programMode();
 }
 
 quint8 ModuleSimulator::outputs() const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    return d->outputs;
+    return d->module.outputs();
 }
 
 QStringList ModuleSimulator::storedRecords() const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    QStringList list;
-    for (const QByteArray &record : d->records)
-        list.append(QString::fromLatin1(record));
-    return list;
+    return d->module.storedRecords();
 }
 
 void ModuleSimulator::setStoredRecords(const QStringList &records)
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    d->records.clear();
-    for (const QString &record : records)
-        d->records.append(toLine(record));
-    d->persistRecords();
+    d->module.setStoredRecords(records);
 }
 
 void ModuleSimulator::setFault(SimulatorOptions::Fault fault)
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    d->options.fault = fault;
-    if (fault != SimulatorOptions::Fault::Chatter && d->chatter) {
-        d->chatter = false;
-        d->pending.clear();
-    }
+    d->module.setFault(fault);
     d->wake();
 }
 
 void ModuleSimulator::setOptions(const SimulatorOptions &options)
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    const int oldCount = d->recordCount();
-    d->options = options;
-    d->outputs = options.outputs & 0x0F;
-    if (d->recordCount() != oldCount)
-        d->records = resized(d->records, d->recordCount());
-    if (options.fault != SimulatorOptions::Fault::Chatter && d->chatter) {
-        d->chatter = false;
-        d->pending.clear();
-    }
+    d->module.setOptions(options);
     d->wake();
 }
 
 SimulatorOptions ModuleSimulator::options() const
 {
     std::lock_guard<std::mutex> lock(d->mutex);
-    SimulatorOptions current = d->options;
-    current.outputs = d->outputs;
+    SimulatorOptions current = d->module.options();
+    current.outputs = d->module.outputs();
     return current;
 }
 
@@ -736,22 +410,19 @@ void ModuleSimulator::dropLine()
 
 ModuleSimulator::Offline ModuleSimulator::serveOffline(const SimulatorOptions &options, const QByteArray &input)
 {
-    Private module;
-    module.options = options;
-    module.options.storeFile.clear();
-    module.options.pacingBaud = 0;
-    module.outputs = options.outputs & 0x0F;
-    module.loadRecords();
+    SimulatorOptions offline = options;
+    offline.storeFile.clear();
+    offline.pacingBaud = 0;
+    SimulatedModule module(offline);
     for (const char byte : input) {
-        if (module.dropRequested)
+        if (module.lineCutRequested())
             break;
-        module.handleByte(byte);
+        module.receive(byte);
     }
     Offline result;
-    result.answers = module.pending;
-    for (const QByteArray &record : std::as_const(module.records))
-        result.records.append(QString::fromLatin1(record));
-    result.programMode = module.programMode;
+    result.answers = module.answer();
+    result.records = module.storedRecords();
+    result.programMode = module.programMode();
     return result;
 }
 

@@ -1,50 +1,17 @@
 #pragma once
 
 // A stand-in for a Kordavo module at the far end of a serial line: it opens a
-// Linux pseudo-terminal, serves the module's commands on its master side from
-// a thread of its own, and lets tests see every byte the tool sent.
+// Linux pseudo-terminal, serves the module's commands (SimulatedModule) on its
+// master side from a thread of its own, paced as a real line would carry
+// them, and lets tests see every byte the tool sent.
+
+#include "sim/simulatedmodule.h"
 
 #include <QtCore/QByteArray>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 
 #include <memory>
-
-struct SimulatorOptions
-{
-    enum class Fault {
-        None,
-        Silent,             // answers nothing at all
-        WrongPrefix,        // identification starts with "Xyz"
-        LowerCasePrefix,    // identification starts with "qzv"
-        NoReadyAnswer,      // "~}" answered with something not starting with "R"
-        NoAck,              // final answer of "~}" does not start with "O"
-        JunkBeforeRecords,  // "~{" answer has junk text and an empty line first
-        FFPadding,          // "~{" answer has 0xFF in place of spaces
-        Chatter,            // after any command, sends bytes without ever pausing
-        DropDuringTransfer, // closes the pty in the middle of "~{" or "~}"
-        FourFieldSignal,    // "~S" answer has four comma-separated fields
-        SeparatorInRecord,  // "~{" answer holds "|" inside the module name record
-        DropMidAnswer,      // closes the pty halfway through the answer to any command
-        HalfRecords,        // "~{" answer stops after half the records and falls silent
-    };
-
-    int memorySize = 32;                  // the last identification field
-    QByteArray prefix = "Qzv";            // identification prefix
-    QByteArray identification;            // whole identification text (no CR); overrides prefix
-    QByteArray identificationEnd = "\r";  // what follows it: a module may send none
-    bool input1Active = false;
-    bool input2Active = false;
-    quint8 outputs = 0;                   // bit k set: output k + 1 on
-    int stateLength = 15;                 // "~R" answer length, CR included (at least 15)
-    int signal = 7;                       // "~S" strength field
-    QByteArray service = "Telenor HU";    // "~S" service name field
-    QString initialKrv;                   // .krv file whose values become the stored records
-    QString storeFile;                    // records persist here (one per line) when set
-    int pacingBaud = 0;                   // > 0: each sent byte takes 10 bit times
-    int answerDelayMs = 0;                // every answer starts this long after its command
-    Fault fault = Fault::None;
-};
 
 class ModuleSimulator
 {

@@ -65,6 +65,7 @@ private slots:
     // What the fuzzers found.
     void strayCarriageReturnsAreNoText();
     void longerRecordsAreCutToTheirField();
+    void everyMemorySizeHasItsModel();
 };
 
 void TestConfiguration::throughFileAndImage()
@@ -170,6 +171,18 @@ void TestConfiguration::longerRecordsAreCutToTheirField()
     QCOMPARE(parsed->telephones[0].number, QStringLiteral("12345678901234"));
     QCOMPARE(parsed->telephones[0].alarm, 2);
     QCOMPARE(parsed->telephones[0].output, 1);
+}
+
+void TestConfiguration::everyMemorySizeHasItsModel()
+{
+    // The rule as the module family has it, written out once: 127 and 128
+    // hold 128 numbers, 31 and 127 are reduced, 32 and 128 show the full picture.
+    for (int memory = -5; memory <= 300; ++memory) {
+        const modulemodel::Model model = modulemodel::modelFor(memory);
+        QCOMPARE(model.entries, memory == 127 || memory == 128 ? 128 : 32);
+        QCOMPARE(model.reduced, memory == 31 || memory == 127);
+        QCOMPARE(model.picture, memory == 32 || memory == 128 ? QStringLiteral("cfg_i32.dll") : QStringLiteral("cfg_i31.dll"));
+    }
 }
 
 KORDAVO_CORE_TEST_MAIN(TestConfiguration)

@@ -85,15 +85,15 @@ void TestModuleReplies::statesFourteenCharacters()
     QVERIFY(states);
     QVERIFY(states->input1Active);    // position 4 is 0
     QVERIFY(!states->input2Active);   // position 3 is 1
-    QVERIFY(states->outputOn[0]);     // position 13
-    QVERIFY(!states->outputOn[1]);
-    QVERIFY(!states->outputOn[2]);
-    QVERIFY(states->outputOn[3]);     // position 10
+    QVERIFY(states->outputs.isOn(1));     // position 13
+    QVERIFY(!states->outputs.isOn(2));
+    QVERIFY(!states->outputs.isOn(3));
+    QVERIFY(states->outputs.isOn(4));     // position 10
 
     const auto others = parseStates(QStringLiteral("R:I11O01100110\r"));
     QVERIFY(others);
     QVERIFY(!others->input1Active && !others->input2Active);
-    QVERIFY(!others->outputOn[0] && others->outputOn[1] && others->outputOn[2] && !others->outputOn[3]);
+    QCOMPARE(others->outputs.bits(), quint8(0x6));
 }
 
 void TestModuleReplies::statesTooShort()
@@ -145,7 +145,7 @@ void TestModuleReplies::relayStatesReadWhereStatusReads()
 {
     // Outputs 4 … 1 at positions 10 … 13, whatever follows them: the relay
     // dialog and the indicators agree on every answer length.
-    const auto relay = [](const QString &answer) { return outputStates(parseStates(answer).value()); };
+    const auto relay = [](const QString &answer) { return parseStates(answer).value().outputs.text(); };
     QCOMPARE(relay(QStringLiteral("ST011000001011\r")), QStringLiteral("1101"));
     QCOMPARE(relay(QStringLiteral("ST01100000010110\r")), QStringLiteral("1010"));
     QCOMPARE(relay(QStringLiteral("ST011000000001000000\r")), QStringLiteral("1000"));
@@ -168,14 +168,22 @@ void TestModuleReplies::relayCommandMask_data()
     QTest::newRow("outputs 2 and 4") << "0101" << "~A";
     QTest::newRow("outputs 1, 2 and 4") << "1101" << "~B";
     QTest::newRow("all") << "1111" << "~F";
-    QTest::newRow("only 1 counts as on") << "x1yA" << "~2";
+    // Only four "0" or "1" are a mask.
+    QTest::newRow("other characters") << "x1yA" << "";
+    QTest::newRow("too short") << "101" << "";
+    QTest::newRow("too long") << "10100" << "";
 }
 
 void TestModuleReplies::relayCommandMask()
 {
     QFETCH(QString, states);
     QFETCH(QString, command);
-    QCOMPARE(relayCommand(states), command);
+    const std::optional<OutputMask> mask = OutputMask::fromText(states);
+    QCOMPARE(mask.has_value(), !command.isEmpty());
+    if (!mask)
+        return;
+    QCOMPARE(relayCommand(*mask), command);
+    QCOMPARE(mask->text(), states);
 }
 
 void TestModuleReplies::portsInNaturalOrder()

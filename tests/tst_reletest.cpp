@@ -119,7 +119,7 @@ std::unique_ptr<MainWindow> TestReletest::programWindow(ModuleSimulator &module)
 
 void TestReletest::dialogForm()
 {
-    QString states = QStringLiteral("0110");
+    OutputMask states = *OutputMask::fromText(QStringLiteral("0110"));
     Reletest dialog(&states);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Relé teszt"));
     QCOMPARE(dialog.size(), QSize(225, 125));
@@ -133,7 +133,7 @@ void TestReletest::dialogForm()
 
 void TestReletest::tesztButtonWritesChoice()
 {
-    QString states = QStringLiteral("1x01");
+    OutputMask states = *OutputMask::fromText(QStringLiteral("1001"));
     Reletest dialog(&states);
     QCOMPARE(ticks(&dialog), (QList<bool>{true, false, false, true}));
     dialog.findChild<QCheckBox *>(QStringLiteral("ki1"))->setChecked(false);
@@ -143,19 +143,19 @@ void TestReletest::tesztButtonWritesChoice()
     clock.start();
     QCOMPARE(dialog.exec(), int(QDialog::Accepted));
     QVERIFY(clock.elapsed() >= 50);
-    QCOMPARE(states, QStringLiteral("0011"));
+    QCOMPARE(states.text(), QStringLiteral("0011"));
 }
 
 void TestReletest::cancelLeavesChoice()
 {
-    QString states = QStringLiteral("1001");
+    OutputMask states = *OutputMask::fromText(QStringLiteral("1001"));
     Reletest dialog(&states);
     dialog.findChild<QCheckBox *>(QStringLiteral("ki2"))->setChecked(true);
     whenModalShows([](QWidget *modal) {
         modal->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel)->click();
     });
     QCOMPARE(dialog.exec(), int(QDialog::Rejected));
-    QCOMPARE(states, QStringLiteral("1001"));
+    QCOMPARE(states.text(), QStringLiteral("1001"));
 }
 
 void TestReletest::ticksFollowOutputs_data()

@@ -29,8 +29,9 @@ QString telephoneRecord(int alarmDigit, int outputDigit, const QString &number)
     return padRecord(configfile::formatTelephoneLine({alarmDigit, outputDigit, number}));
 }
 
-BuildResult buildImage(const Configuration &configuration, int memorySize, QChar separator)
+BuildResult buildImage(const Configuration &configuration, int memorySize)
 {
+    const QChar separator = kSeparator;
     BuildResult result;
     const int recordCount = kGeneralRecords + kReservedRecords + memorySize;
     result.image.reserve(recordCount * (kRecordLength + 1));
@@ -56,8 +57,9 @@ BuildResult buildImage(const Configuration &configuration, int memorySize, QChar
     return result;
 }
 
-int fieldWithSeparator(const Configuration &configuration, int memorySize, QChar separator)
+int fieldWithSeparator(const Configuration &configuration, int memorySize)
 {
+    const QChar separator = kSeparator;
     for (int i = 0; i < kGeneralRecords; ++i) {
         if (configuration.general.at(size_t(i)).contains(separator))
             return i;
@@ -73,8 +75,8 @@ QString normalizeReply(const QString &reply)
 {
     QString text = reply;
     text.chop(1);
-    text.replace(QLatin1Char('|'), kStoredSeparator);
-    text.replace(QLatin1Char('\r'), QLatin1Char('|'));
+    text.replace(kSeparator, kStoredSeparator);
+    text.replace(QLatin1Char('\r'), kSeparator);
     text.replace(QChar(0xFF), QLatin1Char(' '));
     const int emptyLine = int(text.lastIndexOf(QLatin1String("||")));
     if (emptyLine >= 0 && emptyLine < text.size() - 2)
@@ -108,9 +110,9 @@ QString withoutTrailingSpaces(const QString &text)
 
 std::optional<Configuration> parseImage(const QString &normalized, int memorySize)
 {
-    QStringList parts = normalized.split(QLatin1Char('|'), Qt::SkipEmptyParts);
+    QStringList parts = normalized.split(kSeparator, Qt::SkipEmptyParts);
     for (QString &part : parts)
-        part = withControlsShown(withoutTrailingSpaces(part).replace(kStoredSeparator, QLatin1Char('|')));
+        part = withControlsShown(withoutTrailingSpaces(part).replace(kStoredSeparator, kSeparator));
     if (parts.size() < kGeneralRecords + kReservedRecords + memorySize)
         return std::nullopt;
 
@@ -122,7 +124,7 @@ std::optional<Configuration> parseImage(const QString &normalized, int memorySiz
     const int first = kGeneralRecords + kReservedRecords;
     for (int n = 1; n <= memorySize; ++n) {
         configfile::TelephoneEntry entry = configfile::parseTelephoneLine(parts.at(first + n - 1));
-        entry.number.truncate(kTelephoneNumberLength);
+        entry.number.truncate(generalfields::kTelephoneNumberLength);
         configuration.telephones[size_t(n - 1)] = entry;
     }
     return configuration;
@@ -138,7 +140,7 @@ QString asSent(const QString &image)
 
 QList<RecordDifference> differences(const QString &expectedImage, const QString &storedNormalizedReply)
 {
-    const QChar separator = QLatin1Char('|');
+    const QChar separator = kSeparator;
     QStringList storedRecords = storedNormalizedReply.split(separator);
     QStringList expectedRecords = asSent(expectedImage).split(separator);
     for (QStringList *records : {&storedRecords, &expectedRecords}) {
@@ -148,7 +150,7 @@ QList<RecordDifference> differences(const QString &expectedImage, const QString 
     const auto shown = [](const QStringList &records, int index) -> std::optional<QString> {
         if (index >= records.size())
             return std::nullopt;
-        return withoutTrailingSpaces(records.at(index)).replace(kStoredSeparator, QLatin1Char('|'));
+        return withoutTrailingSpaces(records.at(index)).replace(kStoredSeparator, kSeparator);
     };
     QList<RecordDifference> found;
     const int count = int(std::max(storedRecords.size(), expectedRecords.size()));
@@ -160,11 +162,11 @@ QList<RecordDifference> differences(const QString &expectedImage, const QString 
     return found;
 }
 
-QByteArray wireBytes(const QString &image, QChar separator)
+QByteArray wireBytes(const QString &image)
 {
     QByteArray bytes;
     bytes.reserve(image.size() + 1);
-    const QStringList parts = image.split(separator);
+    const QStringList parts = image.split(kSeparator);
     for (const QString &part : parts) {
         for (QChar c : part)
             bytes.append(ComPort::lineByte(c));

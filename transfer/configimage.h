@@ -19,11 +19,11 @@
 
 namespace configimage {
 
-inline constexpr int kRecordLength = 16;
+inline constexpr int kRecordLength = generalfields::kRecordLength;
 inline constexpr int kGeneralRecords = int(generalfields::kFields.size());
-inline constexpr int kReservedRecords = 12;
-// A telephone record: two digits and a number of at most this many characters.
-inline constexpr int kTelephoneNumberLength = generalfields::kTelephoneNumberLength;
+inline constexpr int kReservedRecords = generalfields::kReservedRecords;
+// What stands between records in an image; on the line each becomes a CR.
+inline constexpr QChar kSeparator = QLatin1Char('|');
 
 // The text left-aligned and filled with spaces to 16 characters; never cut.
 QString padRecord(const QString &text);
@@ -42,14 +42,12 @@ struct BuildResult
 };
 
 // The image of the general fields and telephone entries 1 … memorySize.
-BuildResult buildImage(const Configuration &configuration, int memorySize,
-                       QChar separator = QLatin1Char('|'));
+BuildResult buildImage(const Configuration &configuration, int memorySize);
 
 // A text that holds the separator would split its record in two on the
 // line. Returns the first such text among the image's fields in record order
 // (0 … 15 the general fields, 16 + n - 1 telephone number n), or -1.
-int fieldWithSeparator(const Configuration &configuration, int memorySize,
-                       QChar separator = QLatin1Char('|'));
+int fieldWithSeparator(const Configuration &configuration, int memorySize);
 
 // A "~{" answer in image form: last character dropped, CR becomes "|", 0xFF
 // becomes a space, and everything up to the last empty line is discarded. A
@@ -85,6 +83,6 @@ QList<RecordDifference> differences(const QString &expectedImage, const QString 
 // The bytes a download sends after its handshake: every separated part of
 // the image, each followed by CR (the empty part after the last separator
 // becomes the lone closing CR).
-QByteArray wireBytes(const QString &image, QChar separator = QLatin1Char('|'));
+QByteArray wireBytes(const QString &image);
 
 } // namespace configimage

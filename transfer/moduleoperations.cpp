@@ -95,11 +95,11 @@ std::optional<FieldProblem> problemOnAnyModule(const Configuration &configuratio
             return FieldProblem{FieldProblem::Kind::Empty, i};
     }
     for (int i = 0; i < configimage::kGeneralRecords; ++i) {
-        if (!hasPlaceholder(i) && configuration.general.at(size_t(i)).contains(QLatin1Char('|')))
+        if (!hasPlaceholder(i) && configuration.general.at(size_t(i)).contains(configimage::kSeparator))
             return FieldProblem{FieldProblem::Kind::Separator, i};
     }
     for (int n = 1; n <= modulemodel::kSmallMemory; ++n) {
-        if (configuration.telephones.at(size_t(n - 1)).number.contains(QLatin1Char('|')))
+        if (configuration.telephones.at(size_t(n - 1)).number.contains(configimage::kSeparator))
             return FieldProblem{FieldProblem::Kind::Separator, configimage::kGeneralRecords + n - 1};
     }
     return std::nullopt;
@@ -250,9 +250,9 @@ moduleprotocol::Result<modulereplies::IoStates> outputStates(ModuleSession &sess
     return session.readStates();
 }
 
-Failure setOutputs(ModuleSession &session, const QString &states)
+Failure setOutputs(ModuleSession &session, OutputMask outputs)
 {
-    return session.setOutputs(states);
+    return session.setOutputs(outputs);
 }
 
 namespace {

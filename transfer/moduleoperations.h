@@ -161,9 +161,9 @@ Status status(ModuleSession &session, const Control &control = {},
 // --- outputs ---
 
 moduleprotocol::Result<modulereplies::IoStates> outputStates(ModuleSession &session);
-// "1" for an output that goes on, output 1 first. The port stays open for
-// what the caller sends next.
-Failure setOutputs(ModuleSession &session, const QString &states);
+// The outputs that shall be on. The port stays open for what the caller
+// sends next.
+Failure setOutputs(ModuleSession &session, OutputMask outputs);
 
 // --- ports ---
 

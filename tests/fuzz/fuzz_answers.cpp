@@ -26,9 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
 
     const std::optional<modulereplies::IoStates> states = modulereplies::parseStates(answer);
-    if (bool(states) != (answer.size() >= 14))
+    if (bool(states) != (answer.size() >= modulereplies::kStatesAnswerLength))
         std::abort();
-    if (states && modulereplies::outputStates(*states).size() != 4)
+    if (states && states->outputs.bits() > 0xF)
         std::abort();
 
     if (const std::optional<modulereplies::SignalInfo> signal = modulereplies::parseSignal(answer)) {

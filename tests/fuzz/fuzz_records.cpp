@@ -27,7 +27,7 @@ void check(const QString &reply, int memory)
     }
     for (int n = 1; n <= 128; ++n) {
         const configfile::TelephoneEntry &entry = parsed->telephones.at(size_t(n - 1));
-        if (entry.number.size() > configimage::kTelephoneNumberLength || entry.number.contains(QLatin1Char(' '))
+        if (entry.number.size() > generalfields::kTelephoneNumberLength || entry.number.contains(QLatin1Char(' '))
             || entry.alarm < 0 || entry.alarm > 9 || entry.output < 0 || entry.output > 9)
             std::abort();
         if (n > entries && (!entry.number.isEmpty() || entry.alarm || entry.output))

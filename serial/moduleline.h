@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QtCore/QString>
+
+#include <functional>
+
+// The line a module session talks over, for one user command: opened with
+// the read waits of its first exchange, written byte by byte, read until the
+// module falls silent. ComPort is the real serial port; an in-process module
+// stands behind the same calls, so the session's own logic runs without one.
+class ModuleLine
+{
+public:
+    // A reply never grows past this many bytes, so a line that never falls
+    // silent (noise, a looping device) cannot hold a command forever.
+    static constexpr int kMaxReplyBytes = 8192;
+
+    virtual ~ModuleLine() = default;
+
+    // A one-byte read then waits at most readMultiplier + readConstant ms;
+    // writes with zero write time-outs wait until each byte has left.
+    virtual bool openPort(quint32 readMultiplier, quint32 readConstant, quint32 writeMultiplier,
+                          quint32 writeConstant) = 0;
+    virtual void closePort() = 0;
+    virtual bool opened() const = 0;
+    // Other read waits on the open line, for the next exchange; what arrived
+    // before is dropped, as a fresh open would drop it.
+    virtual bool setReadWaits(quint32 readMultiplier, quint32 readConstant) = 0;
+    // Whether the line went away since it was opened: what was read of an
+    // answer then is not all.
+    virtual bool lost() const = 0;
+    virtual QString portName() const = 0;
+
+    virtual void sendByte(char byte, bool appendCR = false) = 0;
+    virtual void sendCR() = 0;
+    // Each character as the one byte it travels as (ComPort::lineByte).
+    virtual void sendText(const QString &text, bool appendCR = false) = 0;
+
+    // Told of every byte read: step 1 for a byte that counts, 0 for a CR.
+    // Returning false stops the reading after that byte (a cancel).
+    using Progress = std::function<bool(int step)>;
+    // Told of every byte once it is in the reply; true ends the reading at
+    // once, for a caller that knows how the module ends its answer.
+    using AnswerEnd = std::function<bool(char byte)>;
+    // Reads byte by byte until the line is silent for one read wait, the line
+    // fails or the progress callback says stop. CR stays in the result. An
+    // answer that grows past `limit` bytes ends the reading at once and gives
+    // an empty result, as a silent module would.
+    virtual QString readReply(const Progress &progress = {}, int limit = kMaxReplyBytes,
+                              const AnswerEnd &end = {}) = 0;
+    // Whether the last readReply() stopped at its limit.
+    virtual bool overflowed() const = 0;
+};

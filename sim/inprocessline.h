@@ -1,0 +1,63 @@
+#pragma once
+
+// A simulated module behind the session's line, in the same thread and
+// without a pseudo-terminal: every byte sent reaches the module at once, and
+// a reading takes what the module has to say and ends where it has nothing
+// more (its silence costs no time). Tests of the session's own logic run on
+// it in milliseconds; the pacing and waits of a real line are the simulator's.
+
+#include "serial/moduleline.h"
+#include "sim/simulatedmodule.h"
+
+#include <QtCore/QByteArray>
+#include <QtCore/QList>
+
+class InProcessLine : public ModuleLine
+{
+public:
+    // The module stays the caller's and must outlive the line.
+    explicit InProcessLine(SimulatedModule &module, const QString &name = QStringLiteral("in-process"));
+
+    bool openPort(quint32 readMultiplier, quint32 readConstant, quint32 writeMultiplier,
+                  quint32 writeConstant) override;
+    void closePort() override;
+    bool opened() const override { return isOpen; }
+    bool setReadWaits(quint32 readMultiplier, quint32 readConstant) override;
+    bool lost() const override { return lineLost; }
+    QString portName() const override { return name; }
+
+    void sendByte(char byte, bool appendCR = false) override;
+    void sendCR() override;
+    void sendText(const QString &text, bool appendCR = false) override;
+
+    QString readReply(const Progress &progress = {}, int limit = kMaxReplyBytes,
+                      const AnswerEnd &end = {}) override;
+    bool overflowed() const override { return lastOverflowed; }
+
+    // The line goes away once this many more answer bytes have reached the
+    // tool (0: now), as a pulled adapter would; it cannot be opened again.
+    void goAwayAfter(qint64 bytes);
+    bool gone() const { return isGone; }
+
+    // Every byte the tool sent, and the read wait (ms) of every reading, in order.
+    QByteArray sent() const { return sentBytes; }
+    QList<int> readWaits() const { return waitsRead; }
+    void clearLog();
+
+private:
+    void writeByte(char byte);
+    // Delivers the next answer byte, or nothing when the module is silent
+    // or the line went away.
+    bool nextByte(char *byte);
+
+    SimulatedModule &module;
+    QString name;
+    bool isOpen = false;
+    bool lineLost = false;
+    bool isGone = false;
+    bool lastOverflowed = false;
+    int readWaitMs = 0;
+    qint64 bytesBeforeGone = -1;
+    QByteArray sentBytes;
+    QList<int> waitsRead;
+};
