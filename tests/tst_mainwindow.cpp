@@ -15,6 +15,7 @@
 #include <QtCore/QProcess>
 #include <QtCore/QTimer>
 #include <QtCore/QSet>
+#include <QtTest/QSignalSpy>
 #include <QtWidgets/QCheckBox>
 #include <QtGui/QCloseEvent>
 #include <QtWidgets/QComboBox>
@@ -183,6 +184,7 @@ private slots:
     void startUpLook();
     void programModeLook();
     void leavingProgramModeClearsDeviceDisplay();
+    void stateChangesShowThemselves();
     void setModeValues_data();
     void setModeValues();
     void reducedThenFull();
@@ -398,6 +400,33 @@ void TestMainWindow::programModeLook()
     QCOMPARE(widget<QLabel>(w, QStringLiteral("l_service"))->text(), QStringLiteral("Telenor"));
     QCOMPARE(widget<QProgressBar>(w, QStringLiteral("terero"))->value(), 7);
     QCOMPARE(widget(w, QStringLiteral("w_ki2"))->styleSheet(), QStringLiteral("background-color: rgb(255, 0, 0);"));
+}
+
+// Whoever changes the programming mode or the port, the window shows it,
+// once for each real change.
+void TestMainWindow::stateChangesShowThemselves()
+{
+    MainWindow w;
+    QSignalSpy modeChanges(&w.state(), &WindowState::programModeChanged);
+    auto *portButton = widget<QPushButton>(w, QStringLiteral("button_port"));
+
+    w.state().setProgramMode(true);
+    QVERIFY(widget<QMenu>(w, QStringLiteral("menuDevice"))->isEnabled());
+    QVERIFY(widget(w, QStringLiteral("g_eszkoz"))->isEnabled());
+    QCOMPARE(portButton->text(), QStringLiteral("Visszaállás\nnormál üzemmódba"));
+    w.state().setProgramMode(true);
+    QCOMPARE(modeChanges.size(), 1);
+
+    w.state().setPort(QStringLiteral("/dev/ttyUSB0"), 9600);
+    QCOMPARE(widget<QLabel>(w, QStringLiteral("portLabel"))->text(), QStringLiteral("/dev/ttyUSB0   Baud: 9600"));
+
+    w.state().setProgramMode(false);
+    QCOMPARE(modeChanges.size(), 2);
+    QVERIFY(!widget<QMenu>(w, QStringLiteral("menuDevice"))->isEnabled());
+    QVERIFY(!widget(w, QStringLiteral("g_eszkoz"))->isEnabled());
+    QCOMPARE(portButton->text(), QStringLiteral("Port beállítása"));
+    QCOMPARE(portButton->styleSheet(), QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(60, 165, 55);"));
+    QCOMPARE(widget(w, QStringLiteral("button_dl"))->styleSheet(), kGreyButton);
 }
 
 void TestMainWindow::leavingProgramModeClearsDeviceDisplay()
