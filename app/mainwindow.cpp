@@ -78,7 +78,7 @@ MainWindow::MainWindow(QWidget *parent)
     };
     // Qt ends the editing on a focus move only when the text changed, but a
     // value that a file left behind must be judged too: every Return and
-    // every focus move out of the field (eventFilter) runs its group's check.
+    // every focus move out of the field (FieldChecks) runs its group's check.
     for (const auto &group : fieldGroups) {
         const auto edits = group.container->findChildren<QLineEdit *>();
         for (QLineEdit *edit : edits) {

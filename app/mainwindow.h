@@ -32,11 +32,14 @@ public:
     WindowState &state() { return *windowState; }
     const WindowState &state() const { return *windowState; }
     DocumentCommands &document() { return *documentCommands; }
-    TransferCommands &transfer() { return *transferCommands; }
 
+    // Shows programming mode (or normal mode) in the device column, the
+    // menus and the port button; runs on every change of the state's mode.
     void updateModeDisplay();
 
+    // The record image of the form into the state; false on an empty general field.
     bool buildConfigImage();
+    // A normalised "~{" reply into the form; false when it holds too few records.
     bool applyConfigImage(const QString &image);
 
 public slots:
