@@ -1,6 +1,12 @@
 #include "app/about.h"
 
+#include "forms/prompter.h"
+
 #include "ui_about.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QUrl>
 
 const char kProgramTitle[] = "Kordavo 32/128 letöltő szoftver v2.62";
 
@@ -15,3 +21,19 @@ about::about(const QString &infoLine1, const QString &infoLine2, QWidget *parent
 }
 
 about::~about() = default;
+
+void showAboutBox(const QString &infoLine1, const QString &infoLine2, QWidget *parent)
+{
+    auto *box = new about(infoLine1, infoLine2, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->show();
+}
+
+void openHelpDocument(QWidget *parent)
+{
+    // The desktop services report success for any name on Linux, because they
+    // only start the opener; so a missing document is caught here first.
+    const QFileInfo help(QDir::current(), QStringLiteral("kordavo-help.pdf"));
+    if (!help.isFile() || !Prompter::instance().openUrl(QUrl::fromLocalFile(help.absoluteFilePath())))
+        prompt::critical(parent, QStringLiteral("Help"), QStringLiteral("Hiba! A dokumentáció nem nyitható meg."));
+}

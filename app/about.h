@@ -22,5 +22,12 @@ private:
     std::unique_ptr<Ui::about> ui;
 };
 
+// Opens a "Névjegy" box; not modal, and every call opens another one, which
+// is freed when closed.
+void showAboutBox(const QString &infoLine1, const QString &infoLine2, QWidget *parent);
+// Hands the help document in the working directory to the desktop, or says
+// that it cannot be opened.
+void openHelpDocument(QWidget *parent);
+
 // Shown in the window title and in the About box.
 extern const char kProgramTitle[];

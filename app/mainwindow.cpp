@@ -1,15 +1,18 @@
 #include "app/mainwindow.h"
 
 #include "app/about.h"
-#include "app/stylesheets.h"
-#include "document/configfile.h"
+#include "document/documentcommands.h"
+#include "document/fieldchecks.h"
+#include "document/memorymode.h"
 #include "forms/mainwindow_form.h"
+#include "forms/stylesheets.h"
+#include "forms/windowstate.h"
+#include "serial/devicecommands.h"
+#include "transfer/transfercommands.h"
 
 #include <QtCore/QTimer>
 #include <QtGui/QCloseEvent>
-#include <QtGui/QKeyEvent>
-#include <QtWidgets/QApplication>
-#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QComboBox>
 #include <QtWidgets/QGroupBox>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
@@ -17,20 +20,14 @@
 #include <QtWidgets/QProgressBar>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QStatusBar>
-#include <QtWidgets/QComboBox>
-
-namespace {
-
-constexpr int kNumbersPerPage = 32;
-
-} // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , ui(std::make_unique<Ui::MainWindow>())
-    , portName(QStringLiteral("COM1"))
+    , windowState(new WindowState(this))
 {
     ui->setupUi(this);
+    fieldChecks = new FieldChecks(*ui, this);
     setWindowTitle(QString::fromUtf8(kProgramTitle));
 
     ui->actionOpen->setIcon(QIcon(QStringLiteral(":/img/img/open.png")));
@@ -46,10 +43,10 @@ MainWindow::MainWindow(QWidget *parent)
     const auto actions = findChildren<QAction *>();
     for (QAction *action : actions) {
         if (action != ui->actionExit)
-            connect(action, &QAction::triggered, this, &MainWindow::endEditing);
+            connect(action, &QAction::triggered, fieldChecks, &FieldChecks::endEditing);
     }
     for (QPushButton *button : {ui->button_port, ui->button_status, ui->button_dl, ui->button_ul, ui->button_vf})
-        connect(button, &QPushButton::clicked, this, &MainWindow::endEditing);
+        connect(button, &QPushButton::clicked, fieldChecks, &FieldChecks::endEditing);
 
     connect(ui->actionOpen, &QAction::triggered, this, &MainWindow::openfile);
     connect(ui->actionSave, &QAction::triggered, this, &MainWindow::save);
@@ -81,34 +78,43 @@ MainWindow::MainWindow(QWidget *parent)
     };
     // Qt ends the editing on a focus move only when the text changed, but a
     // value that a file left behind must be judged too: every Return and
-    // every focus move out of the field (eventFilter) runs its group's check.
+    // every focus move out of the field (FieldChecks) runs its group's check.
     for (const auto &group : fieldGroups) {
         const auto edits = group.container->findChildren<QLineEdit *>();
         for (QLineEdit *edit : edits) {
             connect(edit, &QLineEdit::returnPressed, this, group.check);
-            edit->installEventFilter(this);
             int number = 0;
             if (group.telephone) {
                 connect(edit, &QLineEdit::textEdited, this, &MainWindow::input_tel_edit);
                 number = edit->objectName().mid(2).toInt();   // "t_<n>"
             }
-            checkedFields.insert(edit, {group.check, number});
+            fieldChecks->watch(edit, [this, check = group.check] { (this->*check)(); }, number);
         }
     }
     // Qt emits currentIndexChanged only on a real change of the entry, which
     // is exactly when the preset must be applied.
     connect(ui->smskp_combo, &QComboBox::currentIndexChanged, this, &MainWindow::smskpSelect);
 
-    fileLabel = new QLabel(QStringLiteral("Nincs megnyitott fájl."), this);
+    auto *fileLabel = new QLabel(QStringLiteral("Nincs megnyitott fájl."), this);
+    fileLabel->setObjectName(QStringLiteral("fileLabel"));
     statusBar()->insertWidget(0, fileLabel, 1);
     portLabel = new QLabel(this);
+    portLabel->setObjectName(QStringLiteral("portLabel"));
     statusBar()->insertWidget(1, portLabel, 1);
     showPortLabel();
+
+    memoryMode = std::make_unique<MemoryMode>(*ui, *windowState);
+    documentCommands = std::make_unique<DocumentCommands>(*ui, this, *windowState, *fieldChecks, fileLabel);
+    deviceCommands = std::make_unique<DeviceCommands>(*ui, this, *windowState, *memoryMode);
+    transferCommands =
+        std::make_unique<TransferCommands>(*ui, this, *windowState, *documentCommands, *fieldChecks);
+    connect(windowState, &WindowState::portChanged, this, &MainWindow::showPortLabel);
+    // Whoever enters or leaves programming mode, the window shows it.
+    connect(windowState, &WindowState::programModeChanged, this, &MainWindow::updateModeDisplay);
 
     QTimer::singleShot(500, this, &MainWindow::newfile);
 
     setMode(32);
-    programMode = false;
     updateModeDisplay();
 }
 
@@ -116,97 +122,36 @@ MainWindow::~MainWindow()
 {
     // The widgets outlive this body and lose the focus as they go; nothing
     // they signal may reach a window that is already half destroyed.
-    windowClosing = true;
+    fieldChecks->setWindowClosing(true);
     const auto objects = findChildren<QObject *>();
     for (QObject *object : objects) {
-        object->removeEventFilter(this);
+        object->removeEventFilter(fieldChecks);
         disconnect(object, nullptr, this, nullptr);
+        disconnect(object, nullptr, fieldChecks, nullptr);
     }
-}
-
-bool MainWindow::eventFilter(QObject *watched, QEvent *event)
-{
-    const auto found = checkedFields.constFind(watched);
-    if (found == checkedFields.cend() || windowClosing)
-        return QMainWindow::eventFilter(watched, event);
-    const CheckedField field = *found;
-
-    if (event->type() == QEvent::FocusOut) {
-        // Another window coming to the front (a message box among them) and
-        // the field's own context menu leave the field where it is; the
-        // menu bar and its menus end the editing, as they end a line edit's.
-        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
-        const QWidget *popup = QApplication::activePopupWidget();
-        const bool ownMenu = reason == Qt::PopupFocusReason && popup && popup->parentWidget() == watched;
-        if (reason != Qt::ActiveWindowFocusReason && !ownMenu)
-            (this->*field.check)();
-    } else if (event->type() == QEvent::KeyPress && field.number > 0) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        int step = 0;
-        if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-            switch (key->key()) {
-            case Qt::Key_Return:
-            case Qt::Key_Enter:
-            case Qt::Key_Down:
-                step = 1;
-                break;
-            case Qt::Key_Up:
-                step = -1;
-                break;
-            default:
-                break;
-            }
-        }
-        // Leaving the field runs the check; where there is nowhere to go,
-        // Return ends the editing in place.
-        if (step != 0 && static_cast<QWidget *>(watched)->hasFocus()
-            && stepToNumber(field.number, step))
-            return true;
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void MainWindow::endEditing()
-{
-    const auto found = checkedFields.constFind(focusWidget());
-    if (found != checkedFields.cend() && !windowClosing)
-        (this->*found->check)();
-}
-
-bool MainWindow::stepToNumber(int number, int step)
-{
-    const int target = number + step;
-    // Each page is a list of its own, as its tab says.
-    if (target < 1 || (target - 1) / kNumbersPerPage != (number - 1) / kNumbersPerPage)
-        return false;
-    QLineEdit *next = telephoneEdit(target);
-    if (!next || !next->isEnabled())
-        return false;
-    // As with Tab, so the number typed next replaces the one there.
-    next->setFocus(step > 0 ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-    return true;
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     // A check now would put a message over a window that is going away.
-    windowClosing = true;
+    fieldChecks->setWindowClosing(true);
     QMainWindow::closeEvent(event);
 }
 
 void MainWindow::showEvent(QShowEvent *event)
 {
-    windowClosing = false;
+    fieldChecks->setWindowClosing(false);
     QMainWindow::showEvent(event);
 }
 
 void MainWindow::showPortLabel()
 {
-    portLabel->setText(QStringLiteral("%1   Baud: %2").arg(portName).arg(baudRate));
+    portLabel->setText(QStringLiteral("%1   Baud: %2").arg(windowState->portName()).arg(windowState->baudRate()));
 }
 
 void MainWindow::updateModeDisplay()
 {
+    const bool programMode = windowState->programMode();
     ui->menuDevice->setEnabled(programMode);
     ui->g_eszkoz->setEnabled(programMode);
 
@@ -233,26 +178,32 @@ void MainWindow::updateModeDisplay()
         square->setStyleSheet(QString::fromLatin1(stylesheets::kGreySquare));
 }
 
-QList<QLineEdit *> MainWindow::generalLineEdits() const
-{
-    return ui->tab->findChildren<QLineEdit *>();
-}
+bool MainWindow::buildConfigImage() { return transferCommands->buildConfigImage(); }
+bool MainWindow::applyConfigImage(const QString &image) { return transferCommands->applyConfigImage(image); }
 
-QLineEdit *MainWindow::telephoneEdit(int n) const
-{
-    return ui->centralWidget->findChild<QLineEdit *>(QStringLiteral("t_%1").arg(n));
-}
+void MainWindow::newfile() { documentCommands->newFile(); }
+void MainWindow::openfile() { documentCommands->openFile(); }
+void MainWindow::save() { documentCommands->save(); }
+void MainWindow::smskpSelect() { documentCommands->presetSelected(); }
+void MainWindow::setMode(int n) { memoryMode->apply(n); }
 
-QList<QCheckBox *> MainWindow::telephoneCheckBoxes() const
-{
-    return ui->centralWidget->findChildren<QCheckBox *>();
-}
+void MainWindow::input_g1() { fieldChecks->checkFieldGroup({ui->g1}); }
+// The input messages and output commands take any text but what would break
+// their record or the file: "|" and a whole "---".
+void MainWindow::input_g2() { fieldChecks->checkFieldGroup({ui->g2_ki, ui->g2_be}); }
+void MainWindow::input_g3() { fieldChecks->checkFieldGroup({ui->g3}); }
+void MainWindow::input_g4() { fieldChecks->checkFieldGroup({ui->g4}); }
+void MainWindow::input_g5() { fieldChecks->checkFieldGroup({ui->g5}); }
+void MainWindow::input_g6() { fieldChecks->checkFieldGroup({ui->g6}); }
+void MainWindow::input_tel_edit() { fieldChecks->dropLeadingPlus(qobject_cast<QLineEdit *>(sender())); }
 
-QHash<int, int> MainWindow::telephoneKeyValues() const
-{
-    QList<configfile::FlagBox> flags;
-    const auto boxes = telephoneCheckBoxes();
-    for (const QCheckBox *box : boxes)
-        flags.append({box->property("group").toString(), box->isChecked()});
-    return configfile::keyValues(flags);
-}
+void MainWindow::show_port() { deviceCommands->showPort(sender() && sender()->objectName() == QLatin1String("button_port")); }
+void MainWindow::status() { deviceCommands->status(); }
+void MainWindow::rele_test() { deviceCommands->releTest(); }
+
+void MainWindow::download() { transferCommands->download(); }
+void MainWindow::readup() { transferCommands->readOut(); }
+void MainWindow::verify() { transferCommands->verify(); }
+
+void MainWindow::nevjegy() { showAboutBox(windowState->infoLine1(), windowState->infoLine2(), this); }
+void MainWindow::contents() { openHelpDocument(this); }

@@ -87,8 +87,8 @@ int main(int argc, char *argv[])
     }
     MainWindow w;
     QTest::qWait(650);
-    TestAccess::portName(w) = sim.devicePath();
-    TestAccess::programMode(w) = true;
+    w.state().setPortName(sim.devicePath());
+    w.state().setProgramMode(true);
     w.updateModeDisplay();
     w.setMode(128);
     windowbench::fill128(w);

@@ -60,7 +60,7 @@ int runChild(int argc, char *argv[], qint64 startNs)
     qint64 loadedNs = 0;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &app, [&] {
-        if (TestAccess::fileName(window) == QLatin1String("kordavo_default.dll") && !TestAccess::infoLine1(window).isEmpty()) {
+        if (window.state().fileName() == QLatin1String("kordavo_default.dll") && !window.state().infoLine1().isEmpty()) {
             loadedNs = nowNs();
             app.quit();
         }

@@ -130,8 +130,8 @@ int main(int argc, char *argv[])
         }
         MainWindow w;
         QTest::qWait(650);   // let the start-up load the default configuration first
-        TestAccess::portName(w) = sim.devicePath();
-        TestAccess::baudRate(w) = baud;
+        w.state().setPortName(sim.devicePath());
+        w.state().setBaudRate(baud);
         w.setMode(128);
         fill128(w);
         {

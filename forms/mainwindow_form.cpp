@@ -1,6 +1,6 @@
 #include "forms/mainwindow_form.h"
 
-#include "app/stylesheets.h"
+#include "forms/stylesheets.h"
 #include "document/generalfields.h"
 #include "document/smspresets.h"
 
@@ -19,7 +19,7 @@
 #include <QtWidgets/QStatusBar>
 #include <QtWidgets/QTabWidget>
 
-const int kTelephoneCreationOrder[32] = {
+const int kTelephoneCreationOrder[kNumbersPerPage] = {
     11, 3, 9, 14, 6, 12, 4, 13, 10, 15, 5, 2, 7, 16, 1, 8,
     18, 27, 23, 29, 25, 24, 28, 19, 20, 21, 17, 30, 26, 32, 31, 22,
 };
@@ -237,7 +237,7 @@ void MainWindow::setupTelephonePages()
         }
 
         for (int j : kTelephoneCreationOrder) {
-            const int n = 32 * p + j;
+            const int n = kNumbersPerPage * p + j;
             const int i = j - 1;
             const int x0 = 340 * (i / 16);
             const int y = 50 + 25 * (i % 16);
@@ -321,8 +321,8 @@ void MainWindow::setupTabOrder()
                            ki3_on, ki4_on, ki3_off, ki4_off};
     QWidget *const containers[] = {g3, g4, g5, g6};
     for (int p = 0; p < 4; ++p) {
-        for (int j = 1; j <= 32; ++j) {
-            const int n = 32 * p + j;
+        for (int j = 1; j <= kNumbersPerPage; ++j) {
+            const int n = kNumbersPerPage * p + j;
             for (int column = 1; column <= 4; ++column)
                 chain << containers[p]->findChild<QCheckBox *>(QStringLiteral("tc%1_%2").arg(column).arg(n),
                                                                Qt::FindDirectChildrenOnly);
@@ -389,3 +389,18 @@ void MainWindow::setupMenus(QMainWindow *window)
 }
 
 } // namespace Ui
+
+QList<QLineEdit *> Ui::MainWindow::generalLineEdits() const
+{
+    return tab->findChildren<QLineEdit *>();
+}
+
+QLineEdit *Ui::MainWindow::telephoneEdit(int n) const
+{
+    return centralWidget->findChild<QLineEdit *>(QStringLiteral("t_%1").arg(n));
+}
+
+QList<QCheckBox *> Ui::MainWindow::telephoneCheckBoxes() const
+{
+    return centralWidget->findChildren<QCheckBox *>();
+}

@@ -5,7 +5,10 @@
 // telephone rows come from one loop in the fixed creation order the module's
 // record layout depends on.
 
+#include <QtCore/QList>
 #include <QtCore/QString>
+
+#include <array>
 
 class QAction;
 class QCheckBox;
@@ -105,6 +108,15 @@ public:
 
     void setupUi(QMainWindow *window);
 
+    // The sixteen general line edits in their creation (and record) order.
+    QList<QLineEdit *> generalLineEdits() const;
+    // Line edit "t_<n>", or nullptr when there is none.
+    QLineEdit *telephoneEdit(int n) const;
+    // Every telephone check box, on all pages, enabled or not.
+    QList<QCheckBox *> telephoneCheckBoxes() const;
+    // The four telephone pages, numbers 1 … 32 first.
+    std::array<QWidget *, 4> telephonePages() const { return {tab_2, tab_3, tab_4, tab_5}; }
+
 private:
     void setupGeneralTab();
     void setupTelephonePages();
@@ -115,7 +127,10 @@ private:
 
 } // namespace Ui
 
+// Each telephone page holds 32 numbers, as its tab says.
+inline constexpr int kNumbersPerPage = 32;
+
 // The order in which the rows of one telephone page are created (numbers
 // within the page, 1 … 32). The module's records do not depend on it, but the
 // field checks walk a page in this order and report its first bad number.
-extern const int kTelephoneCreationOrder[32];
+extern const int kTelephoneCreationOrder[kNumbersPerPage];

@@ -1,6 +1,6 @@
 #include "serial/setcom.h"
 
-#include "app/prompter.h"
+#include "forms/prompter.h"
 #include "serial/moduleprotocol.h"
 #include "transfer/moduleoperations.h"
 

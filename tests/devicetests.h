@@ -36,23 +36,6 @@ public:
     WorkDir() : ScratchDir(ProgramFiles) {}
 };
 
-template <typename T = QWidget>
-T *widget(const QObject &window, const char *name)
-{
-    T *found = window.findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no widget %s", name);
-    return found;
-}
-
-// A main window after its start-up timer has loaded the default configuration.
-inline std::unique_ptr<MainWindow> startedWindow()
-{
-    auto w = std::make_unique<MainWindow>();
-    QTest::qWait(600);
-    return w;
-}
-
 // Answers the next port dialog by typing `path` and pressing OK (or Cancel).
 inline void answerPortDialog(const QString &path, bool ok = true)
 {
@@ -76,7 +59,7 @@ inline void enterThroughMenu(MainWindow &w, const QString &path)
 {
     setcom::setPortSource([] { return QStringList(); });
     answerPortDialog(path);
-    widget<QAction>(w, "actionPort")->trigger();
+    widget<QAction>(w, QStringLiteral("actionPort"))->trigger();
 }
 
 } // namespace devicetests

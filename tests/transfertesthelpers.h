@@ -32,19 +32,6 @@ inline const QString kSuccess = QStringLiteral("Sikeres betöltés.");
 inline const QString kFailure =
     QStringLiteral("Betöltés hiba.\nTipp: ellenőrizze az eszközt és a portbeállításokat.");
 
-inline QLineEdit *edit(QWidget &w, const QString &name)
-{
-    return w.findChild<QLineEdit *>(name);
-}
-
-inline QCheckBox *box(QWidget &w, const QString &group)
-{
-    for (QCheckBox *b : w.findChildren<QCheckBox *>())
-        if (b->property("group").toString() == group)
-            return b;
-    return nullptr;
-}
-
 inline QStringList generalNames()
 {
     QStringList names;
@@ -70,9 +57,9 @@ inline FormState formState(QWidget &w)
 {
     FormState s;
     for (const QString &name : generalNames())
-        s.general << edit(w, name)->text();
+        s.general << widget<QLineEdit>(w, name)->text();
     for (int n = 1; n <= 128; ++n)
-        s.numbers << edit(w, QStringLiteral("t_%1").arg(n))->text();
+        s.numbers << widget<QLineEdit>(w, QStringLiteral("t_%1").arg(n))->text();
     for (QCheckBox *b : w.findChildren<QCheckBox *>())
         if (b->isChecked())
             s.ticked << b->property("group").toString();
@@ -86,32 +73,31 @@ inline FormState formState(QWidget &w)
 inline std::unique_ptr<MainWindow> preparedWindow(RecordingPrompter &prompter, const QString &port,
                                                   int memorySize = 32)
 {
-    auto w = std::make_unique<MainWindow>();
-    QTest::qWait(650);
+    auto w = startedWindow();
     prompter.clear();
     w->setMode(memorySize);
-    TestAccess::portName(*w) = port;
+    w->state().setPortName(port);
     const QStringList texts = {"36301234567", "4321", "0007", "Kapunyito  ", "1", "Ajto", "Ablak",
                                "5", "K3 BE", "K4 BE", "K3 KI", "K4 KI", "Ajto nyitva", "Ablak nyitva",
                                "Ajto zarva", "Ablak zarva"};
     for (int i = 0; i < texts.size(); ++i)
-        edit(*w, generalNames().at(i))->setText(texts.at(i));
+        widget<QLineEdit>(*w, generalNames().at(i))->setText(texts.at(i));
     for (int n = 1; n <= 128; ++n)
-        edit(*w, QStringLiteral("t_%1").arg(n))->clear();
+        widget<QLineEdit>(*w, QStringLiteral("t_%1").arg(n))->clear();
     for (QCheckBox *b : w->findChildren<QCheckBox *>())
         b->setChecked(false);
-    edit(*w, QStringLiteral("t_1"))->setText(QStringLiteral("36201112222"));
-    box(*w, QStringLiteral("1.1"))->setChecked(true);
-    box(*w, QStringLiteral("2.2"))->setChecked(true);
-    edit(*w, QStringLiteral("t_2"))->setText(QStringLiteral("3630 555 66 77"));
-    box(*w, QStringLiteral("4.1"))->setChecked(true);
-    edit(*w, QStringLiteral("t_32"))->setText(QStringLiteral("36709998888"));
-    box(*w, QStringLiteral("63.2"))->setChecked(true);
-    edit(*w, QStringLiteral("t_33"))->setText(QStringLiteral("36703334444"));
-    box(*w, QStringLiteral("66.1"))->setChecked(true);
-    edit(*w, QStringLiteral("t_128"))->setText(QStringLiteral("36201230000"));
-    box(*w, QStringLiteral("255.1"))->setChecked(true);
-    box(*w, QStringLiteral("256.2"))->setChecked(true);
+    widget<QLineEdit>(*w, QStringLiteral("t_1"))->setText(QStringLiteral("36201112222"));
+    groupBox(*w, QStringLiteral("1.1"))->setChecked(true);
+    groupBox(*w, QStringLiteral("2.2"))->setChecked(true);
+    widget<QLineEdit>(*w, QStringLiteral("t_2"))->setText(QStringLiteral("3630 555 66 77"));
+    groupBox(*w, QStringLiteral("4.1"))->setChecked(true);
+    widget<QLineEdit>(*w, QStringLiteral("t_32"))->setText(QStringLiteral("36709998888"));
+    groupBox(*w, QStringLiteral("63.2"))->setChecked(true);
+    widget<QLineEdit>(*w, QStringLiteral("t_33"))->setText(QStringLiteral("36703334444"));
+    groupBox(*w, QStringLiteral("66.1"))->setChecked(true);
+    widget<QLineEdit>(*w, QStringLiteral("t_128"))->setText(QStringLiteral("36201230000"));
+    groupBox(*w, QStringLiteral("255.1"))->setChecked(true);
+    groupBox(*w, QStringLiteral("256.2"))->setChecked(true);
     return w;
 }
 

@@ -27,8 +27,8 @@ private slots:
 void TestAbout::showsInformationLinesAndVersion()
 {
     MainWindow w;
-    TestAccess::infoLine1(w) = QStringLiteral("<a href=\"https://example.hu\">Példa Kft.</a>");
-    TestAccess::infoLine2(w) = QStringLiteral("Írta: Kovács Ődön");
+    w.state().setInfoLine1(QStringLiteral("<a href=\"https://example.hu\">Példa Kft.</a>"));
+    w.state().setInfoLine2(QStringLiteral("Írta: Kovács Ődön"));
     w.nevjegy();
     const auto boxes = w.findChildren<about *>();
     QCOMPARE(boxes.size(), 1);
@@ -37,8 +37,8 @@ void TestAbout::showsInformationLinesAndVersion()
     QVERIFY(!box->isModal());
     QCOMPARE(box->windowTitle(), QStringLiteral("Névjegy"));
     QCOMPARE(box->findChild<QLabel *>(QStringLiteral("label_v"))->text(), w.windowTitle());
-    QCOMPARE(box->findChild<QLabel *>(QStringLiteral("label_comp"))->text(), TestAccess::infoLine1(w));
-    QCOMPARE(box->findChild<QLabel *>(QStringLiteral("label_wby"))->text(), TestAccess::infoLine2(w));
+    QCOMPARE(box->findChild<QLabel *>(QStringLiteral("label_comp"))->text(), w.state().infoLine1());
+    QCOMPARE(box->findChild<QLabel *>(QStringLiteral("label_wby"))->text(), w.state().infoLine2());
     QVERIFY(box->findChild<QLabel *>(QStringLiteral("label_wby"))->font().italic());
     QCOMPARE(box->size(), QSize(311, 200));
 }

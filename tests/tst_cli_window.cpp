@@ -28,9 +28,9 @@ void TestCliWindow::cliDownloadVerifiesInTheWindow()
     QVERIFY(sim.start());
     RecordingPrompter prompter;
     auto w = preparedWindow(prompter, sim.devicePath(), 128);
-    edit(*w, QStringLiteral("be1_nev"))->setText(QStringLiteral("Kapuérzékelő"));
+    widget<QLineEdit>(*w, QStringLiteral("be1_nev"))->setText(QStringLiteral("Kapuérzékelő"));
     // A file keeps no spaces inside a number.
-    edit(*w, QStringLiteral("t_2"))->setText(QStringLiteral("36305556677"));
+    widget<QLineEdit>(*w, QStringLiteral("t_2"))->setText(QStringLiteral("36305556677"));
 
     // The window saves the form; the tool downloads that file, as the window would.
     const QString file = dir.filePath(QStringLiteral("form.krv"));
@@ -59,7 +59,7 @@ void TestCliWindow::cliDownloadVerifiesInTheWindow()
     QCOMPARE(prompter.messages.size(), 1);
     QCOMPARE(prompter.last().text, QStringLiteral("Sikeres ellenőrzés."));
 
-    box(*w, QStringLiteral("64.1"))->setChecked(true);
+    groupBox(*w, QStringLiteral("64.1"))->setChecked(true);
     w->verify();
     QCOMPARE(prompter.last().icon, QMessageBox::Critical);
 }
@@ -73,9 +73,9 @@ void TestCliWindow::windowDownloadVerifiesInTheCli()
     QVERIFY(sim.start());
     RecordingPrompter prompter;
     auto w = preparedWindow(prompter, sim.devicePath(), 32);
-    edit(*w, QStringLiteral("m_nev"))->setText(QStringLiteral("Űrhajó"));
+    widget<QLineEdit>(*w, QStringLiteral("m_nev"))->setText(QStringLiteral("Űrhajó"));
     // A file keeps no spaces inside a number.
-    edit(*w, QStringLiteral("t_2"))->setText(QStringLiteral("36305556677"));
+    widget<QLineEdit>(*w, QStringLiteral("t_2"))->setText(QStringLiteral("36305556677"));
 
     // The window works on a module the port button put into programming mode.
     QCOMPARE(runCli({QStringLiteral("info"), QStringLiteral("--port"), sim.devicePath(), QStringLiteral("--stay")}), 0);

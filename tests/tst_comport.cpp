@@ -1,6 +1,6 @@
 #include "support/testsupport.h"
 
-#include "app/commandprogress.h"
+#include "serial/commandprogress.h"
 #include "serial/comport.h"
 #include "serial/modulecommands.h"
 #include "serial/setcom.h"

@@ -129,9 +129,9 @@ void TestDifferential::windowAndToolSendTheSame()
     const int records = 28 + modulemodel::modelFor(memory).entries;
 
     RecordingPrompter prompter;
-    MainWindow w;
-    QTest::qWait(650);
-    TestAccess::portName(w) = windowSim->devicePath();
+    const auto window = startedWindow();
+    MainWindow &w = *window;
+    w.state().setPortName(windowSim->devicePath());
 
     int downloaded = 0;
     for (int i = 0; i < files.size(); ++i) {
@@ -174,11 +174,11 @@ void TestDifferential::windowAndToolSendTheSame()
         QVERIFY2(windowSim->storedRecords() == toolSim.storedRecords(), qPrintable(what));
 
         // Each client accepts what the other stored.
-        TestAccess::portName(w) = toolSim.devicePath();
+        w.state().setPortName(toolSim.devicePath());
         prompter.clear();
         w.verify();
         QVERIFY2(prompter.last().text == QStringLiteral("Sikeres ellenőrzés."), qPrintable(what));
-        TestAccess::portName(w) = windowSim->devicePath();
+        w.state().setPortName(windowSim->devicePath());
         QVERIFY2(runCli({QStringLiteral("verify"), file, QStringLiteral("--port"), windowSim->devicePath(),
                          QStringLiteral("--stay"), QStringLiteral("--fast"), QStringLiteral("--force")},
                         &out)

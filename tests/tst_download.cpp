@@ -30,7 +30,7 @@ void TestDownload::emptyFieldStopsBeforeThePort()
     auto sim = startedSimulator();
     QVERIFY(sim);
     auto w = preparedWindow(prompter, sim->devicePath());
-    edit(*w, QStringLiteral("m_pin"))->clear();
+    widget<QLineEdit>(*w, QStringLiteral("m_pin"))->clear();
     auto *tabs = w->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
     tabs->setCurrentIndex(3);
 
@@ -75,7 +75,7 @@ void TestDownload::busyPortFailsAtOnce()
     QVERIFY(prompter.messages.isEmpty());
     QVERIFY(sim->received().isEmpty());
     // The image was built even though it could not be sent.
-    QCOMPARE(TestAccess::configImage(*w).size(), 1020);
+    QCOMPARE(w->state().configImage().size(), 1020);
 }
 
 void TestDownload::shortcutEndsTheEditing()
@@ -84,7 +84,7 @@ void TestDownload::shortcutEndsTheEditing()
     auto sim = startedSimulator();
     QVERIFY(sim);
     auto w = preparedWindow(prompter, sim->devicePath());
-    TestAccess::programMode(*w) = true;
+    w->state().setProgramMode(true);
     w->updateModeDisplay();
     w->show();
     QApplication::setActiveWindow(w.get());
@@ -92,7 +92,7 @@ void TestDownload::shortcutEndsTheEditing()
 
     // A bad PIN typed and not left, then Ctrl+D: judged as on Tab, emptied,
     // and the download refuses the empty field.
-    auto *pin = edit(*w, QStringLiteral("m_pin"));
+    auto *pin = widget<QLineEdit>(*w, QStringLiteral("m_pin"));
     pin->setFocus(Qt::TabFocusReason);
     QTest::keyClicks(pin, QStringLiteral("12a4"));
     QTest::keyClick(pin, Qt::Key_D, Qt::ControlModifier);
@@ -108,7 +108,7 @@ void TestDownload::shortcutEndsTheEditing()
     prompter.clear();
     pin->setText(QStringLiteral("4321"));
     w->findChild<QTabWidget *>(QStringLiteral("tabWidget"))->setCurrentIndex(1);
-    auto *number = edit(*w, QStringLiteral("t_1"));
+    auto *number = widget<QLineEdit>(*w, QStringLiteral("t_1"));
     number->setFocus(Qt::TabFocusReason);
     number->selectAll();
     QTest::keyClicks(number, QStringLiteral("3630b"));
@@ -179,7 +179,7 @@ void TestDownload::downloadsTheForm()
     QVERIFY(sim);
     auto w = preparedWindow(prompter, sim->devicePath(), memorySize);
     // ő has no Latin-1 code and goes as ö.
-    edit(*w, QStringLiteral("be2_nev"))->setText(QStringLiteral("Ablakő"));
+    widget<QLineEdit>(*w, QStringLiteral("be2_nev"))->setText(QStringLiteral("Ablakő"));
 
     DialogWatch watch;
     watch.whileRunning = [&watch](QDialog *d) { tryToDismiss(watch, d); };

@@ -47,7 +47,7 @@ void TestEndlessLine::readoutGivesUpAndKeepsTheForm()
     auto sim = startedSimulator();
     QVERIFY(sim);
     auto w = preparedWindow(prompter, sim->devicePath(), 32);
-    TestAccess::baudRate(*w) = 1200;
+    w->state().setBaudRate(1200);
     const FormState before = formState(*w);
     startChatter(*sim, 1200);
 
@@ -73,7 +73,7 @@ void TestEndlessLine::verifyAndStatusGiveUp()
     auto sim = startedSimulator();
     QVERIFY(sim);
     auto w = preparedWindow(prompter, sim->devicePath(), 32);
-    TestAccess::baudRate(*w) = 9600;
+    w->state().setBaudRate(9600);
     const FormState before = formState(*w);
     startChatter(*sim, 9600);
 
@@ -88,17 +88,17 @@ void TestEndlessLine::verifyAndStatusGiveUp()
 
     // At 1200 baud the status query gives up on the identification: about
     // two seconds, where reading to a general cap took over a minute.
-    TestAccess::baudRate(*w) = 1200;
+    w->state().setBaudRate(1200);
     startChatter(*sim, 1200);
-    const QString memoryLabel = devicetests::widget<QLabel>(*w, "l_ver")->text();
+    const QString memoryLabel = widget<QLabel>(*w, "l_ver")->text();
     clock.restart();
     w->status();
     QCOMPARE(prompter.messages.size(), 2);
     QCOMPARE(prompter.last().text, QStringLiteral("Sikertelen lekérdezés.\nEllenőrizze az eszközt!"));
     QVERIFY2(clock.elapsed() < lineTimeMs(modulecommands::kShortAnswerLimit, 1200) + 1000,
              qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(devicetests::widget<QLabel>(*w, "l_ver")->text(), memoryLabel);
-    QCOMPARE(TestAccess::memorySize(*w), 32);
+    QCOMPARE(widget<QLabel>(*w, "l_ver")->text(), memoryLabel);
+    QCOMPARE(w->state().memorySize(), 32);
 }
 
 void TestEndlessLine::relayTestGivesUp()
@@ -107,7 +107,7 @@ void TestEndlessLine::relayTestGivesUp()
     auto sim = startedSimulator();
     QVERIFY(sim);
     auto w = preparedWindow(prompter, sim->devicePath(), 32);
-    TestAccess::baudRate(*w) = 9600;
+    w->state().setBaudRate(9600);
     startChatter(*sim, 9600);
     bool dialogShown = false;
     whenModalShows([&dialogShown](QWidget *modal) {
@@ -129,7 +129,7 @@ void TestEndlessLine::downloadGivesUpAfterTheCommand()
     auto sim = startedSimulator();
     QVERIFY(sim);
     auto w = preparedWindow(prompter, sim->devicePath(), 32);
-    TestAccess::baudRate(*w) = 9600;
+    w->state().setBaudRate(9600);
     startChatter(*sim, 9600);
 
     DialogWatch watch;
@@ -151,15 +151,15 @@ void TestEndlessLine::programmingModeIsNotEntered()
     options.fault = Fault::Chatter;
     options.pacingBaud = 1200;
     auto sim = devicetests::startModule(options);
-    auto w = devicetests::startedWindow();
+    auto w = startedWindow();
     prompter.clear();
 
     devicetests::enterThroughMenu(*w, sim->devicePath());
 
     // A valid identification followed by noise is no identification: silence.
-    QVERIFY(!TestAccess::programMode(*w));
+    QVERIFY(!w->state().programMode());
     QVERIFY(prompter.messages.isEmpty());
-    QVERIFY(!devicetests::widget(*w, "g_eszkoz")->isEnabled());
+    QVERIFY(!widget(*w, "g_eszkoz")->isEnabled());
     setcom::setPortSource({});
 }
 

@@ -78,27 +78,27 @@ void TestFaultDrills::lineGoneMidCommand()
     QVERIFY(sim);
     const QString device = sim->devicePath();
     auto w = preparedWindow(prompter, device, 32);
-    TestAccess::programMode(*w) = command != QLatin1String("show_port");
+    w->state().setProgramMode(command != QLatin1String("show_port"));
     w->updateModeDisplay();
     const FormState before = formState(*w);
     QVERIFY(w->buildConfigImage());
-    const QString image = TestAccess::configImage(*w);
+    const QString image = w->state().configImage();
     sim->setFault(Fault::DropMidAnswer);
 
     if (command == QLatin1String("show_port")) {
         devicetests::enterThroughMenu(*w, device);
         setcom::setPortSource({});
-        QVERIFY(!TestAccess::programMode(*w));
+        QVERIFY(!w->state().programMode());
     } else if (command == QLatin1String("leave")) {
-        devicetests::widget<QPushButton>(*w, "button_port")->click();
-        QVERIFY(!TestAccess::programMode(*w));
+        widget<QPushButton>(*w, "button_port")->click();
+        QVERIFY(!w->state().programMode());
     } else if (command == QLatin1String("download")) {
         DialogWatch watch;
         watch.pressOk = true;
         watch.arm();
         w->download();
         QCOMPARE(watch.resultText, kFailure);
-        QCOMPARE(TestAccess::configImage(*w), image);
+        QCOMPARE(w->state().configImage(), image);
     } else {
         QMetaObject::invokeMethod(w.get(), command.toLatin1().constData());
     }
@@ -115,13 +115,13 @@ void TestFaultDrills::lineGoneMidCommand()
     // The window goes on with a module that answers.
     auto next = startedSimulator();
     QVERIFY(next);
-    TestAccess::portName(*w) = next->devicePath();
-    TestAccess::programMode(*w) = true;
+    w->state().setPortName(next->devicePath());
+    w->state().setProgramMode(true);
     prompter.clear();
     const int simulatorsOwn = descriptorsOn(next->devicePath());
     w->status();
     QVERIFY(prompter.messages.isEmpty());
-    QCOMPARE(devicetests::widget<QLabel>(*w, "l_ver")->text(), QStringLiteral("Memória: 32"));
+    QCOMPARE(widget<QLabel>(*w, "l_ver")->text(), QStringLiteral("Memória: 32"));
     QCOMPARE(descriptorsOn(next->devicePath()), simulatorsOwn);
 }
 
@@ -158,16 +158,16 @@ void TestFaultDrills::slowToStartButWithinTheWait()
     sim->setOptions(options);
     w->status();
     QVERIFY(prompter.messages.isEmpty());
-    QCOMPARE(devicetests::widget<QLabel>(*w, "l_service")->text(), QStringLiteral("TelenorHU"));
+    QCOMPARE(widget<QLabel>(*w, "l_service")->text(), QStringLiteral("TelenorHU"));
 
     // 600 ms of the 700 ms that "~{" is given.
     options.answerDelayMs = 600;
     sim->setOptions(options);
     sim->setStoredRecords(expectedRecords(32));
-    edit(*w, QStringLiteral("m_nev"))->setText(QStringLiteral("x"));
+    widget<QLineEdit>(*w, QStringLiteral("m_nev"))->setText(QStringLiteral("x"));
     w->readup();
     QVERIFY(prompter.messages.isEmpty());
-    QCOMPARE(edit(*w, QStringLiteral("m_nev"))->text(), QStringLiteral("Kapunyito"));
+    QCOMPARE(widget<QLineEdit>(*w, QStringLiteral("m_nev"))->text(), QStringLiteral("Kapunyito"));
 }
 
 void TestFaultDrills::portHeldByAnotherProgram()
@@ -205,7 +205,7 @@ int statusOnHeldPort(const QString &device)
 {
     RecordingPrompter prompter;
     MainWindow w;
-    TestAccess::portName(w) = device;
+    w.state().setPortName(device);
     w.status();
     if (prompter.messages.size() == 1 && prompter.last().text == kStatusFailed)
         return kChildPortBusy;

@@ -77,10 +77,9 @@ void TestFieldContent::typedTextThatBreaksRecordsOrFiles()
     QFETCH(QString, typed);
     QFETCH(QString, message);
     RecordingPrompter prompter;
-    auto w = std::make_unique<MainWindow>();
-    QTest::qWait(650);
+    auto w = startedWindow();
     prompter.clear();
-    QLineEdit *target = edit(*w, field);
+    QLineEdit *target = widget<QLineEdit>(*w, field);
     target->clear();
 
     QTest::keyClicks(target, typed);
@@ -128,7 +127,7 @@ void TestFieldContent::fieldWithSeparatorStopsTransfer()
     QApplication::setActiveWindow(w.get());
     QVERIFY(QTest::qWaitForWindowActive(w.get()));
     // As an older file or a module could have left it.
-    QLineEdit *target = edit(*w, field);
+    QLineEdit *target = widget<QLineEdit>(*w, field);
     target->setText(QStringLiteral("12|34"));
     tabs(*w)->setCurrentIndex(field.startsWith(QLatin1String("t_")) ? 0 : 1);
     const FormState before = formState(*w);
@@ -211,11 +210,10 @@ void TestFieldContent::saveRefusesWhatWouldNotOpenAgain()
         old.write("the old file");
     }
     RecordingPrompter prompter;
-    auto w = std::make_unique<MainWindow>();
-    QTest::qWait(650);
+    auto w = startedWindow();
     prompter.clear();
-    edit(*w, field)->setText(text);   // as a module could have left it
-    const QString filePath = TestAccess::filePath(*w);
+    widget<QLineEdit>(*w, field)->setText(text);   // as a module could have left it
+    const QString filePath = w->state().filePath();
     prompter.fileAnswers << path;
 
     w->save();
@@ -226,8 +224,8 @@ void TestFieldContent::saveRefusesWhatWouldNotOpenAgain()
     QCOMPARE(prompter.last().text, message);
     QVERIFY(prompter.fileDialogs.isEmpty());
     QCOMPARE(fileBytes(path), QByteArray("the old file"));
-    QCOMPARE(edit(*w, field)->text(), text);
-    QCOMPARE(TestAccess::filePath(*w), filePath);
+    QCOMPARE(widget<QLineEdit>(*w, field)->text(), text);
+    QCOMPARE(w->state().filePath(), filePath);
 }
 
 void TestFieldContent::savedFormOpensAgainUnchanged()
@@ -252,8 +250,7 @@ void TestFieldContent::savedFormOpensAgainUnchanged()
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("kor.krv"));
     RecordingPrompter prompter;
-    auto w = std::make_unique<MainWindow>();
-    QTest::qWait(650);
+    auto w = startedWindow();
     w->setMode(128);   // every box enabled, so opening sets them all
     const QStringList names = generalNames();
     const QList<QCheckBox *> boxes = w->findChildren<QCheckBox *>();
@@ -271,10 +268,10 @@ void TestFieldContent::savedFormOpensAgainUnchanged()
             else
                 text = random.bounded(8) == 0 ? QStringLiteral("---x") : randomText(freeChars, 16);
             QVERIFY2(!fieldrules::brokenGeneralRule(name, text), qPrintable(name + QLatin1Char('=') + text));
-            edit(*w, name)->setText(text);
+            widget<QLineEdit>(*w, name)->setText(text);
         }
         for (int n = 1; n <= 128; ++n)
-            edit(*w, QStringLiteral("t_%1").arg(n))->setText(randomText(phoneChars, 14));
+            widget<QLineEdit>(*w, QStringLiteral("t_%1").arg(n))->setText(randomText(phoneChars, 14));
         for (QCheckBox *b : boxes)
             b->setChecked(random.bounded(2) == 1);
         const FormState saved = formState(*w);
@@ -284,9 +281,9 @@ void TestFieldContent::savedFormOpensAgainUnchanged()
         w->save();
         QCOMPARE(prompter.last().text, QStringLiteral("Sikeres mentés."));
         for (const QString &name : names)
-            edit(*w, name)->setText(QStringLiteral("x"));
+            widget<QLineEdit>(*w, name)->setText(QStringLiteral("x"));
         for (int n = 1; n <= 128; ++n)
-            edit(*w, QStringLiteral("t_%1").arg(n))->clear();
+            widget<QLineEdit>(*w, QStringLiteral("t_%1").arg(n))->clear();
         for (QCheckBox *b : boxes)
             b->setChecked(!b->isChecked());
         prompter.fileAnswers << path;

@@ -4,6 +4,7 @@
 
 #include "support/testsupport.h"
 
+#include "document/documentcommands.h"
 #include "document/fieldrules.h"
 
 #include <QtCore/QDir>
@@ -23,11 +24,6 @@ namespace {
 const QString kDigitsOnly = QStringLiteral("Csak számok adhatóak meg!");
 const QString kPhoneMessage = QStringLiteral(
     "Csak valós telefonszámok adhatóak meg,\nnemzetközi formátumban, '+' karakter nélkül.");
-
-QLineEdit *field(MainWindow &w, const QString &name)
-{
-    return w.findChild<QLineEdit *>(name);
-}
 
 // Remembers the reason of the last focus-in of a widget.
 class FocusReasonSpy : public QObject
@@ -142,28 +138,28 @@ void TestFieldRules::digitFieldAcceptsDigitsAndSpaces()
     w.input_g3();
     QVERIFY(m_prompter->messages.isEmpty());
 
-    field(w, "m_pin")->setText("12 4");
-    field(w, "m_id")->setText("0042");
-    field(w, "rele_time")->setText("5");
-    field(w, "visszaallas")->setText("1");
+    widget<QLineEdit>(w, "m_pin")->setText("12 4");
+    widget<QLineEdit>(w, "m_id")->setText("0042");
+    widget<QLineEdit>(w, "rele_time")->setText("5");
+    widget<QLineEdit>(w, "visszaallas")->setText("1");
     w.input_g1();
     QVERIFY(m_prompter->messages.isEmpty());
-    QCOMPARE(field(w, "m_pin")->text(), QStringLiteral("12 4"));
+    QCOMPARE(widget<QLineEdit>(w, "m_pin")->text(), QStringLiteral("12 4"));
 }
 
 void TestFieldRules::rejectedFieldIsClearedFocusedAndReported()
 {
     MainWindow w;
     showActive(w);
-    QLineEdit *pin = field(w, "m_pin");
+    QLineEdit *pin = widget<QLineEdit>(w, "m_pin");
     FocusReasonSpy spy(pin);
-    field(w, "m_nev")->setFocus();
+    widget<QLineEdit>(w, "m_nev")->setFocus();
 
     // The user types into the field and leaves it with Return.
     pin->setFocus();
     pin->clear();
     spy.count = 0;
-    field(w, "m_nev")->setFocus();
+    widget<QLineEdit>(w, "m_nev")->setFocus();
     pin->setText("12a4");
     m_prompter->onMessage = [&](const RecordingPrompter::Message &) {
         // While the box is up the field is already empty and focused.
@@ -184,7 +180,7 @@ void TestFieldRules::rejectedFieldIsClearedFocusedAndReported()
     // Through the real signal: typing and Return.
     m_prompter->onMessage = nullptr;
     m_prompter->clear();
-    QLineEdit *relay = field(w, "rele_time");
+    QLineEdit *relay = widget<QLineEdit>(w, "rele_time");
     relay->setFocus();
     QTest::keyClicks(relay, "5s");
     QTest::keyClick(relay, Qt::Key_Return);
@@ -197,34 +193,34 @@ void TestFieldRules::restoreSettingHasItsEnglishTitle()
 {
     MainWindow w;
     for (const char *ok : {"0", "1", ""}) {
-        field(w, "visszaallas")->setText(QString::fromLatin1(ok));
+        widget<QLineEdit>(w, "visszaallas")->setText(QString::fromLatin1(ok));
         w.input_g1();
     }
     QVERIFY(m_prompter->messages.isEmpty());
-    field(w, "visszaallas")->setText("2");
+    widget<QLineEdit>(w, "visszaallas")->setText("2");
     w.input_g1();
     QCOMPARE(m_prompter->messages.size(), 1);
     QCOMPARE(m_prompter->last().icon, QMessageBox::Warning);
     QCOMPARE(m_prompter->last().title, QStringLiteral("Input error"));
     QCOMPARE(m_prompter->last().text, QStringLiteral("Az érték 0 vagy 1 lehet."));
-    QVERIFY(field(w, "visszaallas")->text().isEmpty());
+    QVERIFY(widget<QLineEdit>(w, "visszaallas")->text().isEmpty());
 }
 
 void TestFieldRules::firstFailingFieldOfGeneralGroupOnly()
 {
     MainWindow w;
-    field(w, "m_id")->setText("x1");
-    field(w, "visszaallas")->setText("7");
-    field(w, "rele_time")->setText("y");
+    widget<QLineEdit>(w, "m_id")->setText("x1");
+    widget<QLineEdit>(w, "visszaallas")->setText("7");
+    widget<QLineEdit>(w, "rele_time")->setText("y");
     // Finishing the edit of another field reports the first bad one.
-    QLineEdit *name = field(w, "be2_nev");
+    QLineEdit *name = widget<QLineEdit>(w, "be2_nev");
     QTest::keyClicks(name, "Riaszto");
     QTest::keyClick(name, Qt::Key_Enter);
     QCOMPARE(m_prompter->messages.size(), 1);
     QCOMPARE(m_prompter->last().text, kDigitsOnly);
-    QVERIFY(field(w, "m_id")->text().isEmpty());
-    QCOMPARE(field(w, "visszaallas")->text(), QStringLiteral("7"));
-    QCOMPARE(field(w, "rele_time")->text(), QStringLiteral("y"));
+    QVERIFY(widget<QLineEdit>(w, "m_id")->text().isEmpty());
+    QCOMPARE(widget<QLineEdit>(w, "visszaallas")->text(), QStringLiteral("7"));
+    QCOMPARE(widget<QLineEdit>(w, "rele_time")->text(), QStringLiteral("y"));
 
     w.input_g1();
     QCOMPARE(m_prompter->messages.size(), 2);
@@ -232,7 +228,7 @@ void TestFieldRules::firstFailingFieldOfGeneralGroupOnly()
     w.input_g1();
     QCOMPARE(m_prompter->messages.size(), 3);
     QCOMPARE(m_prompter->last().text, kDigitsOnly);
-    QVERIFY(field(w, "rele_time")->text().isEmpty());
+    QVERIFY(widget<QLineEdit>(w, "rele_time")->text().isEmpty());
     w.input_g1();
     QCOMPARE(m_prompter->messages.size(), 3);
 }
@@ -245,7 +241,7 @@ void TestFieldRules::smsCentreTakesTelephoneText()
     QVERIFY(m_prompter->messages.isEmpty());
 
     w.findChild<QComboBox *>("smskp_combo")->setCurrentIndex(3);   // "Egyéni"
-    QLineEdit *sms = field(w, "smskp");
+    QLineEdit *sms = widget<QLineEdit>(w, "smskp");
     QVERIFY(sms->isEnabled());
     sms->setText("+36 30 988");
     w.input_g1();
@@ -263,11 +259,11 @@ void TestFieldRules::messagesAndCommandsTakeAnything()
     MainWindow w;
     const QString anything = QStringLiteral("ő+-*/?!12ab");
     for (const char *name : {"m_nev", "be1_nev", "be2_nev"})
-        field(w, QString::fromLatin1(name))->setText(anything);
+        widget<QLineEdit>(w, QString::fromLatin1(name))->setText(anything);
     w.input_g1();
     for (const char *name : {"ki3_on", "ki4_on", "ki3_off", "ki4_off", "be1_on_msg", "be1_off_msg",
                              "be2_on_msg", "be2_off_msg"}) {
-        QLineEdit *edit = field(w, QString::fromLatin1(name));
+        QLineEdit *edit = widget<QLineEdit>(w, QString::fromLatin1(name));
         edit->setText(anything);
         edit->setFocus();
         QTest::keyClicks(edit, "-+x");   // keyClicks types Latin-1 only
@@ -282,35 +278,35 @@ void TestFieldRules::lockedFieldsAreSkipped()
     MainWindow w;
     // The reduced models put "-" into the locked identifier field.
     w.setMode(31);
-    QCOMPARE(field(w, "m_id")->text(), QStringLiteral("-"));
+    QCOMPARE(widget<QLineEdit>(w, "m_id")->text(), QStringLiteral("-"));
     w.input_g1();
     QVERIFY(m_prompter->messages.isEmpty());
-    QCOMPARE(field(w, "m_id")->text(), QStringLiteral("-"));
+    QCOMPARE(widget<QLineEdit>(w, "m_id")->text(), QStringLiteral("-"));
 
     // Fields still enabled are checked as before.
-    field(w, "m_pin")->setText("a");
+    widget<QLineEdit>(w, "m_pin")->setText("a");
     w.input_g1();
     QCOMPARE(m_prompter->messages.size(), 1);
-    QVERIFY(field(w, "m_pin")->text().isEmpty());
-    QCOMPARE(field(w, "m_id")->text(), QStringLiteral("-"));
+    QVERIFY(widget<QLineEdit>(w, "m_pin")->text().isEmpty());
+    QCOMPARE(widget<QLineEdit>(w, "m_id")->text(), QStringLiteral("-"));
 
     // Back to the full variant the "-" is judged again.
     w.setMode(32);
     w.input_g1();
     QCOMPARE(m_prompter->messages.size(), 2);
-    QVERIFY(field(w, "m_id")->text().isEmpty());
+    QVERIFY(widget<QLineEdit>(w, "m_id")->text().isEmpty());
 
     // A locked telephone page is not judged either.
     m_prompter->clear();
-    field(w, "t_40")->setText("abc");
+    widget<QLineEdit>(w, "t_40")->setText("abc");
     w.input_g4();
     QVERIFY(m_prompter->messages.isEmpty());
-    QCOMPARE(field(w, "t_40")->text(), QStringLiteral("abc"));
+    QCOMPARE(widget<QLineEdit>(w, "t_40")->text(), QStringLiteral("abc"));
     w.setMode(128);
     w.input_g4();
     QCOMPARE(m_prompter->messages.size(), 1);
     QCOMPARE(m_prompter->last().text, kPhoneMessage);
-    QVERIFY(field(w, "t_40")->text().isEmpty());
+    QVERIFY(widget<QLineEdit>(w, "t_40")->text().isEmpty());
 }
 
 void TestFieldRules::telephoneFieldsSpacesPassHyphensFail()
@@ -318,14 +314,14 @@ void TestFieldRules::telephoneFieldsSpacesPassHyphensFail()
     MainWindow w;
     showActive(w);
     w.findChild<QTabWidget *>("tabWidget")->setCurrentIndex(1);
-    QLineEdit *t5 = field(w, "t_5");
+    QLineEdit *t5 = widget<QLineEdit>(w, "t_5");
     t5->setFocus();
     QTest::keyClicks(t5, "36 30 123 4567");
     QTest::keyClick(t5, Qt::Key_Return);
     QVERIFY(m_prompter->messages.isEmpty());
     QCOMPARE(t5->text(), QStringLiteral("36 30 123 4567"));
 
-    QLineEdit *t20 = field(w, "t_20");
+    QLineEdit *t20 = widget<QLineEdit>(w, "t_20");
     t20->setFocus();
     QTest::keyClicks(t20, "36-30-123");
     QTest::keyClick(t20, Qt::Key_Return);
@@ -340,12 +336,12 @@ void TestFieldRules::telephoneFieldsSpacesPassHyphensFail()
     // Each page has its own check: the last page on the last number.
     w.setMode(128);
     m_prompter->clear();
-    field(w, "t_128")->setText("1-2");
+    widget<QLineEdit>(w, "t_128")->setText("1-2");
     w.input_g5();
     QVERIFY(m_prompter->messages.isEmpty());
     w.input_g6();
     QCOMPARE(m_prompter->messages.size(), 1);
-    QVERIFY(field(w, "t_128")->text().isEmpty());
+    QVERIFY(widget<QLineEdit>(w, "t_128")->text().isEmpty());
 }
 
 void TestFieldRules::loadedBadNumbersReportedInWalkOrder()
@@ -359,24 +355,24 @@ void TestFieldRules::loadedBadNumbersReportedInWalkOrder()
     w.openfile();
     QCOMPARE(m_prompter->messages.size(), 1);
     QCOMPARE(m_prompter->last().title, QStringLiteral("Megnyitás."));
-    QVERIFY(!field(w, "t_7")->text().isEmpty());
-    QVERIFY(!field(w, "t_3")->text().isEmpty());
+    QVERIFY(!widget<QLineEdit>(w, "t_7")->text().isEmpty());
+    QVERIFY(!widget<QLineEdit>(w, "t_3")->text().isEmpty());
 
     // Finishing an edit of any field of the page: t_3 comes before t_7 in
     // the page's walk order (11, 3, 9, ..., 2, 7, ...).
     m_prompter->clear();
-    QLineEdit *t1 = field(w, "t_1");
+    QLineEdit *t1 = widget<QLineEdit>(w, "t_1");
     QTest::keyClicks(t1, "36201234567");
     QTest::keyClick(t1, Qt::Key_Return);
     QCOMPARE(m_prompter->messages.size(), 1);
     QCOMPARE(m_prompter->last().text, kPhoneMessage);
-    QVERIFY(field(w, "t_3")->text().isEmpty());
-    QVERIFY(!field(w, "t_7")->text().isEmpty());
+    QVERIFY(widget<QLineEdit>(w, "t_3")->text().isEmpty());
+    QVERIFY(!widget<QLineEdit>(w, "t_7")->text().isEmpty());
     QCOMPARE(t1->text(), QStringLiteral("36201234567"));
 
     w.input_g3();
     QCOMPARE(m_prompter->messages.size(), 2);
-    QVERIFY(field(w, "t_7")->text().isEmpty());
+    QVERIFY(widget<QLineEdit>(w, "t_7")->text().isEmpty());
     w.input_g3();
     QCOMPARE(m_prompter->messages.size(), 2);
 }
@@ -388,27 +384,27 @@ void TestFieldRules::leavingAnUnchangedFieldChecksItsPage()
     MainWindow w;
     const QString path = writeNumbers({{7, "seven"}, {3, "three"}});
     QVERIFY(!path.isEmpty());
-    TestAccess::filePath(w) = path;
-    TestAccess::loadConfiguration(w, false);
+    w.state().setFilePath(path);
+    w.document().loadConfiguration(false);
     showActive(w);
     w.findChild<QTabWidget *>("tabWidget")->setCurrentIndex(1);
-    field(w, "t_1")->setFocus();
+    widget<QLineEdit>(w, "t_1")->setFocus();
     m_prompter->clear();
 
-    QTest::keyClick(field(w, "t_1"), Qt::Key_Tab);
+    QTest::keyClick(widget<QLineEdit>(w, "t_1"), Qt::Key_Tab);
     QCOMPARE(m_prompter->messages.size(), 1);
     QCOMPARE(m_prompter->last().title, QStringLiteral("Beviteli hiba"));
     QCOMPARE(m_prompter->last().text, kPhoneMessage);
-    QVERIFY(field(w, "t_3")->text().isEmpty());
-    QCOMPARE(field(w, "t_7")->text(), QStringLiteral("seven"));
-    QCOMPARE(QApplication::focusWidget(), field(w, "t_3"));
+    QVERIFY(widget<QLineEdit>(w, "t_3")->text().isEmpty());
+    QCOMPARE(widget<QLineEdit>(w, "t_7")->text(), QStringLiteral("seven"));
+    QCOMPARE(QApplication::focusWidget(), widget<QLineEdit>(w, "t_3"));
 
     // Every end of editing checks again, a click away as much as Tab.
-    QTest::mouseClick(field(w, "t_20"), Qt::LeftButton);
+    QTest::mouseClick(widget<QLineEdit>(w, "t_20"), Qt::LeftButton);
     QCOMPARE(m_prompter->messages.size(), 2);
-    QVERIFY(field(w, "t_7")->text().isEmpty());
-    QCOMPARE(QApplication::focusWidget(), field(w, "t_7"));
-    QTest::keyClick(field(w, "t_7"), Qt::Key_Tab);
+    QVERIFY(widget<QLineEdit>(w, "t_7")->text().isEmpty());
+    QCOMPARE(QApplication::focusWidget(), widget<QLineEdit>(w, "t_7"));
+    QTest::keyClick(widget<QLineEdit>(w, "t_7"), Qt::Key_Tab);
     QCOMPARE(m_prompter->messages.size(), 2);
 }
 
@@ -423,20 +419,20 @@ void TestFieldRules::typingOnEachPageRunsItsOwnCheck()
     for (int page = 1; page <= 3; ++page) {
         const int base = 32 * page;
         if (page < 3)
-            field(w, QStringLiteral("t_%1").arg(base + 43))->setText("next");   // first in the next page's walk
+            widget<QLineEdit>(w, QStringLiteral("t_%1").arg(base + 43))->setText("next");   // first in the next page's walk
         tabs->setCurrentIndex(page + 1);
-        QLineEdit *typed = field(w, QStringLiteral("t_%1").arg(base + 5));
+        QLineEdit *typed = widget<QLineEdit>(w, QStringLiteral("t_%1").arg(base + 5));
         typed->setFocus();
-        field(w, QStringLiteral("t_%1").arg(base + 11))->setText("x");   // first in the walk
+        widget<QLineEdit>(w, QStringLiteral("t_%1").arg(base + 11))->setText("x");   // first in the walk
         m_prompter->clear();
         QTest::keyClicks(typed, "36 1");
         QTest::keyClick(typed, page == 2 ? Qt::Key_Tab : Qt::Key_Return);
         QCOMPARE(m_prompter->messages.size(), 1);
         QCOMPARE(m_prompter->last().text, kPhoneMessage);
-        QVERIFY(field(w, QStringLiteral("t_%1").arg(base + 11))->text().isEmpty());
+        QVERIFY(widget<QLineEdit>(w, QStringLiteral("t_%1").arg(base + 11))->text().isEmpty());
         QCOMPARE(typed->text(), QStringLiteral("36 1"));
         if (page < 3)
-            QCOMPARE(field(w, QStringLiteral("t_%1").arg(base + 43))->text(), QStringLiteral("next"));
+            QCOMPARE(widget<QLineEdit>(w, QStringLiteral("t_%1").arg(base + 43))->text(), QStringLiteral("next"));
     }
 }
 
@@ -449,40 +445,40 @@ void TestFieldRules::focusChangesOfTheReportDoNotCheckAgain()
     showActive(w);
     w.findChild<QTabWidget *>("tabWidget")->setCurrentIndex(1);
     for (int n : {3, 7, 30})
-        field(w, QStringLiteral("t_%1").arg(n))->setText(QStringLiteral("x%1").arg(n));
+        widget<QLineEdit>(w, QStringLiteral("t_%1").arg(n))->setText(QStringLiteral("x%1").arg(n));
 
-    QLineEdit *t1 = field(w, "t_1");
+    QLineEdit *t1 = widget<QLineEdit>(w, "t_1");
     t1->setFocus();
     QTest::keyClicks(t1, "3620");
     QCOMPARE(boxesShownBy([t1] { QTest::keyClick(t1, Qt::Key_Return); }), QStringList{kPhoneMessage});
-    QVERIFY(field(w, "t_3")->text().isEmpty());
-    QCOMPARE(field(w, "t_7")->text(), QStringLiteral("x7"));
-    QCOMPARE(field(w, "t_30")->text(), QStringLiteral("x30"));
-    QCOMPARE(w.focusWidget(), field(w, "t_3"));
+    QVERIFY(widget<QLineEdit>(w, "t_3")->text().isEmpty());
+    QCOMPARE(widget<QLineEdit>(w, "t_7")->text(), QStringLiteral("x7"));
+    QCOMPARE(widget<QLineEdit>(w, "t_30")->text(), QStringLiteral("x30"));
+    QCOMPARE(w.focusWidget(), widget<QLineEdit>(w, "t_3"));
 
     // The user corrects the field and leaves it: the next check reports the
     // next field.
     showActive(w);
-    QCOMPARE(QApplication::focusWidget(), field(w, "t_3"));
+    QCOMPARE(QApplication::focusWidget(), widget<QLineEdit>(w, "t_3"));
     m_prompter->clear();
-    QTest::keyClicks(field(w, "t_3"), "3670");
-    field(w, "t_2")->setFocus();
+    QTest::keyClicks(widget<QLineEdit>(w, "t_3"), "3670");
+    widget<QLineEdit>(w, "t_2")->setFocus();
     QCOMPARE(m_prompter->messages.size(), 1);
-    QCOMPARE(field(w, "t_7")->text(), QString());
-    QCOMPARE(field(w, "t_30")->text(), QStringLiteral("x30"));
-    QCOMPARE(QApplication::focusWidget(), field(w, "t_7"));
+    QCOMPARE(widget<QLineEdit>(w, "t_7")->text(), QString());
+    QCOMPARE(widget<QLineEdit>(w, "t_30")->text(), QStringLiteral("x30"));
+    QCOMPARE(QApplication::focusWidget(), widget<QLineEdit>(w, "t_7"));
 
     // The same in the general group.
     showActive(w);
     w.findChild<QTabWidget *>("tabWidget")->setCurrentIndex(0);
-    field(w, "m_id")->setText("y");
-    field(w, "rele_time")->setText("z");
-    QLineEdit *name = field(w, "m_nev");
+    widget<QLineEdit>(w, "m_id")->setText("y");
+    widget<QLineEdit>(w, "rele_time")->setText("z");
+    QLineEdit *name = widget<QLineEdit>(w, "m_nev");
     name->setFocus();
     QTest::keyClick(name, Qt::Key_A);
     QCOMPARE(boxesShownBy([name] { QTest::keyClick(name, Qt::Key_Return); }), QStringList{kDigitsOnly});
-    QVERIFY(field(w, "m_id")->text().isEmpty());
-    QCOMPARE(field(w, "rele_time")->text(), QStringLiteral("z"));
+    QVERIFY(widget<QLineEdit>(w, "m_id")->text().isEmpty());
+    QCOMPARE(widget<QLineEdit>(w, "rele_time")->text(), QStringLiteral("z"));
 }
 
 void TestFieldRules::closingTheWindowChecksNothing()
@@ -493,7 +489,7 @@ void TestFieldRules::closingTheWindowChecksNothing()
         auto *w = new MainWindow;
         showActive(*w);
         w->findChild<QTabWidget *>("tabWidget")->setCurrentIndex(1);
-        QLineEdit *t5 = field(*w, "t_5");
+        QLineEdit *t5 = widget<QLineEdit>(*w, "t_5");
         t5->setFocus();
         QTest::keyClicks(t5, "36-30");
         if (!destroyOnly) {
@@ -511,7 +507,7 @@ void TestFieldRules::leadingPlusRemovedWhileTyping()
     MainWindow w;
     showActive(w);
     w.findChild<QTabWidget *>("tabWidget")->setCurrentIndex(1);
-    QLineEdit *t5 = field(w, "t_5");
+    QLineEdit *t5 = widget<QLineEdit>(w, "t_5");
     t5->setFocus();
     QTest::keyClick(t5, Qt::Key_Plus);
     QCOMPARE(t5->text(), QString());
@@ -529,7 +525,7 @@ void TestFieldRules::pastedDoublePlusLosesOne()
     MainWindow w;
     showActive(w);
     w.findChild<QTabWidget *>("tabWidget")->setCurrentIndex(1);
-    QLineEdit *t9 = field(w, "t_9");
+    QLineEdit *t9 = widget<QLineEdit>(w, "t_9");
     t9->setFocus();
     QGuiApplication::clipboard()->setText(QStringLiteral("++36301234567"));
     if (QGuiApplication::clipboard()->text() != QLatin1String("++36301234567"))
@@ -545,10 +541,10 @@ void TestFieldRules::programWrittenTextIsNotChecked()
 {
     MainWindow w;
     // Text the program writes emits neither textEdited nor editingFinished.
-    field(w, "t_2")->setText("+3630");
-    field(w, "m_pin")->setText("abcd");
-    QCOMPARE(field(w, "t_2")->text(), QStringLiteral("+3630"));
-    QCOMPARE(field(w, "m_pin")->text(), QStringLiteral("abcd"));
+    widget<QLineEdit>(w, "t_2")->setText("+3630");
+    widget<QLineEdit>(w, "m_pin")->setText("abcd");
+    QCOMPARE(widget<QLineEdit>(w, "t_2")->text(), QStringLiteral("+3630"));
+    QCOMPARE(widget<QLineEdit>(w, "m_pin")->text(), QStringLiteral("abcd"));
     QVERIFY(m_prompter->messages.isEmpty());
 }
 

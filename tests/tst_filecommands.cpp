@@ -27,23 +27,9 @@ constexpr int kChildFolderWritable = 3;
 constexpr int kChildCannotRun = 126;
 const QString kSyntaxError = QStringLiteral("Nem lehet megnyitni a fájlt. Tipp: ellenőrizze a fájl szintaxisát.");
 
-QLineEdit *field(MainWindow &w, const QString &name)
-{
-    return w.findChild<QLineEdit *>(name);
-}
-
 QList<QLineEdit *> generalFields(MainWindow &w)
 {
     return w.findChild<QWidget *>(QStringLiteral("tab"))->findChildren<QLineEdit *>();
-}
-
-QCheckBox *box(MainWindow &w, const QString &group)
-{
-    const auto boxes = w.findChild<QWidget *>(QStringLiteral("centralWidget"))->findChildren<QCheckBox *>();
-    for (QCheckBox *b : boxes)
-        if (b->property("group").toString() == group)
-            return b;
-    return nullptr;
 }
 
 QByteArray readAll(const QString &path)
@@ -167,23 +153,23 @@ void TestFileCommands::saveWritesFormDefaultsByteForByte()
     QCOMPARE(m_prompter->last().title, QStringLiteral("Mentés"));
     QCOMPARE(m_prompter->last().text, QStringLiteral("Sikeres mentés."));
     QCOMPARE(m_prompter->messageParents.last(), &w);
-    QCOMPARE(TestAccess::fileName(w), QStringLiteral("defaults.krv"));
-    QCOMPARE(TestAccess::filePath(w), path(QStringLiteral("defaults.krv")));
-    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("defaults.krv"));
+    QCOMPARE(w.state().fileName(), QStringLiteral("defaults.krv"));
+    QCOMPARE(w.state().filePath(), path(QStringLiteral("defaults.krv")));
+    QCOMPARE(widget<QLabel>(w, QStringLiteral("fileLabel"))->text(), QStringLiteral("defaults.krv"));
 }
 
 void TestFileCommands::saveWritesKeyDigitsOfTickedBoxes()
 {
     MainWindow w;
     w.setMode(128);
-    box(w, "2.1")->setChecked(true);     // entry 1: output 1 only
-    box(w, "3.1")->setChecked(true);     // entry 2: both alarm boxes
-    box(w, "3.2")->setChecked(true);
-    box(w, "256.2")->setChecked(true);   // entry 128: output 2
-    box(w, "255.1")->setChecked(true);   //            alarm of input 1
-    field(w, "t_128")->setText("36 20 123");
+    groupBox(w, "2.1")->setChecked(true);     // entry 1: output 1 only
+    groupBox(w, "3.1")->setChecked(true);     // entry 2: both alarm boxes
+    groupBox(w, "3.2")->setChecked(true);
+    groupBox(w, "256.2")->setChecked(true);   // entry 128: output 2
+    groupBox(w, "255.1")->setChecked(true);   //            alarm of input 1
+    widget<QLineEdit>(w, "t_128")->setText("36 20 123");
     w.setMode(32);   // locked pages are written all the same
-    box(w, "66.1")->setChecked(true);    // entry 33 output 1, on a disabled page
+    groupBox(w, "66.1")->setChecked(true);    // entry 33 output 1, on a disabled page
 
     const QList<QByteArray> lines = saveForm(w, QStringLiteral("ticks.krv")).split('\n');
     QCOMPARE(lines.size(), 144);
@@ -196,14 +182,14 @@ void TestFileCommands::saveWritesKeyDigitsOfTickedBoxes()
 void TestFileCommands::saveCancelledChangesNothing()
 {
     MainWindow w;
-    TestAccess::fileName(w) = QStringLiteral("old.krv");
-    TestAccess::filePath(w) = path(QStringLiteral("old.krv"));
+    w.state().setFileName(QStringLiteral("old.krv"));
+    w.state().setFilePath(path(QStringLiteral("old.krv")));
     w.save();   // no answer queued: the dialog is cancelled
     QCOMPARE(m_prompter->fileDialogs.size(), 1);
     QVERIFY(m_prompter->messages.isEmpty());
-    QCOMPARE(TestAccess::fileName(w), QStringLiteral("old.krv"));
-    QCOMPARE(TestAccess::filePath(w), path(QStringLiteral("old.krv")));
-    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("Nincs megnyitott fájl."));
+    QCOMPARE(w.state().fileName(), QStringLiteral("old.krv"));
+    QCOMPARE(w.state().filePath(), path(QStringLiteral("old.krv")));
+    QCOMPARE(widget<QLabel>(w, QStringLiteral("fileLabel"))->text(), QStringLiteral("Nincs megnyitott fájl."));
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList());
 }
 
@@ -219,8 +205,8 @@ void TestFileCommands::saveAndLoadGiveTheSameForm()
     for (int i = 0; i < 16; ++i)
         sourceFields[i]->setText(general[i]);
     for (int n = 1; n <= 128; n += 3)
-        field(source, QStringLiteral("t_%1").arg(n))->setText(QStringLiteral("3670%1").arg(n * 7919));
-    field(source, "t_2")->setText("36 30 555 1234");
+        widget<QLineEdit>(source, QStringLiteral("t_%1").arg(n))->setText(QStringLiteral("3670%1").arg(n * 7919));
+    widget<QLineEdit>(source, "t_2")->setText("36 30 555 1234");
     const auto sourceBoxes = source.findChild<QWidget *>("centralWidget")->findChildren<QCheckBox *>();
     for (int i = 0; i < sourceBoxes.size(); i += 3)
         sourceBoxes[i]->setChecked(true);
@@ -238,12 +224,12 @@ void TestFileCommands::saveAndLoadGiveTheSameForm()
         QCOMPARE(targetFields[i]->text(), general[i]);
     for (int n = 1; n <= 128; ++n) {
         const QString expected = n == 2 ? QStringLiteral("36305551234")
-                                        : field(source, QStringLiteral("t_%1").arg(n))->text();
-        QCOMPARE(field(target, QStringLiteral("t_%1").arg(n))->text(), expected);
+                                        : widget<QLineEdit>(source, QStringLiteral("t_%1").arg(n))->text();
+        QCOMPARE(widget<QLineEdit>(target, QStringLiteral("t_%1").arg(n))->text(), expected);
     }
     for (QCheckBox *b : sourceBoxes) {
         const QString group = b->property("group").toString();
-        QVERIFY2(box(target, group)->isChecked() == b->isChecked(), qPrintable(group));
+        QVERIFY2(groupBox(target, group)->isChecked() == b->isChecked(), qPrintable(group));
     }
     // A second save of the loaded form gives the same bytes, spaces aside.
     QByteArray first = readAll(path(QStringLiteral("round.krv")));
@@ -262,10 +248,10 @@ void TestFileCommands::windows1250FromAnotherProgramLoads()
     QVERIFY(writeBytes(path("foreign.krv"), join(lines)));
     MainWindow w;
     open(w, path("foreign.krv"));
-    QCOMPARE(field(w, "m_nev")->text(), QStringLiteral("Főkapu ŰŐ"));
-    QCOMPARE(field(w, "be1_nev")->text(), QStringLiteral("áéíóöőúüű"));
-    QCOMPARE(field(w, "be2_nev")->text(), QStringLiteral("ÁÉÍÓÖŐÚÜŰ"));
-    QCOMPARE(field(w, "ki3_on")->text(), QStringLiteral("ŠŽšž"));
+    QCOMPARE(widget<QLineEdit>(w, "m_nev")->text(), QStringLiteral("Főkapu ŰŐ"));
+    QCOMPARE(widget<QLineEdit>(w, "be1_nev")->text(), QStringLiteral("áéíóöőúüű"));
+    QCOMPARE(widget<QLineEdit>(w, "be2_nev")->text(), QStringLiteral("ÁÉÍÓÖŐÚÜŰ"));
+    QCOMPARE(widget<QLineEdit>(w, "ki3_on")->text(), QStringLiteral("ŠŽšž"));
 
     // Written back unchanged, byte for byte.
     QCOMPARE(saveForm(w, QStringLiteral("back.krv")), join(lines));
@@ -285,43 +271,43 @@ void TestFileCommands::openShowsDialogAndMessage()
     QCOMPARE(m_prompter->last().title, QStringLiteral("Megnyitás."));
     QCOMPARE(m_prompter->last().text, QStringLiteral("kapu.b.krv sikeresen megnyitva."));
     QCOMPARE(m_prompter->messageParents.last(), &w);
-    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("kapu.b.krv"));
-    QCOMPARE(field(w, "m_nev")->text(), QStringLiteral("Modul"));
-    QCOMPARE(field(w, "t_128")->text(), QStringLiteral("36300000128"));
+    QCOMPARE(widget<QLabel>(w, QStringLiteral("fileLabel"))->text(), QStringLiteral("kapu.b.krv"));
+    QCOMPARE(widget<QLineEdit>(w, "m_nev")->text(), QStringLiteral("Modul"));
+    QCOMPARE(widget<QLineEdit>(w, "t_128")->text(), QStringLiteral("36300000128"));
     // Only the default configuration adds the link label.
-    QVERIFY(!TestAccess::linkLabel(w));
+    QVERIFY(!widget<QLabel>(w, QStringLiteral("linkLabel")));
 }
 
 void TestFileCommands::openCancelledChangesNothing()
 {
     MainWindow w;
-    field(w, "m_nev")->setText("marad");
+    widget<QLineEdit>(w, "m_nev")->setText("marad");
     w.openfile();
     QCOMPARE(m_prompter->fileDialogs.size(), 1);
     QVERIFY(m_prompter->messages.isEmpty());
-    QCOMPARE(field(w, "m_nev")->text(), QStringLiteral("marad"));
-    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("Nincs megnyitott fájl."));
+    QCOMPARE(widget<QLineEdit>(w, "m_nev")->text(), QStringLiteral("marad"));
+    QCOMPARE(widget<QLabel>(w, QStringLiteral("fileLabel"))->text(), QStringLiteral("Nincs megnyitott fájl."));
 }
 
 void TestFileCommands::missingFileAndMissingDefault()
 {
     MainWindow w;
-    field(w, "m_pin")->setText("9999");
+    widget<QLineEdit>(w, "m_pin")->setText("9999");
     open(w, path("nincs.krv"));
     QCOMPARE(m_prompter->messages.size(), 1);
     QCOMPARE(m_prompter->last().icon, QMessageBox::Critical);
     QCOMPARE(m_prompter->last().title, QStringLiteral("File hiba"));
     QCOMPARE(m_prompter->last().text, QStringLiteral("A kiválasztott fájl nem létezik."));
-    QCOMPARE(field(w, "m_pin")->text(), QStringLiteral("9999"));
-    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("Nincs megnyitott fájl."));
+    QCOMPARE(widget<QLineEdit>(w, "m_pin")->text(), QStringLiteral("9999"));
+    QCOMPARE(widget<QLabel>(w, QStringLiteral("fileLabel"))->text(), QStringLiteral("Nincs megnyitott fájl."));
 
     // The default configuration may be missing: silence.
     m_prompter->clear();
     w.newfile();
     QVERIFY(m_prompter->messages.isEmpty());
-    QCOMPARE(field(w, "m_pin")->text(), QStringLiteral("9999"));
-    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("Nincs megnyitott fájl."));
-    QVERIFY(!TestAccess::linkLabel(w));
+    QCOMPARE(widget<QLineEdit>(w, "m_pin")->text(), QStringLiteral("9999"));
+    QCOMPARE(widget<QLabel>(w, QStringLiteral("fileLabel"))->text(), QStringLiteral("Nincs megnyitott fájl."));
+    QVERIFY(!widget<QLabel>(w, QStringLiteral("linkLabel")));
 }
 
 void TestFileCommands::tooFewLinesRejectedFormUnchanged()
@@ -334,9 +320,9 @@ void TestFileCommands::tooFewLinesRejectedFormUnchanged()
 
     MainWindow w;
     w.setMode(128);
-    field(w, "m_nev")->setText("eredeti");
-    field(w, "t_1")->setText("111");
-    box(w, "1.1")->setChecked(true);
+    widget<QLineEdit>(w, "m_nev")->setText("eredeti");
+    widget<QLineEdit>(w, "t_1")->setText("111");
+    groupBox(w, "1.1")->setChecked(true);
     for (const char *name : {"short.krv", "empty.krv", "short_crlf.krv"}) {
         m_prompter->clear();
         open(w, path(QString::fromLatin1(name)));
@@ -344,10 +330,10 @@ void TestFileCommands::tooFewLinesRejectedFormUnchanged()
         QCOMPARE(m_prompter->last().icon, QMessageBox::Critical);
         QCOMPARE(m_prompter->last().title, QStringLiteral("File hiba"));
         QCOMPARE(m_prompter->last().text, kSyntaxError);
-        QCOMPARE(field(w, "m_nev")->text(), QStringLiteral("eredeti"));
-        QCOMPARE(field(w, "t_1")->text(), QStringLiteral("111"));
-        QVERIFY(box(w, "1.1")->isChecked());
-        QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("Nincs megnyitott fájl."));
+        QCOMPARE(widget<QLineEdit>(w, "m_nev")->text(), QStringLiteral("eredeti"));
+        QCOMPARE(widget<QLineEdit>(w, "t_1")->text(), QStringLiteral("111"));
+        QVERIFY(groupBox(w, "1.1")->isChecked());
+        QCOMPARE(widget<QLabel>(w, QStringLiteral("fileLabel"))->text(), QStringLiteral("Nincs megnyitott fájl."));
     }
 }
 
@@ -359,13 +345,13 @@ void TestFileCommands::exactly144LinesLoad()
     MainWindow w;
     open(w, path("ok.krv"));
     QCOMPARE(m_prompter->last().title, QStringLiteral("Megnyitás."));
-    QCOMPARE(field(w, "smskp")->text(), QStringLiteral("36201234567"));
-    QCOMPARE(field(w, "be2_off_msg")->text(), QStringLiteral("M4"));
-    QCOMPARE(field(w, "t_1")->text(), QStringLiteral("36301234567"));
-    QVERIFY(box(w, "1.1")->isChecked());
-    QVERIFY(box(w, "1.2")->isChecked());
-    QVERIFY(box(w, "2.1")->isChecked());
-    QVERIFY(!box(w, "2.2")->isChecked());
+    QCOMPARE(widget<QLineEdit>(w, "smskp")->text(), QStringLiteral("36201234567"));
+    QCOMPARE(widget<QLineEdit>(w, "be2_off_msg")->text(), QStringLiteral("M4"));
+    QCOMPARE(widget<QLineEdit>(w, "t_1")->text(), QStringLiteral("36301234567"));
+    QVERIFY(groupBox(w, "1.1")->isChecked());
+    QVERIFY(groupBox(w, "1.2")->isChecked());
+    QVERIFY(groupBox(w, "2.1")->isChecked());
+    QVERIFY(!groupBox(w, "2.2")->isChecked());
 }
 
 void TestFileCommands::terminatorCountsAsLine()
@@ -379,14 +365,14 @@ void TestFileCommands::terminatorCountsAsLine()
 
     MainWindow w;
     w.setMode(128);
-    box(w, "255.1")->setChecked(true);
-    box(w, "256.2")->setChecked(true);
+    groupBox(w, "255.1")->setChecked(true);
+    groupBox(w, "256.2")->setChecked(true);
     open(w, path("term.krv"));
     QCOMPARE(m_prompter->last().title, QStringLiteral("Megnyitás."));
-    QCOMPARE(field(w, "t_128")->text(), QStringLiteral("-"));
-    QCOMPARE(field(w, "t_127")->text(), QStringLiteral("36300000127"));
-    QVERIFY(!box(w, "255.1")->isChecked());
-    QVERIFY(!box(w, "256.2")->isChecked());
+    QCOMPARE(widget<QLineEdit>(w, "t_128")->text(), QStringLiteral("-"));
+    QCOMPARE(widget<QLineEdit>(w, "t_127")->text(), QStringLiteral("36300000127"));
+    QVERIFY(!groupBox(w, "255.1")->isChecked());
+    QVERIFY(!groupBox(w, "256.2")->isChecked());
 }
 
 void TestFileCommands::oddTelephoneLines()
@@ -399,16 +385,16 @@ void TestFileCommands::oddTelephoneLines()
     QVERIFY(writeBytes(path("odd.krv"), join(lines)));
     MainWindow w;
     open(w, path("odd.krv"));
-    QCOMPARE(field(w, "t_1")->text(), QString());
-    QVERIFY(box(w, "1.1")->isChecked());
-    QVERIFY(box(w, "1.2")->isChecked());
-    QCOMPARE(field(w, "t_2")->text(), QStringLiteral("36301"));
-    QVERIFY(!box(w, "3.1")->isChecked());
-    QVERIFY(!box(w, "3.2")->isChecked());
-    QVERIFY(box(w, "4.2")->isChecked());
-    QCOMPARE(field(w, "t_3")->text(), QStringLiteral("36301234567"));
-    QVERIFY(box(w, "5.1")->isChecked() && box(w, "5.2")->isChecked() && box(w, "6.1")->isChecked());
-    QCOMPARE(field(w, "t_4")->text(), QString());
+    QCOMPARE(widget<QLineEdit>(w, "t_1")->text(), QString());
+    QVERIFY(groupBox(w, "1.1")->isChecked());
+    QVERIFY(groupBox(w, "1.2")->isChecked());
+    QCOMPARE(widget<QLineEdit>(w, "t_2")->text(), QStringLiteral("36301"));
+    QVERIFY(!groupBox(w, "3.1")->isChecked());
+    QVERIFY(!groupBox(w, "3.2")->isChecked());
+    QVERIFY(groupBox(w, "4.2")->isChecked());
+    QCOMPARE(widget<QLineEdit>(w, "t_3")->text(), QStringLiteral("36301234567"));
+    QVERIFY(groupBox(w, "5.1")->isChecked() && groupBox(w, "5.2")->isChecked() && groupBox(w, "6.1")->isChecked());
+    QCOMPARE(widget<QLineEdit>(w, "t_4")->text(), QString());
 }
 
 void TestFileCommands::overlongValuesAreCutToFieldLength()
@@ -421,10 +407,10 @@ void TestFileCommands::overlongValuesAreCutToFieldLength()
     QVERIFY(writeBytes(path("long.krv"), join(lines)));
     MainWindow w;
     open(w, path("long.krv"));
-    QCOMPARE(field(w, "m_pin")->text(), QStringLiteral("1234"));
-    QCOMPARE(field(w, "m_nev")->text(), QStringLiteral("ABCDEFGHIJKLMNOP"));
-    QCOMPARE(field(w, "visszaallas")->text(), QStringLiteral("0"));
-    QCOMPARE(field(w, "t_1")->text(), QString(14, QLatin1Char('7')));
+    QCOMPARE(widget<QLineEdit>(w, "m_pin")->text(), QStringLiteral("1234"));
+    QCOMPARE(widget<QLineEdit>(w, "m_nev")->text(), QStringLiteral("ABCDEFGHIJKLMNOP"));
+    QCOMPARE(widget<QLineEdit>(w, "visszaallas")->text(), QStringLiteral("0"));
+    QCOMPARE(widget<QLineEdit>(w, "t_1")->text(), QString(14, QLatin1Char('7')));
 }
 
 void TestFileCommands::nameWithoutSuffixShowsTrailingDot()
@@ -432,8 +418,8 @@ void TestFileCommands::nameWithoutSuffixShowsTrailingDot()
     QVERIFY(writeBytes(path("kapu"), join(sampleLines())));
     MainWindow w;
     open(w, path("kapu"));
-    QCOMPARE(TestAccess::fileName(w), QStringLiteral("kapu."));
-    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("kapu."));
+    QCOMPARE(w.state().fileName(), QStringLiteral("kapu."));
+    QCOMPARE(widget<QLabel>(w, QStringLiteral("fileLabel"))->text(), QStringLiteral("kapu."));
     QCOMPARE(m_prompter->last().text, QStringLiteral("kapu. sikeresen megnyitva."));
 }
 
@@ -446,17 +432,17 @@ void TestFileCommands::lockedBoxesTakeTheFilesTicks()
     QVERIFY(writeBytes(path("locked.krv"), join(lines)));
 
     MainWindow w;   // 32 numbers: pages 33 to 128 disabled
-    box(w, "67.1")->setChecked(true);   // entry 34 alarm 1, ticked before
+    groupBox(w, "67.1")->setChecked(true);   // entry 34 alarm 1, ticked before
     open(w, path("locked.krv"));
-    QCOMPARE(field(w, "t_33")->text(), QStringLiteral("36301234567"));   // numbers load
+    QCOMPARE(widget<QLineEdit>(w, "t_33")->text(), QStringLiteral("36301234567"));   // numbers load
     // A locked page shows the file's rights too, or a save would mix an
     // earlier file's ticks with this file's numbers.
-    QVERIFY(!box(w, "65.1")->isEnabled());
-    QVERIFY(box(w, "65.1")->isChecked());
-    QVERIFY(box(w, "66.2")->isChecked());
-    QVERIFY(!box(w, "67.1")->isChecked());
-    QVERIFY(box(w, "2.2")->isChecked());
-    QVERIFY(!box(w, "2.1")->isChecked());
+    QVERIFY(!groupBox(w, "65.1")->isEnabled());
+    QVERIFY(groupBox(w, "65.1")->isChecked());
+    QVERIFY(groupBox(w, "66.2")->isChecked());
+    QVERIFY(!groupBox(w, "67.1")->isChecked());
+    QVERIFY(groupBox(w, "2.2")->isChecked());
+    QVERIFY(!groupBox(w, "2.1")->isChecked());
 }
 
 void TestFileCommands::reducedVariantLoadsNoBoxes()
@@ -471,18 +457,18 @@ void TestFileCommands::reducedVariantLoadsNoBoxes()
     const auto boxes = w.findChild<QWidget *>("centralWidget")->findChildren<QCheckBox *>();
     for (QCheckBox *b : boxes)
         QVERIFY(!b->isChecked());
-    QCOMPARE(field(w, "t_100")->text(), QStringLiteral("100"));
+    QCOMPARE(widget<QLineEdit>(w, "t_100")->text(), QStringLiteral("100"));
     // A reduced module holds its placeholders, whichever came first, the file or the module.
-    QCOMPARE(field(w, "m_id")->text(), QStringLiteral("-"));
-    QCOMPARE(field(w, "be1_on_msg")->text(), QStringLiteral("-"));
+    QCOMPARE(widget<QLineEdit>(w, "m_id")->text(), QStringLiteral("-"));
+    QCOMPARE(widget<QLineEdit>(w, "be1_on_msg")->text(), QStringLiteral("-"));
 }
 
 void TestFileCommands::failedSaveReportsAndKeepsState()
 {
     MainWindow w;
-    TestAccess::fileName(w) = QStringLiteral("old.krv");
-    TestAccess::filePath(w) = path("old.krv");
-    TestAccess::fileLabel(w)->setText(QStringLiteral("old.krv"));
+    w.state().setFileName(QStringLiteral("old.krv"));
+    w.state().setFilePath(path("old.krv"));
+    widget<QLabel>(w, QStringLiteral("fileLabel"))->setText(QStringLiteral("old.krv"));
 
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("folder.krv")));
     const QStringList targets = {path("nincs/ilyen/mappa.krv"), path("folder.krv")};
@@ -495,9 +481,9 @@ void TestFileCommands::failedSaveReportsAndKeepsState()
         QCOMPARE(m_prompter->last().title, QStringLiteral("File hiba"));
         QVERIFY2(m_prompter->last().text.contains(QDir::toNativeSeparators(target)),
                  qPrintable(m_prompter->last().text));
-        QCOMPARE(TestAccess::fileName(w), QStringLiteral("old.krv"));
-        QCOMPARE(TestAccess::filePath(w), path("old.krv"));
-        QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("old.krv"));
+        QCOMPARE(w.state().fileName(), QStringLiteral("old.krv"));
+        QCOMPARE(w.state().filePath(), path("old.krv"));
+        QCOMPARE(widget<QLabel>(w, QStringLiteral("fileLabel"))->text(), QStringLiteral("old.krv"));
     }
     QVERIFY(QFileInfo(path("folder.krv")).isDir());
 }
@@ -513,8 +499,8 @@ void TestFileCommands::failedSaveKeepsOldFile()
     QVERIFY(disk.fill());
     MainWindow w;
     open(w, target);
-    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("old.krv"));
-    field(w, "m_nev")->setText(QStringLiteral("Új név"));
+    QCOMPARE(widget<QLabel>(w, QStringLiteral("fileLabel"))->text(), QStringLiteral("old.krv"));
+    widget<QLineEdit>(w, "m_nev")->setText(QStringLiteral("Új név"));
 
     for (const QString &name : {QStringLiteral("old.krv"), QStringLiteral("new.krv")}) {
         m_prompter->clear();
@@ -525,9 +511,9 @@ void TestFileCommands::failedSaveKeepsOldFile()
         QCOMPARE(m_prompter->last().title, QStringLiteral("File hiba"));
         QCOMPARE(m_prompter->last().text, QStringLiteral("A fájl mentése nem sikerült: %1\nNincs elég hely a lemezen.")
                                               .arg(QDir::toNativeSeparators(disk.filePath(name))));
-        QCOMPARE(TestAccess::fileName(w), QStringLiteral("old.krv"));
-        QCOMPARE(TestAccess::filePath(w), target);
-        QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("old.krv"));
+        QCOMPARE(w.state().fileName(), QStringLiteral("old.krv"));
+        QCOMPARE(w.state().filePath(), target);
+        QCOMPARE(widget<QLabel>(w, QStringLiteral("fileLabel"))->text(), QStringLiteral("old.krv"));
         QCOMPARE(readAll(target), old);
         // No half-written temporary file is left beside it.
         QCOMPARE(disk.files(), QStringList{QStringLiteral("old.krv")});
@@ -580,13 +566,13 @@ void TestFileCommands::hugeFileIsRejectedQuickly()
         QVERIFY(file.resize(qint64(5) * 1024 * 1024 * 1024));
     }
     MainWindow w;
-    field(w, "m_nev")->setText("marad");
+    widget<QLineEdit>(w, "m_nev")->setText("marad");
     QElapsedTimer clock;
     clock.start();
     open(w, path("huge.krv"));
     QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(m_prompter->last().text, kSyntaxError);
-    QCOMPARE(field(w, "m_nev")->text(), QStringLiteral("marad"));
+    QCOMPARE(widget<QLineEdit>(w, "m_nev")->text(), QStringLiteral("marad"));
 }
 
 void TestFileCommands::defaultConfigurationLoadsAfterStart()
@@ -597,31 +583,31 @@ void TestFileCommands::defaultConfigurationLoadsAfterStart()
 
     MainWindow w;
     w.show();
-    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("Nincs megnyitott fájl."));
+    QCOMPARE(widget<QLabel>(w, QStringLiteral("fileLabel"))->text(), QStringLiteral("Nincs megnyitott fájl."));
     QTest::qWait(300);
-    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("Nincs megnyitott fájl."));
-    QTRY_COMPARE_WITH_TIMEOUT(TestAccess::fileLabel(w)->text(), QStringLiteral("kordavo_default.dll"), 2000);
+    QCOMPARE(widget<QLabel>(w, QStringLiteral("fileLabel"))->text(), QStringLiteral("Nincs megnyitott fájl."));
+    QTRY_COMPARE_WITH_TIMEOUT(widget<QLabel>(w, QStringLiteral("fileLabel"))->text(), QStringLiteral("kordavo_default.dll"), 2000);
     QVERIFY(m_prompter->messages.isEmpty());
-    QCOMPARE(TestAccess::fileName(w), QStringLiteral("kordavo_default.dll"));
-    QCOMPARE(TestAccess::filePath(w), QStringLiteral("kordavo_default.dll"));
+    QCOMPARE(w.state().fileName(), QStringLiteral("kordavo_default.dll"));
+    QCOMPARE(w.state().filePath(), QStringLiteral("kordavo_default.dll"));
 
     // The information lines: a link on line 145, a second line on 146.
-    QLabel *link = TestAccess::linkLabel(w);
+    QLabel *link = widget<QLabel>(w, QStringLiteral("linkLabel"));
     QVERIFY(link);
     QVERIFY(w.statusBar()->isAncestorOf(link));
     QVERIFY(link->openExternalLinks());
-    QCOMPARE(link->text(), TestAccess::infoLine1(w));
-    QVERIFY(TestAccess::infoLine1(w).contains(QLatin1String("<a href=\"https://www.example.hu")));
-    QVERIFY(!TestAccess::infoLine2(w).isEmpty());
-    QVERIFY(w.statusBar()->children().contains(TestAccess::portLabel(w)));
+    QCOMPARE(link->text(), w.state().infoLine1());
+    QVERIFY(w.state().infoLine1().contains(QLatin1String("<a href=\"https://www.example.hu")));
+    QVERIFY(!w.state().infoLine2().isEmpty());
+    QVERIFY(w.statusBar()->children().contains(widget<QLabel>(w, QStringLiteral("portLabel"))));
 
     // Sensible example values, with the accented letters intact.
     QCOMPARE(w.findChild<QComboBox *>("smskp_combo")->currentIndex(), 0);
-    QVERIFY(!field(w, "smskp")->isEnabled());
-    QCOMPARE(field(w, "m_pin")->text().size(), 4);
-    QCOMPARE(field(w, "m_id")->text().size(), 4);
-    QVERIFY(field(w, "visszaallas")->text() == "0" || field(w, "visszaallas")->text() == "1");
-    QVERIFY(!field(w, "rele_time")->text().isEmpty());
+    QVERIFY(!widget<QLineEdit>(w, "smskp")->isEnabled());
+    QCOMPARE(widget<QLineEdit>(w, "m_pin")->text().size(), 4);
+    QCOMPARE(widget<QLineEdit>(w, "m_id")->text().size(), 4);
+    QVERIFY(widget<QLineEdit>(w, "visszaallas")->text() == "0" || widget<QLineEdit>(w, "visszaallas")->text() == "1");
+    QVERIFY(!widget<QLineEdit>(w, "rele_time")->text().isEmpty());
     QString allText;
     for (QLineEdit *e : generalFields(w)) {
         QVERIFY2(!e->text().isEmpty(), qPrintable(e->objectName()));
@@ -629,14 +615,14 @@ void TestFileCommands::defaultConfigurationLoadsAfterStart()
     }
     QVERIFY(allText.contains(QStringLiteral("ő")));
     QVERIFY(allText.contains(QStringLiteral("ű")));
-    QVERIFY(!field(w, "t_1")->text().isEmpty());
+    QVERIFY(!widget<QLineEdit>(w, "t_1")->text().isEmpty());
     int ticked = 0;
     for (QCheckBox *b : w.findChild<QWidget *>("centralWidget")->findChildren<QCheckBox *>())
         ticked += b->isChecked() ? 1 : 0;
     QVERIFY(ticked >= 3);
     bool beyond32 = false;
     for (int n = 33; n <= 128; ++n)
-        beyond32 = beyond32 || !field(w, QStringLiteral("t_%1").arg(n))->text().isEmpty();
+        beyond32 = beyond32 || !widget<QLineEdit>(w, QStringLiteral("t_%1").arg(n))->text().isEmpty();
     QVERIFY(beyond32);
 
     // The user's checks find nothing to complain about.

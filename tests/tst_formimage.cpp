@@ -14,19 +14,6 @@ using namespace imagetest;
 
 namespace {
 
-QLineEdit *edit(MainWindow &w, const QString &name)
-{
-    return w.findChild<QLineEdit *>(name);
-}
-
-QCheckBox *box(MainWindow &w, const QString &group)
-{
-    for (QCheckBox *b : w.findChildren<QCheckBox *>())
-        if (b->property("group").toString() == group)
-            return b;
-    return nullptr;
-}
-
 void fillForm(MainWindow &w)
 {
     const QStringList texts = sampleGeneral();
@@ -52,16 +39,16 @@ void TestFormImage::windowBuildsFromTheForm()
 {
     MainWindow w;
     fillForm(w);
-    edit(w, QStringLiteral("be1_off_msg"))->setText(QStringLiteral("REC14"));
-    edit(w, QStringLiteral("be2_on_msg"))->setText(QStringLiteral("REC15"));
-    edit(w, QStringLiteral("t_3"))->setText(QStringLiteral("36301234567"));
-    box(w, QStringLiteral("6.1"))->setChecked(true);
-    box(w, QStringLiteral("5.2"))->setChecked(true);
-    edit(w, QStringLiteral("t_40"))->setText(QStringLiteral("36209999999"));
-    box(w, QStringLiteral("79.1"))->setChecked(true);
+    widget<QLineEdit>(w, QStringLiteral("be1_off_msg"))->setText(QStringLiteral("REC14"));
+    widget<QLineEdit>(w, QStringLiteral("be2_on_msg"))->setText(QStringLiteral("REC15"));
+    widget<QLineEdit>(w, QStringLiteral("t_3"))->setText(QStringLiteral("36301234567"));
+    groupBox(w, QStringLiteral("6.1"))->setChecked(true);
+    groupBox(w, QStringLiteral("5.2"))->setChecked(true);
+    widget<QLineEdit>(w, QStringLiteral("t_40"))->setText(QStringLiteral("36209999999"));
+    groupBox(w, QStringLiteral("79.1"))->setChecked(true);
 
     QVERIFY(w.buildConfigImage());
-    QString image = TestAccess::configImage(w);
+    QString image = w.state().configImage();
     QCOMPARE(image.size(), 1020);
     QStringList recs = records(image);
     QCOMPARE(recs.at(13), QStringLiteral("REC14           "));
@@ -71,7 +58,7 @@ void TestFormImage::windowBuildsFromTheForm()
 
     w.setMode(128);
     QVERIFY(w.buildConfigImage());
-    image = TestAccess::configImage(w);
+    image = w.state().configImage();
     QCOMPARE(image.size(), 2652);
     recs = records(image);
     QCOMPARE(recs.at(28 + 39), QStringLiteral("1036209999999   "));
@@ -83,12 +70,12 @@ void TestFormImage::windowEmptyFieldShowsGeneralTab()
     fillForm(w);
     auto *tabs = w.findChild<QTabWidget *>(QStringLiteral("tabWidget"));
     tabs->setCurrentIndex(2);
-    edit(w, QStringLiteral("ki4_off"))->clear();
-    TestAccess::configImage(w) = QStringLiteral("old");
+    widget<QLineEdit>(w, QStringLiteral("ki4_off"))->clear();
+    w.state().setConfigImage(QStringLiteral("old"));
     QVERIFY(!w.buildConfigImage());
     QCOMPARE(tabs->currentWidget()->objectName(), QStringLiteral("tab"));
     // The records before the empty field are kept.
-    QCOMPARE(records(TestAccess::configImage(w)).size(), 11);
+    QCOMPARE(records(w.state().configImage()).size(), 11);
 }
 
 void TestFormImage::windowAppliesReply()
@@ -103,44 +90,44 @@ void TestFormImage::windowAppliesReply()
     const QString image = imageOf(general, {{1, 2}, {2, 1}, {256, 3}}, numbers).image;
 
     // Boxes that the reply does not tick are cleared.
-    box(w, QStringLiteral("1.1"))->setChecked(true);
-    box(w, QStringLiteral("100.2"))->setChecked(true);
+    groupBox(w, QStringLiteral("1.1"))->setChecked(true);
+    groupBox(w, QStringLiteral("100.2"))->setChecked(true);
     QVERIFY(w.applyConfigImage(normalizeReply(moduleReply(image))));
-    QCOMPARE(edit(w, QStringLiteral("m_nev"))->text(), QStringLiteral("Name"));
-    QCOMPARE(edit(w, QStringLiteral("rele_time"))->text(), QStringLiteral("0005"));
-    QCOMPARE(edit(w, QStringLiteral("be2_off_msg"))->text(), QStringLiteral("be2 ki"));
-    QCOMPARE(edit(w, QStringLiteral("t_1"))->text(), QStringLiteral("36301234567"));
-    QCOMPARE(edit(w, QStringLiteral("t_128"))->text(), QStringLiteral("36701111111"));
-    QVERIFY(box(w, QStringLiteral("1.2"))->isChecked());
-    QVERIFY(!box(w, QStringLiteral("1.1"))->isChecked());
-    QVERIFY(box(w, QStringLiteral("2.1"))->isChecked());
-    QVERIFY(!box(w, QStringLiteral("2.2"))->isChecked());
-    QVERIFY(!box(w, QStringLiteral("100.2"))->isChecked());
-    QVERIFY(box(w, QStringLiteral("256.1"))->isChecked());
-    QVERIFY(box(w, QStringLiteral("256.2"))->isChecked());
+    QCOMPARE(widget<QLineEdit>(w, QStringLiteral("m_nev"))->text(), QStringLiteral("Name"));
+    QCOMPARE(widget<QLineEdit>(w, QStringLiteral("rele_time"))->text(), QStringLiteral("0005"));
+    QCOMPARE(widget<QLineEdit>(w, QStringLiteral("be2_off_msg"))->text(), QStringLiteral("be2 ki"));
+    QCOMPARE(widget<QLineEdit>(w, QStringLiteral("t_1"))->text(), QStringLiteral("36301234567"));
+    QCOMPARE(widget<QLineEdit>(w, QStringLiteral("t_128"))->text(), QStringLiteral("36701111111"));
+    QVERIFY(groupBox(w, QStringLiteral("1.2"))->isChecked());
+    QVERIFY(!groupBox(w, QStringLiteral("1.1"))->isChecked());
+    QVERIFY(groupBox(w, QStringLiteral("2.1"))->isChecked());
+    QVERIFY(!groupBox(w, QStringLiteral("2.2"))->isChecked());
+    QVERIFY(!groupBox(w, QStringLiteral("100.2"))->isChecked());
+    QVERIFY(groupBox(w, QStringLiteral("256.1"))->isChecked());
+    QVERIFY(groupBox(w, QStringLiteral("256.2"))->isChecked());
 
     // In 32 mode the numbers 33 … 128 keep their text, but lose their boxes.
     w.setMode(32);
     QVERIFY(w.applyConfigImage(normalizeReply(moduleReply(image))));
-    QCOMPARE(edit(w, QStringLiteral("t_128"))->text(), QStringLiteral("36701111111"));
-    QVERIFY(!box(w, QStringLiteral("256.1"))->isChecked());
-    QVERIFY(box(w, QStringLiteral("1.2"))->isChecked());
+    QCOMPARE(widget<QLineEdit>(w, QStringLiteral("t_128"))->text(), QStringLiteral("36701111111"));
+    QVERIFY(!groupBox(w, QStringLiteral("256.1"))->isChecked());
+    QVERIFY(groupBox(w, QStringLiteral("1.2"))->isChecked());
 }
 
 void TestFormImage::windowShortReplyLeavesFormAlone()
 {
     MainWindow w;
     fillForm(w);
-    box(w, QStringLiteral("3.1"))->setChecked(true);
-    edit(w, QStringLiteral("t_2"))->setText(QStringLiteral("111"));
+    groupBox(w, QStringLiteral("3.1"))->setChecked(true);
+    widget<QLineEdit>(w, QStringLiteral("t_2"))->setText(QStringLiteral("111"));
     QStringList general = sampleGeneral();
     general[0] = QStringLiteral("999");
     QStringList recs = records(imageOf(general, {}, QStringList(32, QString())).image);
     recs.removeLast();
     QVERIFY(!w.applyConfigImage(recs.join(QLatin1Char('|')) + QLatin1Char('|')));
-    QCOMPARE(edit(w, QStringLiteral("smskp"))->text(), QStringLiteral("36309888000"));
-    QCOMPARE(edit(w, QStringLiteral("t_2"))->text(), QStringLiteral("111"));
-    QVERIFY(box(w, QStringLiteral("3.1"))->isChecked());
+    QCOMPARE(widget<QLineEdit>(w, QStringLiteral("smskp"))->text(), QStringLiteral("36309888000"));
+    QCOMPARE(widget<QLineEdit>(w, QStringLiteral("t_2"))->text(), QStringLiteral("111"));
+    QVERIFY(groupBox(w, QStringLiteral("3.1"))->isChecked());
 }
 
 KORDAVO_TEST_MAIN(TestFormImage)

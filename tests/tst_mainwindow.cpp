@@ -15,6 +15,7 @@
 #include <QtCore/QProcess>
 #include <QtCore/QTimer>
 #include <QtCore/QSet>
+#include <QtTest/QSignalSpy>
 #include <QtWidgets/QCheckBox>
 #include <QtGui/QCloseEvent>
 #include <QtWidgets/QComboBox>
@@ -39,12 +40,6 @@ namespace {
 
 const QString kGreyButton = QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(180, 180, 180);");
 const QString kGreySquare = QStringLiteral("background-color: rgb(180, 180, 180);");
-
-template <typename T = QWidget>
-T *child(const QWidget &w, const QString &name)
-{
-    return w.findChild<T *>(name);
-}
 
 QStringList names(const QList<QLineEdit *> &edits)
 {
@@ -189,6 +184,7 @@ private slots:
     void startUpLook();
     void programModeLook();
     void leavingProgramModeClearsDeviceDisplay();
+    void stateChangesShowThemselves();
     void setModeValues_data();
     void setModeValues();
     void reducedThenFull();
@@ -204,7 +200,7 @@ private slots:
 void TestMainWindow::generalFieldsComeInRecordOrder()
 {
     MainWindow w;
-    const auto edits = child(w, QStringLiteral("tab"))->findChildren<QLineEdit *>();
+    const auto edits = widget(w, QStringLiteral("tab"))->findChildren<QLineEdit *>();
     QCOMPARE(names(edits), (QStringList{
         "smskp", "m_pin", "m_id", "m_nev", "visszaallas", "be1_nev", "be2_nev", "rele_time",
         "ki3_on", "ki4_on", "ki3_off", "ki4_off",
@@ -220,12 +216,12 @@ void TestMainWindow::telephonePagesFollowCreationOrder()
                          18, 27, 23, 29, 25, 24, 28, 19, 20, 21, 17, 30, 26, 32, 31, 22};
     const char *containers[] = {"g3", "g4", "g5", "g6"};
     for (int p = 0; p < 4; ++p) {
-        const auto edits = child(w, QString::fromLatin1(containers[p]))->findChildren<QLineEdit *>();
+        const auto edits = widget(w, QString::fromLatin1(containers[p]))->findChildren<QLineEdit *>();
         QCOMPARE(edits.size(), 32);
         for (int i = 0; i < 32; ++i)
             QCOMPARE(edits[i]->objectName(), QStringLiteral("t_%1").arg(32 * p + order[i]));
     }
-    const auto g6 = child(w, QStringLiteral("g6"))->findChildren<QLineEdit *>();
+    const auto g6 = widget(w, QStringLiteral("g6"))->findChildren<QLineEdit *>();
     QCOMPARE(g6.first()->objectName(), QStringLiteral("t_107"));
     QCOMPARE(g6.last()->objectName(), QStringLiteral("t_118"));
 }
@@ -233,7 +229,7 @@ void TestMainWindow::telephonePagesFollowCreationOrder()
 void TestMainWindow::checkBoxesCarryAllGroupKeys()
 {
     MainWindow w;
-    const auto boxes = child(w, QStringLiteral("centralWidget"))->findChildren<QCheckBox *>();
+    const auto boxes = widget(w, QStringLiteral("centralWidget"))->findChildren<QCheckBox *>();
     QCOMPARE(boxes.size(), 512);
     QSet<QString> groups;
     for (QCheckBox *box : boxes) {
@@ -247,7 +243,7 @@ void TestMainWindow::checkBoxesCarryAllGroupKeys()
 
     // The alarm boxes of number 17 (first row of the right block) sit under the
     // alarm header of that block, the control boxes under theirs.
-    auto *t17 = child<QLineEdit>(w, QStringLiteral("t_17"));
+    auto *t17 = widget<QLineEdit>(w, QStringLiteral("t_17"));
     for (QCheckBox *box : boxes) {
         const QString g = box->property("group").toString();
         if (g == QLatin1String("33.2"))
@@ -267,12 +263,12 @@ void TestMainWindow::checkBoxesCarryAllGroupKeys()
 void TestMainWindow::telephoneLookupByName()
 {
     MainWindow w;
-    auto *central = child(w, QStringLiteral("centralWidget"));
+    auto *central = widget(w, QStringLiteral("centralWidget"));
     auto find = [central](const char *name) { return central->findChild<QLineEdit *>(QString::fromLatin1(name)); };
-    QVERIFY(child(w, QStringLiteral("tab_2"))->isAncestorOf(find("t_1")));
+    QVERIFY(widget(w, QStringLiteral("tab_2"))->isAncestorOf(find("t_1")));
     QCOMPARE(find("t_1")->geometry(), QRect(120, 50, 105, 20));
-    QVERIFY(child(w, QStringLiteral("tab_3"))->isAncestorOf(find("t_33")));
-    QVERIFY(child(w, QStringLiteral("tab_5"))->isAncestorOf(find("t_128")));
+    QVERIFY(widget(w, QStringLiteral("tab_3"))->isAncestorOf(find("t_33")));
+    QVERIFY(widget(w, QStringLiteral("tab_5"))->isAncestorOf(find("t_128")));
     QCOMPARE(find("t_128")->geometry(), QRect(460, 50 + 25 * 15, 105, 20));
     QVERIFY(!find("t_0"));
     QVERIFY(!find("t_129"));
@@ -288,9 +284,9 @@ void TestMainWindow::maximumLengths()
         {"ki3_on", 16}, {"ki4_on", 16}, {"ki3_off", 16}, {"ki4_off", 16},
         {"be1_on_msg", 16}, {"be1_off_msg", 16}, {"be2_on_msg", 16}, {"be2_off_msg", 16}};
     for (auto it = expected.cbegin(); it != expected.cend(); ++it)
-        QCOMPARE(child<QLineEdit>(w, it.key())->maxLength(), it.value());
+        QCOMPARE(widget<QLineEdit>(w, it.key())->maxLength(), it.value());
     for (int n = 1; n <= 128; ++n)
-        QCOMPARE(child<QLineEdit>(w, QStringLiteral("t_%1").arg(n))->maxLength(), 14);
+        QCOMPARE(widget<QLineEdit>(w, QStringLiteral("t_%1").arg(n))->maxLength(), 14);
 }
 
 void TestMainWindow::menusAndShortcuts()
@@ -328,7 +324,7 @@ void TestMainWindow::menusAndShortcuts()
     QVERIFY(!w.windowIcon().isNull());
     const QStringList device = [&] {
         QStringList l;
-        for (QAction *a : child<QMenu>(w, QStringLiteral("menuDevice"))->actions())
+        for (QAction *a : widget<QMenu>(w, QStringLiteral("menuDevice"))->actions())
             l << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
         return l;
     }();
@@ -342,36 +338,36 @@ void TestMainWindow::startUpLook()
     QCOMPARE(w.windowTitle(), QStringLiteral("Kordavo 32/128 letöltő szoftver v2.62"));
     QCOMPARE(w.minimumSize(), QSize(900, 560));
     QCOMPARE(w.maximumSize(), QSize(900, 560));
-    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("Nincs megnyitott fájl."));
-    QCOMPARE(TestAccess::portLabel(w)->text(), QStringLiteral("COM1   Baud: 1200"));
+    QCOMPARE(widget<QLabel>(w, QStringLiteral("fileLabel"))->text(), QStringLiteral("Nincs megnyitott fájl."));
+    QCOMPARE(widget<QLabel>(w, QStringLiteral("portLabel"))->text(), QStringLiteral("COM1   Baud: 1200"));
     QCOMPARE(w.statusBar()->findChildren<QLabel *>().size(), 2);
-    QVERIFY(!TestAccess::linkLabel(w));
-    QCOMPARE(TestAccess::portName(w), QStringLiteral("COM1"));
-    QCOMPARE(TestAccess::baudRate(w), 1200);
-    QCOMPARE(TestAccess::memorySize(w), 32);
-    QCOMPARE(TestAccess::downloadSeparator(w), '|');
-    QCOMPARE(TestAccess::ackChar(w), 'O');
-    QVERIFY(!TestAccess::programMode(w));
+    QVERIFY(!widget<QLabel>(w, QStringLiteral("linkLabel")));
+    QCOMPARE(w.state().portName(), QStringLiteral("COM1"));
+    QCOMPARE(w.state().baudRate(), 1200);
+    QCOMPARE(w.state().memorySize(), 32);
+    QCOMPARE(w.state().downloadSeparator(), '|');
+    QCOMPARE(w.state().ackChar(), 'O');
+    QVERIFY(!w.state().programMode());
 
-    auto *port = child<QPushButton>(w, QStringLiteral("button_port"));
+    auto *port = widget<QPushButton>(w, QStringLiteral("button_port"));
     QCOMPARE(port->text(), QStringLiteral("Port beállítása"));
     QCOMPARE(port->styleSheet(), QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(60, 165, 55);"));
     for (const char *b : {"button_status", "button_dl", "button_vf", "button_ul"})
-        QCOMPARE(child(w, QString::fromLatin1(b))->styleSheet(), kGreyButton);
-    QVERIFY(!child<QMenu>(w, QStringLiteral("menuDevice"))->isEnabled());
-    QVERIFY(!child(w, QStringLiteral("g_eszkoz"))->isEnabled());
+        QCOMPARE(widget(w, QString::fromLatin1(b))->styleSheet(), kGreyButton);
+    QVERIFY(!widget<QMenu>(w, QStringLiteral("menuDevice"))->isEnabled());
+    QVERIFY(!widget(w, QStringLiteral("g_eszkoz"))->isEnabled());
     // Only the menu is disabled, not the actions in it.
     QVERIFY(w.findChild<QAction *>(QStringLiteral("actionDownload"))->isEnabled());
 
-    auto *combo = child<QComboBox>(w, QStringLiteral("smskp_combo"));
+    auto *combo = widget<QComboBox>(w, QStringLiteral("smskp_combo"));
     QCOMPARE(combo->currentText(), QStringLiteral("T-Mobile"));
     QCOMPARE(combo->count(), 4);
     QCOMPARE(combo->itemText(3), QStringLiteral("Egyéni"));
-    auto *smskp = child<QLineEdit>(w, QStringLiteral("smskp"));
+    auto *smskp = widget<QLineEdit>(w, QStringLiteral("smskp"));
     QCOMPARE(smskp->text(), QStringLiteral("36309888000"));
     QVERIFY(!smskp->isEnabled());
-    QCOMPARE(child<QLabel>(w, QStringLiteral("l_ver"))->text(), QStringLiteral("Memória: --"));
-    QCOMPARE(child<QTabWidget>(w, QStringLiteral("tabWidget"))->currentIndex(), 0);
+    QCOMPARE(widget<QLabel>(w, QStringLiteral("l_ver"))->text(), QStringLiteral("Memória: --"));
+    QCOMPARE(widget<QTabWidget>(w, QStringLiteral("tabWidget"))->currentIndex(), 0);
     QCOMPARE(w.palette().color(QPalette::Active, QPalette::Text), QColor(0, 111, 0));
     QCOMPARE(w.palette().color(QPalette::Disabled, QPalette::Text), QColor(118, 116, 108));
 
@@ -384,46 +380,73 @@ void TestMainWindow::startUpLook()
 void TestMainWindow::programModeLook()
 {
     MainWindow w;
-    TestAccess::programMode(w) = true;
+    w.state().setProgramMode(true);
     w.updateModeDisplay();
-    QVERIFY(child<QMenu>(w, QStringLiteral("menuDevice"))->isEnabled());
-    QVERIFY(child(w, QStringLiteral("g_eszkoz"))->isEnabled());
-    QCOMPARE(child(w, QStringLiteral("button_status"))->styleSheet(), QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(0, 121, 89);"));
-    QCOMPARE(child(w, QStringLiteral("button_dl"))->styleSheet(), QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(60, 165, 55);"));
-    QCOMPARE(child(w, QStringLiteral("button_vf"))->styleSheet(), QStringLiteral("color: rgb(130, 130, 130); background-color: rgb(255, 222, 55);"));
-    QCOMPARE(child(w, QStringLiteral("button_ul"))->styleSheet(), QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(216, 79, 79);"));
-    QCOMPARE(child(w, QStringLiteral("button_port"))->styleSheet(), QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(255, 0, 0);"));
-    QCOMPARE(child<QPushButton>(w, QStringLiteral("button_port"))->text(), QStringLiteral("Visszaállás\nnormál üzemmódba"));
+    QVERIFY(widget<QMenu>(w, QStringLiteral("menuDevice"))->isEnabled());
+    QVERIFY(widget(w, QStringLiteral("g_eszkoz"))->isEnabled());
+    QCOMPARE(widget(w, QStringLiteral("button_status"))->styleSheet(), QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(0, 121, 89);"));
+    QCOMPARE(widget(w, QStringLiteral("button_dl"))->styleSheet(), QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(60, 165, 55);"));
+    QCOMPARE(widget(w, QStringLiteral("button_vf"))->styleSheet(), QStringLiteral("color: rgb(130, 130, 130); background-color: rgb(255, 222, 55);"));
+    QCOMPARE(widget(w, QStringLiteral("button_ul"))->styleSheet(), QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(216, 79, 79);"));
+    QCOMPARE(widget(w, QStringLiteral("button_port"))->styleSheet(), QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(255, 0, 0);"));
+    QCOMPARE(widget<QPushButton>(w, QStringLiteral("button_port"))->text(), QStringLiteral("Visszaállás\nnormál üzemmódba"));
     QCOMPARE(w.findChild<QAction *>(QStringLiteral("actionPort"))->text(), QStringLiteral("Visszaállás\nnormál üzemmódba"));
 
     // Programming mode keeps what the status query last showed.
-    child<QLabel>(w, QStringLiteral("l_service"))->setText(QStringLiteral("Telenor"));
-    child<QProgressBar>(w, QStringLiteral("terero"))->setValue(7);
-    child(w, QStringLiteral("w_ki2"))->setStyleSheet(QStringLiteral("background-color: rgb(255, 0, 0);"));
+    widget<QLabel>(w, QStringLiteral("l_service"))->setText(QStringLiteral("Telenor"));
+    widget<QProgressBar>(w, QStringLiteral("terero"))->setValue(7);
+    widget(w, QStringLiteral("w_ki2"))->setStyleSheet(QStringLiteral("background-color: rgb(255, 0, 0);"));
     w.updateModeDisplay();
-    QCOMPARE(child<QLabel>(w, QStringLiteral("l_service"))->text(), QStringLiteral("Telenor"));
-    QCOMPARE(child<QProgressBar>(w, QStringLiteral("terero"))->value(), 7);
-    QCOMPARE(child(w, QStringLiteral("w_ki2"))->styleSheet(), QStringLiteral("background-color: rgb(255, 0, 0);"));
+    QCOMPARE(widget<QLabel>(w, QStringLiteral("l_service"))->text(), QStringLiteral("Telenor"));
+    QCOMPARE(widget<QProgressBar>(w, QStringLiteral("terero"))->value(), 7);
+    QCOMPARE(widget(w, QStringLiteral("w_ki2"))->styleSheet(), QStringLiteral("background-color: rgb(255, 0, 0);"));
+}
+
+// Whoever changes the programming mode or the port, the window shows it,
+// once for each real change.
+void TestMainWindow::stateChangesShowThemselves()
+{
+    MainWindow w;
+    QSignalSpy modeChanges(&w.state(), &WindowState::programModeChanged);
+    auto *portButton = widget<QPushButton>(w, QStringLiteral("button_port"));
+
+    w.state().setProgramMode(true);
+    QVERIFY(widget<QMenu>(w, QStringLiteral("menuDevice"))->isEnabled());
+    QVERIFY(widget(w, QStringLiteral("g_eszkoz"))->isEnabled());
+    QCOMPARE(portButton->text(), QStringLiteral("Visszaállás\nnormál üzemmódba"));
+    w.state().setProgramMode(true);
+    QCOMPARE(modeChanges.size(), 1);
+
+    w.state().setPort(QStringLiteral("/dev/ttyUSB0"), 9600);
+    QCOMPARE(widget<QLabel>(w, QStringLiteral("portLabel"))->text(), QStringLiteral("/dev/ttyUSB0   Baud: 9600"));
+
+    w.state().setProgramMode(false);
+    QCOMPARE(modeChanges.size(), 2);
+    QVERIFY(!widget<QMenu>(w, QStringLiteral("menuDevice"))->isEnabled());
+    QVERIFY(!widget(w, QStringLiteral("g_eszkoz"))->isEnabled());
+    QCOMPARE(portButton->text(), QStringLiteral("Port beállítása"));
+    QCOMPARE(portButton->styleSheet(), QStringLiteral("color: rgb(255, 255, 255); background-color: rgb(60, 165, 55);"));
+    QCOMPARE(widget(w, QStringLiteral("button_dl"))->styleSheet(), kGreyButton);
 }
 
 void TestMainWindow::leavingProgramModeClearsDeviceDisplay()
 {
     MainWindow w;
-    TestAccess::programMode(w) = true;
+    w.state().setProgramMode(true);
     w.updateModeDisplay();
-    child<QLabel>(w, QStringLiteral("l_service"))->setText(QStringLiteral("Telenor"));
-    child<QProgressBar>(w, QStringLiteral("terero"))->setValue(7);
+    widget<QLabel>(w, QStringLiteral("l_service"))->setText(QStringLiteral("Telenor"));
+    widget<QProgressBar>(w, QStringLiteral("terero"))->setValue(7);
     for (const char *sq : {"w_be1", "w_be2", "w_ki1", "w_ki2", "w_ki3", "w_ki4"})
-        child(w, QString::fromLatin1(sq))->setStyleSheet(QStringLiteral("background-color: rgb(255, 0, 0);"));
+        widget(w, QString::fromLatin1(sq))->setStyleSheet(QStringLiteral("background-color: rgb(255, 0, 0);"));
 
-    TestAccess::programMode(w) = false;
+    w.state().setProgramMode(false);
     w.updateModeDisplay();
-    QVERIFY(child<QLabel>(w, QStringLiteral("l_service"))->text().isEmpty());
-    QCOMPARE(child<QProgressBar>(w, QStringLiteral("terero"))->value(), -1);
+    QVERIFY(widget<QLabel>(w, QStringLiteral("l_service"))->text().isEmpty());
+    QCOMPARE(widget<QProgressBar>(w, QStringLiteral("terero"))->value(), -1);
     for (const char *sq : {"w_be1", "w_be2", "w_ki1", "w_ki2", "w_ki3", "w_ki4"})
-        QCOMPARE(child(w, QString::fromLatin1(sq))->styleSheet(), kGreySquare);
-    QCOMPARE(child<QPushButton>(w, QStringLiteral("button_port"))->text(), QStringLiteral("Port beállítása"));
-    QVERIFY(!child(w, QStringLiteral("g_eszkoz"))->isEnabled());
+        QCOMPARE(widget(w, QString::fromLatin1(sq))->styleSheet(), kGreySquare);
+    QCOMPARE(widget<QPushButton>(w, QStringLiteral("button_port"))->text(), QStringLiteral("Port beállítása"));
+    QVERIFY(!widget(w, QStringLiteral("g_eszkoz"))->isEnabled());
 }
 
 void TestMainWindow::setModeValues_data()
@@ -447,43 +470,43 @@ void TestMainWindow::setModeValues()
     QFETCH(bool, reduced);
 
     MainWindow w;
-    child<QLineEdit>(w, QStringLiteral("m_nev"))->setText(QStringLiteral("Kapu"));
-    child<QLineEdit>(w, QStringLiteral("t_40"))->setText(QStringLiteral("3670111"));
-    child<QLineEdit>(w, QStringLiteral("m_pin"))->setText(QStringLiteral("1234"));
-    child<QLineEdit>(w, QStringLiteral("rele_time"))->setText(QStringLiteral("5"));
-    const auto boxes = child(w, QStringLiteral("centralWidget"))->findChildren<QCheckBox *>();
-    auto *ticked = child<QCheckBox>(w, QStringLiteral("tc4_1"));
+    widget<QLineEdit>(w, QStringLiteral("m_nev"))->setText(QStringLiteral("Kapu"));
+    widget<QLineEdit>(w, QStringLiteral("t_40"))->setText(QStringLiteral("3670111"));
+    widget<QLineEdit>(w, QStringLiteral("m_pin"))->setText(QStringLiteral("1234"));
+    widget<QLineEdit>(w, QStringLiteral("rele_time"))->setText(QStringLiteral("5"));
+    const auto boxes = widget(w, QStringLiteral("centralWidget"))->findChildren<QCheckBox *>();
+    auto *ticked = widget<QCheckBox>(w, QStringLiteral("tc4_1"));
     ticked->setChecked(true);
 
     w.setMode(n);
-    QCOMPARE(TestAccess::memorySize(w), memory);
+    QCOMPARE(w.state().memorySize(), memory);
     for (const char *page : {"tab_3", "tab_4", "tab_5"})
-        QCOMPARE(child(w, QString::fromLatin1(page))->isEnabled(), memory == 128);
-    QVERIFY(child(w, QStringLiteral("tab_2"))->isEnabled());
+        QCOMPARE(widget(w, QString::fromLatin1(page))->isEnabled(), memory == 128);
+    QVERIFY(widget(w, QStringLiteral("tab_2"))->isEnabled());
 
     // Never touched: numbers, SMS centre, PIN, relay time.
-    QCOMPARE(child<QLineEdit>(w, QStringLiteral("t_40"))->text(), QStringLiteral("3670111"));
-    QCOMPARE(child<QLineEdit>(w, QStringLiteral("m_pin"))->text(), QStringLiteral("1234"));
-    QCOMPARE(child<QLineEdit>(w, QStringLiteral("rele_time"))->text(), QStringLiteral("5"));
-    QCOMPARE(child<QLineEdit>(w, QStringLiteral("smskp"))->text(), QStringLiteral("36309888000"));
-    QVERIFY(child(w, QStringLiteral("m_pin"))->isEnabled());
+    QCOMPARE(widget<QLineEdit>(w, QStringLiteral("t_40"))->text(), QStringLiteral("3670111"));
+    QCOMPARE(widget<QLineEdit>(w, QStringLiteral("m_pin"))->text(), QStringLiteral("1234"));
+    QCOMPARE(widget<QLineEdit>(w, QStringLiteral("rele_time"))->text(), QStringLiteral("5"));
+    QCOMPARE(widget<QLineEdit>(w, QStringLiteral("smskp"))->text(), QStringLiteral("36309888000"));
+    QVERIFY(widget(w, QStringLiteral("m_pin"))->isEnabled());
 
     if (reduced) {
         for (const char *f : {"m_id", "m_nev", "be1_nev", "be2_nev", "ki3_on", "ki4_on", "ki3_off",
                               "ki4_off", "be1_on_msg", "be1_off_msg", "be2_on_msg", "be2_off_msg"}) {
-            QCOMPARE(child<QLineEdit>(w, QString::fromLatin1(f))->text(), QStringLiteral("-"));
-            QVERIFY(!child(w, QString::fromLatin1(f))->isEnabled());
+            QCOMPARE(widget<QLineEdit>(w, QString::fromLatin1(f))->text(), QStringLiteral("-"));
+            QVERIFY(!widget(w, QString::fromLatin1(f))->isEnabled());
         }
-        QCOMPARE(child<QLineEdit>(w, QStringLiteral("visszaallas"))->text(), QStringLiteral("0"));
-        QVERIFY(!child(w, QStringLiteral("visszaallas"))->isEnabled());
+        QCOMPARE(widget<QLineEdit>(w, QStringLiteral("visszaallas"))->text(), QStringLiteral("0"));
+        QVERIFY(!widget(w, QStringLiteral("visszaallas"))->isEnabled());
         for (QCheckBox *box : boxes) {
             QVERIFY(!box->isChecked());
             QVERIFY(!box->isEnabled());
         }
     } else {
-        QCOMPARE(child<QLineEdit>(w, QStringLiteral("m_nev"))->text(), QStringLiteral("Kapu"));
+        QCOMPARE(widget<QLineEdit>(w, QStringLiteral("m_nev"))->text(), QStringLiteral("Kapu"));
         for (const char *f : {"m_id", "m_nev", "visszaallas", "be1_nev", "be2_nev", "g2_be", "g2_ki"})
-            QVERIFY(child(w, QString::fromLatin1(f))->isEnabled());
+            QVERIFY(widget(w, QString::fromLatin1(f))->isEnabled());
         QVERIFY(ticked->isChecked());
         QVERIFY(ticked->isEnabled());
     }
@@ -495,41 +518,41 @@ void TestMainWindow::reducedThenFull()
     w.setMode(31);
     w.setMode(32);
     for (const char *f : {"m_id", "m_nev", "be1_nev", "be2_nev", "ki3_on", "be2_off_msg"}) {
-        QVERIFY(child(w, QString::fromLatin1(f))->isEnabled());
-        QCOMPARE(child<QLineEdit>(w, QString::fromLatin1(f))->text(), QStringLiteral("-"));
+        QVERIFY(widget(w, QString::fromLatin1(f))->isEnabled());
+        QCOMPARE(widget<QLineEdit>(w, QString::fromLatin1(f))->text(), QStringLiteral("-"));
     }
-    QVERIFY(child(w, QStringLiteral("ki3_on"))->isEnabled());
-    QCOMPARE(child<QLineEdit>(w, QStringLiteral("visszaallas"))->text(), QStringLiteral("0"));
-    for (QCheckBox *box : child(w, QStringLiteral("centralWidget"))->findChildren<QCheckBox *>())
+    QVERIFY(widget(w, QStringLiteral("ki3_on"))->isEnabled());
+    QCOMPARE(widget<QLineEdit>(w, QStringLiteral("visszaallas"))->text(), QStringLiteral("0"));
+    for (QCheckBox *box : widget(w, QStringLiteral("centralWidget"))->findChildren<QCheckBox *>())
         QVERIFY(!box->isChecked());
     // Boxes of the first page are usable again, those of the disabled pages not.
-    QVERIFY(child(w, QStringLiteral("tc1_1"))->isEnabled());
-    QVERIFY(!child(w, QStringLiteral("tc1_40"))->isEnabled());
-    QVERIFY(child(w, QStringLiteral("tc1_40"))->isEnabledTo(child(w, QStringLiteral("tab_3"))));
+    QVERIFY(widget(w, QStringLiteral("tc1_1"))->isEnabled());
+    QVERIFY(!widget(w, QStringLiteral("tc1_40"))->isEnabled());
+    QVERIFY(widget(w, QStringLiteral("tc1_40"))->isEnabledTo(widget(w, QStringLiteral("tab_3"))));
 }
 
 void TestMainWindow::fullThenLarge()
 {
     MainWindow w;
     w.setMode(128);
-    child<QLineEdit>(w, QStringLiteral("t_100"))->setText(QStringLiteral("36201234567"));
-    child<QCheckBox>(w, QStringLiteral("tc2_100"))->setChecked(true);
+    widget<QLineEdit>(w, QStringLiteral("t_100"))->setText(QStringLiteral("36201234567"));
+    widget<QCheckBox>(w, QStringLiteral("tc2_100"))->setChecked(true);
     w.setMode(32);
-    QVERIFY(!child(w, QStringLiteral("t_100"))->isEnabled());
+    QVERIFY(!widget(w, QStringLiteral("t_100"))->isEnabled());
     w.setMode(128);
-    QVERIFY(child(w, QStringLiteral("t_100"))->isEnabled());
-    QCOMPARE(child<QLineEdit>(w, QStringLiteral("t_100"))->text(), QStringLiteral("36201234567"));
-    QVERIFY(child<QCheckBox>(w, QStringLiteral("tc2_100"))->isChecked());
-    QVERIFY(child(w, QStringLiteral("tc2_100"))->isEnabled());
+    QVERIFY(widget(w, QStringLiteral("t_100"))->isEnabled());
+    QCOMPARE(widget<QLineEdit>(w, QStringLiteral("t_100"))->text(), QStringLiteral("36201234567"));
+    QVERIFY(widget<QCheckBox>(w, QStringLiteral("tc2_100"))->isChecked());
+    QVERIFY(widget(w, QStringLiteral("tc2_100"))->isEnabled());
 }
 
 void TestMainWindow::keyboardFollowsTheScreen()
 {
     RecordingPrompter prompter;   // every Tab ends an editing and runs a check
     MainWindow w;
-    TestAccess::programMode(w) = true;
+    w.state().setProgramMode(true);
     w.updateModeDisplay();
-    child<QComboBox>(w, QStringLiteral("smskp_combo"))->setCurrentIndex(3);   // smskp editable
+    widget<QComboBox>(w, QStringLiteral("smskp_combo"))->setCurrentIndex(3);   // smskp editable
     QVERIFY(showActive(w));
 
     // The general tab: g1 top to bottom with the SMS combo before its field,
@@ -540,12 +563,12 @@ void TestMainWindow::keyboardFollowsTheScreen()
         "ki3_on", "ki4_on", "ki3_off", "ki4_off",
         "button_status", "button_dl", "button_vf", "button_ul", "button_port",
         "qt_tabwidget_tabbar", "smskp_combo"};
-    child(w, QStringLiteral("smskp_combo"))->setFocus();
+    widget(w, QStringLiteral("smskp_combo"))->setFocus();
     QCOMPARE(pressTab(general.size()), general);
 
     // A telephone page: row by row, the four boxes left to right before the
     // number; the left block's 16 rows, then the right block's.
-    child<QTabWidget>(w, QStringLiteral("tabWidget"))->setCurrentIndex(1);
+    widget<QTabWidget>(w, QStringLiteral("tabWidget"))->setCurrentIndex(1);
     QStringList page;
     for (int n = 1; n <= 32; ++n) {
         for (int column = 1; column <= 4; ++column)
@@ -554,7 +577,7 @@ void TestMainWindow::keyboardFollowsTheScreen()
     }
     page << "button_status" << "button_dl" << "button_vf" << "button_ul" << "button_port"
          << "qt_tabwidget_tabbar" << page.first();
-    child(w, QStringLiteral("tc1_1"))->setFocus();
+    widget(w, QStringLiteral("tc1_1"))->setFocus();
     QCOMPARE(pressTab(page.size() - 1), page.mid(1));
     QVERIFY(prompter.messages.isEmpty());
 }
@@ -565,8 +588,8 @@ void TestMainWindow::numbersByKeyboard()
     MainWindow w;
     w.setMode(128);
     QVERIFY(showActive(w));
-    auto *tabs = child<QTabWidget>(w, QStringLiteral("tabWidget"));
-    auto number = [&w](int n) { return child<QLineEdit>(w, QStringLiteral("t_%1").arg(n)); };
+    auto *tabs = widget<QTabWidget>(w, QStringLiteral("tabWidget"));
+    auto number = [&w](int n) { return widget<QLineEdit>(w, QStringLiteral("t_%1").arg(n)); };
     tabs->setCurrentIndex(1);
 
     // A list typed without the mouse: Return and Down go on to the next
@@ -629,10 +652,10 @@ void TestMainWindow::shortDefaultConfigurationIsReported()
     QCOMPARE(prompter.last().text,
              QStringLiteral("Nem lehet megnyitni a fájlt. Tipp: ellenőrizze a fájl szintaxisát."));
     QCOMPARE(prompter.messageParents.last(), &w);
-    QCOMPARE(child<QLineEdit>(w, QStringLiteral("smskp"))->text(), QStringLiteral("36309888000"));
-    QVERIFY(child<QLineEdit>(w, QStringLiteral("m_pin"))->text().isEmpty());
-    QCOMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("Nincs megnyitott fájl."));
-    QVERIFY(!TestAccess::linkLabel(w));
+    QCOMPARE(widget<QLineEdit>(w, QStringLiteral("smskp"))->text(), QStringLiteral("36309888000"));
+    QVERIFY(widget<QLineEdit>(w, QStringLiteral("m_pin"))->text().isEmpty());
+    QCOMPARE(widget<QLabel>(w, QStringLiteral("fileLabel"))->text(), QStringLiteral("Nincs megnyitott fájl."));
+    QVERIFY(!widget<QLabel>(w, QStringLiteral("linkLabel")));
 }
 
 void TestMainWindow::eventLoopLoadsDefaultsAndEndsWithZero()
@@ -657,14 +680,14 @@ void TestMainWindow::eventLoopLoadsDefaultsAndEndsWithZero()
         QString loadedFile;
         QTimer::singleShot(0, &w, [&] {
             QVERIFY(showActive(w));
-            QTRY_COMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("kordavo_default.dll"));
-            loadedFile = TestAccess::fileLabel(w)->text();
-            loadedPin = child<QLineEdit>(w, QStringLiteral("m_pin"))->text();
+            QTRY_COMPARE(widget<QLabel>(w, QStringLiteral("fileLabel"))->text(), QStringLiteral("kordavo_default.dll"));
+            loadedFile = widget<QLabel>(w, QStringLiteral("fileLabel"))->text();
+            loadedPin = widget<QLineEdit>(w, QStringLiteral("m_pin"))->text();
             // The keys the real program gets below: from the first focus on
             // to m_pin, whose PIN the letter replaces.
             pressTab(2);
             QTest::keyClicks(QApplication::focusWidget(), "x");
-            QCOMPARE(child<QLineEdit>(w, QStringLiteral("m_pin"))->text(), QStringLiteral("x"));
+            QCOMPARE(widget<QLineEdit>(w, QStringLiteral("m_pin"))->text(), QStringLiteral("x"));
             if (byShortcut) {
                 QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
             } else {
@@ -691,9 +714,9 @@ void TestMainWindow::shortcutsAndMenusEndTheEditing()
     RecordingPrompter prompter;
     MainWindow w;
     QVERIFY(showActive(w));
-    QTRY_COMPARE(TestAccess::fileLabel(w)->text(), QStringLiteral("kordavo_default.dll"));
+    QTRY_COMPARE(widget<QLabel>(w, QStringLiteral("fileLabel"))->text(), QStringLiteral("kordavo_default.dll"));
     prompter.clear();
-    auto *pin = child<QLineEdit>(w, QStringLiteral("m_pin"));
+    auto *pin = widget<QLineEdit>(w, QStringLiteral("m_pin"));
     const auto savedLines = [&dir](const QString &name) { return configfile::readFile(dir.filePath(name)); };
 
     // A bad PIN typed and not left, then Ctrl+S: judged as on Tab, and the
@@ -714,18 +737,18 @@ void TestMainWindow::shortcutsAndMenusEndTheEditing()
     // chosen in it: one check, when the menu opens.
     prompter.clear();
     pin->setText(QStringLiteral("2580"));
-    child<QTabWidget>(w, QStringLiteral("tabWidget"))->setCurrentIndex(1);
-    auto *number = child<QLineEdit>(w, QStringLiteral("t_1"));
+    widget<QTabWidget>(w, QStringLiteral("tabWidget"))->setCurrentIndex(1);
+    auto *number = widget<QLineEdit>(w, QStringLiteral("t_1"));
     number->setFocus(Qt::TabFocusReason);
     QTest::keyClicks(number, QStringLiteral("3630b"));
-    auto *fileMenu = child<QMenu>(w, QStringLiteral("menuFile"));
+    auto *fileMenu = widget<QMenu>(w, QStringLiteral("menuFile"));
     QTest::mouseClick(w.menuBar(), Qt::LeftButton, {}, w.menuBar()->actionGeometry(fileMenu->menuAction()).center());
     QTRY_VERIFY(fileMenu->isVisible());
     QCOMPARE(prompter.messages.size(), 1);
     QCOMPARE(prompter.last().icon, QMessageBox::Warning);
     QVERIFY(number->text().isEmpty());
     prompter.fileAnswers.enqueue(dir.filePath(QStringLiteral("menu.krv")));
-    auto *save = child<QAction>(w, QStringLiteral("actionSave"));
+    auto *save = widget<QAction>(w, QStringLiteral("actionSave"));
     QTest::mouseClick(fileMenu, Qt::LeftButton, {}, fileMenu->actionGeometry(save).center());
     QTRY_COMPARE(prompter.messages.size(), 2);
     QCOMPARE(prompter.last().text, QStringLiteral("Sikeres mentés."));

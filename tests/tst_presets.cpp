@@ -3,6 +3,7 @@
 
 #include "support/testsupport.h"
 
+#include "document/documentcommands.h"
 #include "document/smspresets.h"
 
 #include <QtCore/QDir>
@@ -68,8 +69,8 @@ private:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(bytes);
         file.close();
-        TestAccess::filePath(w) = path;
-        TestAccess::loadConfiguration(w, false);
+        w.state().setFilePath(path);
+        w.document().loadConfiguration(false);
         QCOMPARE(m_prompter->last().title, QStringLiteral("Megnyitás."));
     }
 };

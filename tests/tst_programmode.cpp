@@ -89,13 +89,13 @@ void TestProgramMode::buttonSearchesAndEnters()
 
     widget<QPushButton>(*w, "button_port")->click();
 
-    QVERIFY(TestAccess::programMode(*w));
-    QCOMPARE(TestAccess::portName(*w), module->devicePath());
-    QCOMPARE(TestAccess::baudRate(*w), 1200);
-    QCOMPARE(TestAccess::portLabel(*w)->text(), module->devicePath() + QStringLiteral("   Baud: 1200"));
+    QVERIFY(w->state().programMode());
+    QCOMPARE(w->state().portName(), module->devicePath());
+    QCOMPARE(w->state().baudRate(), 1200);
+    QCOMPARE(widget<QLabel>(*w, QStringLiteral("portLabel"))->text(), module->devicePath() + QStringLiteral("   Baud: 1200"));
     QCOMPARE(widget<QLabel>(*w, "l_ver")->text(), QStringLiteral("Memória: 32"));
-    QCOMPARE(TestAccess::memorySize(*w), 32);
-    QCOMPARE(TestAccess::pictureFile(*w), QStringLiteral("cfg_i32.dll"));
+    QCOMPARE(w->state().memorySize(), 32);
+    QCOMPARE(w->state().pictureFile(), QStringLiteral("cfg_i32.dll"));
     QCOMPARE(picture(*w), fileContent(workDir->filePath(QStringLiteral("cfg_i32.dll"))));
     QVERIFY(widget(*w, "g_eszkoz")->isEnabled());
     QCOMPARE(widget<QPushButton>(*w, "button_port")->text(), QStringLiteral("Visszaállás\nnormál üzemmódba"));
@@ -121,18 +121,18 @@ void TestProgramMode::menuEntersWithoutSearch()
     auto other = startModule();
     auto w = startedWindow();
     prompter->clear();
-    TestAccess::baudRate(*w) = 9600;
+    w->state().setBaudRate(9600);
     // Listed, but the menu command must not probe it.
     setcom::setPortSource([&] { return QStringList{other->devicePath()}; });
     answerPortDialog(module->devicePath());
     widget<QAction>(*w, "actionPort")->trigger();
 
-    QVERIFY(TestAccess::programMode(*w));
-    QCOMPARE(TestAccess::portName(*w), module->devicePath());
-    QCOMPARE(TestAccess::baudRate(*w), 9600);
+    QVERIFY(w->state().programMode());
+    QCOMPARE(w->state().portName(), module->devicePath());
+    QCOMPARE(w->state().baudRate(), 9600);
     QCOMPARE(module->received(), QByteArray("~|"));
     QVERIFY(other->received().isEmpty());
-    QCOMPARE(TestAccess::memorySize(*w), 128);
+    QCOMPARE(w->state().memorySize(), 128);
     QCOMPARE(prompter->messages.size(), 1);
 }
 
@@ -165,15 +165,15 @@ void TestProgramMode::memorySizes()
     auto w = startedWindow();
     enterThroughMenu(*w, module->devicePath());
 
-    QVERIFY(TestAccess::programMode(*w));
+    QVERIFY(w->state().programMode());
     QCOMPARE(widget<QLabel>(*w, "l_ver")->text(), label);
-    QCOMPARE(TestAccess::memorySize(*w), memorySize);
+    QCOMPARE(w->state().memorySize(), memorySize);
     QCOMPARE(widget(*w, "tab_5")->isEnabled(), memorySize == 128);
     // The reduced form locks the module identifier and shows "-" in it.
     QCOMPARE(widget(*w, "m_id")->isEnabled(), !reduced);
     if (reduced)
         QCOMPARE(widget<QLineEdit>(*w, "m_id")->text(), QStringLiteral("-"));
-    QCOMPARE(TestAccess::pictureFile(*w), pictureFile);
+    QCOMPARE(w->state().pictureFile(), pictureFile);
     QCOMPARE(picture(*w), fileContent(workDir->filePath(pictureFile)));
     QVERIFY(!picture(*w).isNull());
 }
@@ -191,7 +191,7 @@ void TestProgramMode::pictureRecognisedByContent()
     auto module = startModule(options);
     auto w = startedWindow();
     enterThroughMenu(*w, module->devicePath());
-    QVERIFY(TestAccess::programMode(*w));
+    QVERIFY(w->state().programMode());
     QCOMPARE(picture(*w).size(), QSize(40, 30));
     QCOMPARE(picture(*w).pixelColor(5, 5), QColor(10, 200, 30));
 }
@@ -203,7 +203,7 @@ void TestProgramMode::missingPictureIsSilent()
     auto w = startedWindow();
     prompter->clear();
     enterThroughMenu(*w, module->devicePath());
-    QVERIFY(TestAccess::programMode(*w));
+    QVERIFY(w->state().programMode());
     QVERIFY(picture(*w).isNull());
     QCOMPARE(prompter->messages.size(), 1);   // only the "Üzemmód" box
     QCOMPARE(prompter->last().title, QStringLiteral("Üzemmód"));
@@ -241,11 +241,11 @@ void TestProgramMode::entryFailuresAreSilent()
     prompter->clear();
     enterThroughMenu(*w, path);
 
-    QVERIFY(!TestAccess::programMode(*w));
+    QVERIFY(!w->state().programMode());
     QVERIFY(prompter->messages.isEmpty());
     // The chosen port is kept and shown all the same.
-    QCOMPARE(TestAccess::portName(*w), path);
-    QCOMPARE(TestAccess::portLabel(*w)->text(), path + QStringLiteral("   Baud: 1200"));
+    QCOMPARE(w->state().portName(), path);
+    QCOMPARE(widget<QLabel>(*w, QStringLiteral("portLabel"))->text(), path + QStringLiteral("   Baud: 1200"));
     QCOMPARE(widget<QLabel>(*w, "l_ver")->text(), QStringLiteral("Memória: --"));
     QVERIFY(!widget(*w, "g_eszkoz")->isEnabled());
     QVERIFY(picture(*w).isNull());
@@ -261,9 +261,9 @@ void TestProgramMode::rejectedDialogChangesNothing()
     setcom::setPortSource([] { return QStringList(); });
     answerPortDialog(module->devicePath(), false);
     widget<QAction>(*w, "actionPort")->trigger();
-    QCOMPARE(TestAccess::portName(*w), QStringLiteral("COM1"));
-    QCOMPARE(TestAccess::portLabel(*w)->text(), QStringLiteral("COM1   Baud: 1200"));
-    QVERIFY(!TestAccess::programMode(*w));
+    QCOMPARE(w->state().portName(), QStringLiteral("COM1"));
+    QCOMPARE(widget<QLabel>(*w, QStringLiteral("portLabel"))->text(), QStringLiteral("COM1   Baud: 1200"));
+    QVERIFY(!w->state().programMode());
     QVERIFY(module->received().isEmpty());
     QVERIFY(prompter->messages.isEmpty());
 }
@@ -273,7 +273,7 @@ void TestProgramMode::returnToNormal()
     auto module = startModule();
     auto w = startedWindow();
     enterThroughMenu(*w, module->devicePath());
-    QVERIFY(TestAccess::programMode(*w));
+    QVERIFY(w->state().programMode());
     module->clearReceived();
     prompter->clear();
 
@@ -281,7 +281,7 @@ void TestProgramMode::returnToNormal()
     bool dialogShown = false;
     whenModalShows([&dialogShown](QWidget *modal) { dialogShown = true; modal->close(); }, 1500);
     widget<QPushButton>(*w, "button_port")->click();
-    QVERIFY(!TestAccess::programMode(*w));
+    QVERIFY(!w->state().programMode());
     QVERIFY(module->waitIdle());
     QCOMPARE(module->received(), QByteArray("~X"));
     QVERIFY(!module->programMode());
@@ -295,11 +295,11 @@ void TestProgramMode::returnToNormal()
 
     // … nor from the menu.
     enterThroughMenu(*w, module->devicePath());
-    QVERIFY(TestAccess::programMode(*w));
+    QVERIFY(w->state().programMode());
     module->clearReceived();
     whenModalShows([&dialogShown](QWidget *modal) { dialogShown = true; modal->close(); }, 1500);
     widget<QAction>(*w, "actionPort")->trigger();
-    QVERIFY(!TestAccess::programMode(*w));
+    QVERIFY(!w->state().programMode());
     QVERIFY(module->waitIdle());
     QCOMPARE(module->received(), QByteArray("~X"));
     QTest::qWait(1600);
@@ -311,11 +311,11 @@ void TestProgramMode::returnToNormalWithSilentModule()
     auto module = startModule();
     auto w = startedWindow();
     enterThroughMenu(*w, module->devicePath());
-    QVERIFY(TestAccess::programMode(*w));
+    QVERIFY(w->state().programMode());
     module->setFault(Fault::Silent);
     prompter->clear();
     widget<QPushButton>(*w, "button_port")->click();
-    QVERIFY(!TestAccess::programMode(*w));
+    QVERIFY(!w->state().programMode());
     QCOMPARE(prompter->messages.size(), 1);
     QCOMPARE(prompter->last().text, kLeft);
 }
@@ -325,11 +325,11 @@ void TestProgramMode::returnWithVanishedPortStays()
     auto module = startModule();
     auto w = startedWindow();
     enterThroughMenu(*w, module->devicePath());
-    QVERIFY(TestAccess::programMode(*w));
+    QVERIFY(w->state().programMode());
     module->dropLine();
     prompter->clear();
     widget<QPushButton>(*w, "button_port")->click();
-    QVERIFY(TestAccess::programMode(*w));
+    QVERIFY(w->state().programMode());
     QVERIFY(prompter->messages.isEmpty());
     QVERIFY(widget(*w, "g_eszkoz")->isEnabled());
 }

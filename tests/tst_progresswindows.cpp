@@ -67,7 +67,7 @@ void TestProgressWindows::noProgressOverAMessage()
     sim->setFault(Fault::Silent);
     auto w = preparedWindow(prompter, portMissing ? QStringLiteral("/dev/kordavo-no-such-port") : sim->devicePath());
     if (emptyField)
-        edit(*w, QStringLiteral("m_nev"))->clear();
+        widget<QLineEdit>(*w, QStringLiteral("m_nev"))->clear();
     w->show();
     // The message stays up for 6 s with the event loop running, longer than
     // a progress dialog's own delayed showing.

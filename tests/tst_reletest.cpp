@@ -110,7 +110,7 @@ std::unique_ptr<MainWindow> TestReletest::programWindow(ModuleSimulator &module)
 {
     auto w = startedWindow();
     enterThroughMenu(*w, module.devicePath());
-    if (!TestAccess::programMode(*w))
+    if (!w->state().programMode())
         qFatal("module did not enter programming mode");
     prompter->clear();
     module.clearReceived();

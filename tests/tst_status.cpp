@@ -123,7 +123,7 @@ void TestStatus::fullQuery()
     options.service = "Telenor HU";
     auto module = startModule(options);
     auto w = programWindow(module->devicePath());
-    QCOMPARE(TestAccess::memorySize(*w), 32);
+    QCOMPARE(w->state().memorySize(), 32);
     // The module now reports 128: the form follows even though it was in 32 mode.
     options.memorySize = 128;
     module->setOptions(options);
@@ -141,7 +141,7 @@ void TestStatus::fullQuery()
     QCOMPARE(watcher.looks, (QStringList{QStringLiteral("0|Várjon!...|") + kBusy,
                                          QStringLiteral("1|Állapot lekérdezése|") + kDone}));
     QCOMPARE(widget<QLabel>(*w, "l_ver")->text(), QStringLiteral("Memória: 128"));
-    QCOMPARE(TestAccess::memorySize(*w), 128);
+    QCOMPARE(w->state().memorySize(), 128);
     QVERIFY(widget(*w, "tab_5")->isEnabled());
     QCOMPARE(indicatorStyles(*w), (QStringList{kInputActive, kOff, kOutputOn, kOff, kOff, kOutputOn}));
     auto *bar = widget<QProgressBar>(*w, "terero");
@@ -272,7 +272,7 @@ void TestStatus::silentModule()
     w->setMode(32);
     widget<QPushButton>(*w, "button_status")->click();
     expectFailure(*w);
-    QCOMPARE(TestAccess::memorySize(*w), 32);
+    QCOMPARE(w->state().memorySize(), 32);
     QCOMPARE(module->received().right(2), QByteArray("~|"));
 }
 

@@ -17,9 +17,9 @@ const QString kFailed = QStringLiteral("Sikertelen ellenőrzés.\nTöltse be új
 void clearForm(MainWindow &w)
 {
     for (const QString &name : generalNames())
-        edit(w, name)->clear();
+        widget<QLineEdit>(w, name)->clear();
     for (int n = 1; n <= 128; ++n)
-        edit(w, QStringLiteral("t_%1").arg(n))->clear();
+        widget<QLineEdit>(w, QStringLiteral("t_%1").arg(n))->clear();
     for (QCheckBox *b : w.findChildren<QCheckBox *>())
         b->setChecked(false);
 }
@@ -50,7 +50,7 @@ void TestVerify::downloadVerifyReadBack()
     QVERIFY(sim);
     auto w = preparedWindow(prompter, sim->devicePath(), 32);
     // é travels as its Latin-1 byte, ő (no Latin-1 code) as ö.
-    edit(*w, QStringLiteral("be1_nev"))->setText(QStringLiteral("Kapuérzékelő"));
+    widget<QLineEdit>(*w, QStringLiteral("be1_nev"))->setText(QStringLiteral("Kapuérzékelő"));
     const FormState original = formState(*w);
 
     DialogWatch watch;
@@ -66,8 +66,8 @@ void TestVerify::downloadVerifyReadBack()
 
     QVERIFY(prompter.last().details.isEmpty());
 
-    box(*w, QStringLiteral("64.1"))->setChecked(true);
-    edit(*w, QStringLiteral("m_nev"))->setText(QStringLiteral("Kapu"));
+    groupBox(*w, QStringLiteral("64.1"))->setChecked(true);
+    widget<QLineEdit>(*w, QStringLiteral("m_nev"))->setText(QStringLiteral("Kapu"));
     w->verify();
     QCOMPARE(prompter.messages.size(), 2);
     QCOMPARE(prompter.last().icon, QMessageBox::Critical);
@@ -78,7 +78,7 @@ void TestVerify::downloadVerifyReadBack()
              QStringLiteral("Modul neve: az űrlapon „Kapu”, a modulban „Kapunyito”\n"
                             "32. telefonszám: az űrlapon „2136709998888”, a modulban „2036709998888”"));
     // The verify keeps the image it compared against.
-    QCOMPARE(TestAccess::configImage(*w).mid(28 * 17 + 31 * 17, 2), QStringLiteral("21"));
+    QCOMPARE(w->state().configImage().mid(28 * 17 + 31 * 17, 2), QStringLiteral("21"));
 
     clearForm(*w);
     w->readup();
@@ -150,7 +150,7 @@ void TestVerify::accentsCompareAsSent()
     records[3] = stored.leftJustified(16, QLatin1Char(' '));
     sim->setStoredRecords(records);
     auto w = preparedWindow(prompter, sim->devicePath(), 32);
-    edit(*w, QStringLiteral("m_nev"))->setText(QStringLiteral("Főkapu Űrhajó"));
+    widget<QLineEdit>(*w, QStringLiteral("m_nev"))->setText(QStringLiteral("Főkapu Űrhajó"));
 
     w->verify();
 
@@ -211,7 +211,7 @@ void TestVerify::failures()
     }
     QCOMPARE(prompter.messageParents.last(), w.get());
     QVERIFY(formState(*w) == before);
-    QCOMPARE(TestAccess::configImage(*w).size(), 1020);
+    QCOMPARE(w->state().configImage().size(), 1020);
 }
 
 void TestVerify::emptyFieldStopsBeforeThePort()
@@ -220,7 +220,7 @@ void TestVerify::emptyFieldStopsBeforeThePort()
     auto sim = startedSimulator();
     QVERIFY(sim);
     auto w = preparedWindow(prompter, sim->devicePath(), 32);
-    edit(*w, QStringLiteral("m_nev"))->clear();
+    widget<QLineEdit>(*w, QStringLiteral("m_nev"))->clear();
     auto *tabs = w->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
     tabs->setCurrentIndex(1);
 

@@ -9,7 +9,7 @@
 
 #include "app/appearance.h"
 #include "app/mainwindow.h"
-#include "app/prompter.h"
+#include "forms/prompter.h"
 #include "sim/modulesimulator.h"
 
 #include <QtCore/QDir>

@@ -8,6 +8,24 @@
 #include <cstdio>
 #include <cstdlib>
 
+std::unique_ptr<MainWindow> startedWindow()
+{
+    auto w = std::make_unique<MainWindow>();
+    // The start-up's newfile() names the default configuration first, then loads it in the same turn.
+    if (!QTest::qWaitFor([&w] { return !w->state().fileName().isEmpty(); }, 5000))
+        qFatal("the window's start-up never loaded the default configuration");
+    return w;
+}
+
+QCheckBox *groupBox(const QObject &parent, const QString &group)
+{
+    const auto boxes = parent.findChildren<QCheckBox *>();
+    for (QCheckBox *box : boxes)
+        if (box->property("group").toString() == group)
+            return box;
+    return nullptr;
+}
+
 void RecordingPrompter::message(QWidget *parent, QMessageBox::Icon icon, const QString &title,
                                 const QString &text, const QString &details)
 {

@@ -3,7 +3,8 @@
 #include "support/coretestsupport.h"
 
 #include "app/mainwindow.h"
-#include "app/prompter.h"
+#include "forms/prompter.h"
+#include "forms/windowstate.h"
 
 #include <QtCore/QList>
 #include <QtCore/QQueue>
@@ -11,27 +12,23 @@
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QTest>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QCheckBox>
 
-// Reaches MainWindow's private state; only tests use it.
-struct TestAccess
+#include <memory>
+
+// A main window once its start-up has given the default configuration its
+// turn (loaded when the working directory holds it).
+std::unique_ptr<MainWindow> startedWindow();
+
+// The child of that object name below `parent`, or nullptr.
+template <typename T = QWidget>
+T *widget(const QObject &parent, const QString &name)
 {
-    static QString &portName(MainWindow &w) { return w.portName; }
-    static qint32 &baudRate(MainWindow &w) { return w.baudRate; }
-    static bool &programMode(MainWindow &w) { return w.programMode; }
-    static qint32 &memorySize(MainWindow &w) { return w.memorySize; }
-    static char downloadSeparator(MainWindow &w) { return w.downloadSeparator; }
-    static char ackChar(MainWindow &w) { return w.ackChar; }
-    static QString &configImage(MainWindow &w) { return w.configImage; }
-    static QString &fileName(MainWindow &w) { return w.fileName; }
-    static QString &filePath(MainWindow &w) { return w.filePath; }
-    static QString &infoLine1(MainWindow &w) { return w.infoLine1; }
-    static QString &infoLine2(MainWindow &w) { return w.infoLine2; }
-    static QString &pictureFile(MainWindow &w) { return w.pictureFile; }
-    static QLabel *portLabel(MainWindow &w) { return w.portLabel; }
-    static QLabel *fileLabel(MainWindow &w) { return w.fileLabel; }
-    static QLabel *linkLabel(MainWindow &w) { return w.linkLabel; }
-    static void loadConfiguration(MainWindow &w, bool isDefault) { w.loadConfiguration(isDefault); }
-};
+    return parent.findChild<T *>(name);
+}
+
+// The telephone check box of group "k.b" (key k, bit index b).
+QCheckBox *groupBox(const QObject &parent, const QString &group);
 
 // Answers every message box and file dialog instead of the user and keeps
 // what was shown. Installed for its lifetime.

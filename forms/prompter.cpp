@@ -1,4 +1,4 @@
-#include "app/prompter.h"
+#include "forms/prompter.h"
 
 #include <QtGui/QDesktopServices>
 #include <QtWidgets/QFileDialog>

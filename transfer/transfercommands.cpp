@@ -1,15 +1,16 @@
-// The configuration transfers: the form turned into the module's record
-// image and back, download, read-out and verify. The record layout itself is
-// in configimage.cpp; these members only move texts and ticks between it
-// and the form.
+// The record layout itself is in configimage.cpp; these members only move
+// texts and ticks between it and the form.
 
-#include "app/mainwindow.h"
+#include "transfer/transfercommands.h"
 
-#include "app/commandfocus.h"
-#include "app/commandprogress.h"
-#include "app/prompter.h"
+#include "document/documentcommands.h"
+#include "document/fieldchecks.h"
 #include "document/generalfields.h"
+#include "forms/commandfocus.h"
 #include "forms/mainwindow_form.h"
+#include "forms/prompter.h"
+#include "forms/windowstate.h"
+#include "serial/commandprogress.h"
 #include "serial/moduleprotocol.h"
 #include "transfer/configimage.h"
 #include "transfer/dload.h"
@@ -80,54 +81,66 @@ QString differenceLines(const QList<configimage::RecordDifference> &differing)
 
 } // namespace
 
-bool MainWindow::buildConfigImage()
+TransferCommands::TransferCommands(Ui::MainWindow &ui, QWidget *window, WindowState &state,
+                                   DocumentCommands &document, FieldChecks &checks)
+    : ui(ui)
+    , window(window)
+    , state(state)
+    , document(document)
+    , checks(checks)
 {
-    const moduleoperations::Prepared prepared = moduleoperations::prepare(formConfiguration(), moduleModel);
-    configImage = prepared.image;
+}
+
+bool TransferCommands::buildConfigImage()
+{
+    const moduleoperations::Prepared prepared =
+        moduleoperations::prepare(document.formConfiguration(), state.moduleModel());
+    state.setConfigImage(prepared.image);
     if (prepared.problem && prepared.problem->kind == FieldProblem::Kind::Empty) {
-        ui->tabWidget->setCurrentWidget(ui->tab);
+        ui.tabWidget->setCurrentWidget(ui.tab);
         return false;
     }
     return true;
 }
 
-bool MainWindow::refuseFieldWithSeparator(const QString &title)
+bool TransferCommands::refuseFieldWithSeparator(const QString &title)
 {
-    const moduleoperations::Prepared prepared = moduleoperations::prepare(formConfiguration(), moduleModel);
+    const moduleoperations::Prepared prepared =
+        moduleoperations::prepare(document.formConfiguration(), state.moduleModel());
     if (!prepared.problem || prepared.problem->kind != FieldProblem::Kind::Separator)
         return false;
     const int field = prepared.problem->field;
     const bool isGeneral = field < configimage::kGeneralRecords;
     const int number = field - configimage::kGeneralRecords + 1;
-    showFieldProblem(isGeneral ? generalLineEdits().at(field) : telephoneEdit(number), title,
-                     QStringLiteral("A(z) „%1” mező „|” karaktert tartalmaz, amelyet a modul nem tud "
-                                    "tárolni. Javítsa ki a mezőt!")
-                         .arg(isGeneral ? generalfields::generalFieldName(field)
-                                        : generalfields::telephoneFieldName(number)));
+    checks.showFieldProblem(isGeneral ? ui.generalLineEdits().at(field) : ui.telephoneEdit(number), title,
+                            QStringLiteral("A(z) „%1” mező „|” karaktert tartalmaz, amelyet a modul nem "
+                                           "tud tárolni. Javítsa ki a mezőt!")
+                                .arg(isGeneral ? generalfields::generalFieldName(field)
+                                               : generalfields::telephoneFieldName(number)));
     return true;
 }
 
-bool MainWindow::applyConfigImage(const QString &image)
+bool TransferCommands::applyConfigImage(const QString &image)
 {
-    const std::optional<Configuration> parsed = configimage::parseImage(image, memorySize);
+    const std::optional<Configuration> parsed = configimage::parseImage(image, state.memorySize());
     if (!parsed)
         return false;
-    showReadOut(parsed->fittedTo(moduleModel));
+    showReadOut(parsed->fittedTo(state.moduleModel()));
     return true;
 }
 
-void MainWindow::showReadOut(const Configuration &configuration)
+void TransferCommands::showReadOut(const Configuration &configuration)
 {
     // Every box is set, so with 32 numbers the boxes of 33 … 128 are cleared
     // while their numbers stay.
-    showConfiguration(configuration, memorySize);
+    document.showConfiguration(configuration, state.memorySize());
 }
 
-void MainWindow::download()
+void TransferCommands::download()
 {
-    const CommandFocus focus(this);
+    const CommandFocus focus(window);
     if (!buildConfigImage()) {
-        prompt::critical(this, QStringLiteral("Betöltés hiba."),
+        prompt::critical(window, QStringLiteral("Betöltés hiba."),
                          QStringLiteral("Az összes mező kitöltése kötelező."));
         return;
     }
@@ -135,41 +148,43 @@ void MainWindow::download()
         return;
     // On the heap and guarded: should the window go away while the dialog
     // runs (program exit), the window's destruction takes the dialog with it.
-    QPointer<dload> dialog = new dload({portName, baudRate, ackChar, configImage}, this);
+    QPointer<dload> dialog =
+        new dload({state.portName(), state.baudRate(), state.ackChar(), state.configImage()}, window);
     dialog->exec();
     delete dialog.data();
 }
 
-void MainWindow::readup()
+void TransferCommands::readOut()
 {
-    const CommandFocus focus(this);
+    const CommandFocus focus(window);
     QProgressDialog progress(QStringLiteral("Kiolvasás..."), QStringLiteral("Megszakítás"), 0,
-                             moduleoperations::recordCharacters(memorySize), this);
+                             moduleoperations::recordCharacters(state.memorySize()), window);
     progress.setWindowTitle(QStringLiteral("Kiolvasás"));
     progress.setWindowModality(Qt::WindowModal);
 
-    moduleprotocol::ModuleSession session(portName, baudRate);
-    const moduleoperations::ReadOut read = moduleoperations::readout(session, moduleModel, controlOf(progress));
-    if (endedEarly(this, read.failure, progress,
+    moduleprotocol::ModuleSession session(state.portName(), state.baudRate());
+    const moduleoperations::ReadOut read =
+        moduleoperations::readout(session, state.moduleModel(), controlOf(progress));
+    if (endedEarly(window, read.failure, progress,
                    QStringLiteral("Sikertelen kiolvasás.\nNem lehet megnyitni a portot.")))
         return;
     showCompletion(progress);
     if (!read.configuration) {
         endProgress(progress);
-        prompt::critical(this, QStringLiteral("Hiba"),
+        prompt::critical(window, QStringLiteral("Hiba"),
                          QStringLiteral("Sikertelen kiolvasás.\nEllenőrizze az eszközt, és próbálja meg újra!"));
         return;
     }
     showReadOut(*read.configuration);
-    selectSmsPresetFor(ui->smskp->text());
+    document.selectSmsPresetFor(ui.smskp->text());
 }
 
-void MainWindow::verify()
+void TransferCommands::verify()
 {
-    const CommandFocus focus(this);
+    const CommandFocus focus(window);
     const QString failed = QStringLiteral("Sikertelen ellenőrzés.\nTöltse be újra a konfigurációt!");
     if (!buildConfigImage()) {
-        prompt::critical(this, QStringLiteral("Ellenőrzés"), failed);
+        prompt::critical(window, QStringLiteral("Ellenőrzés"), failed);
         return;
     }
     if (refuseFieldWithSeparator(QStringLiteral("Ellenőrzés")))
@@ -177,21 +192,21 @@ void MainWindow::verify()
 
     // Made only now: its delayed showing starts with it.
     QProgressDialog progress(QStringLiteral("Ellenőrzés..."), QStringLiteral("Megszakítás"), 0,
-                             moduleoperations::recordCharacters(memorySize), this);
+                             moduleoperations::recordCharacters(state.memorySize()), window);
     progress.setWindowTitle(QStringLiteral("Ellenőrzés"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setCancelButton(nullptr);
 
-    moduleprotocol::ModuleSession session(portName, baudRate);
+    moduleprotocol::ModuleSession session(state.portName(), state.baudRate());
     const moduleoperations::Verified verified =
-        moduleoperations::verify(session, configImage, memorySize, controlOf(progress));
-    if (endedEarly(this, verified.failure, progress,
+        moduleoperations::verify(session, state.configImage(), state.memorySize(), controlOf(progress));
+    if (endedEarly(window, verified.failure, progress,
                    QStringLiteral("Sikertelen ellenőrzés.\nNem lehet megnyitni a portot.")))
         return;
     endProgress(progress);
     // No answer, or one that never ended, fails as a module holding other records.
     if (verified.matches())
-        prompt::information(this, QStringLiteral("Ellenőrzés"), QStringLiteral("Sikeres ellenőrzés."));
+        prompt::information(window, QStringLiteral("Ellenőrzés"), QStringLiteral("Sikeres ellenőrzés."));
     else
-        prompt::critical(this, QStringLiteral("Ellenőrzés"), failed, differenceLines(verified.differences));
+        prompt::critical(window, QStringLiteral("Ellenőrzés"), failed, differenceLines(verified.differences));
 }

@@ -1,11 +1,13 @@
-#include "app/mainwindow.h"
+#include "serial/devicecommands.h"
 
-#include "app/commandfocus.h"
-#include "app/commandprogress.h"
-#include "app/prompter.h"
-#include "app/stylesheets.h"
-#include "forms/mainwindow_form.h"
+#include "document/memorymode.h"
 #include "document/modulemodel.h"
+#include "forms/commandfocus.h"
+#include "forms/mainwindow_form.h"
+#include "forms/prompter.h"
+#include "forms/stylesheets.h"
+#include "forms/windowstate.h"
+#include "serial/commandprogress.h"
 #include "serial/moduleprotocol.h"
 #include "serial/reletest.h"
 #include "serial/setcom.h"
@@ -49,111 +51,115 @@ using moduleprotocol::ModuleSession;
 
 } // namespace
 
-void MainWindow::show_port()
+DeviceCommands::DeviceCommands(Ui::MainWindow &ui, QWidget *window, WindowState &state,
+                               MemoryMode &memoryMode)
+    : ui(ui)
+    , window(window)
+    , state(state)
+    , memoryMode(memoryMode)
 {
-    const CommandFocus focus(this);
-    if (programMode) {
+}
+
+void DeviceCommands::showPort(bool search)
+{
+    const CommandFocus focus(window);
+    if (state.programMode()) {
         leaveProgramMode();
         return;
     }
 
-    const bool search = sender() && sender()->objectName() == QLatin1String("button_port");
     PortSelection selection;
     {
-        setcom dialog(portName, baudRate, moduleprotocol::kSearchWaitMs, search, this);
+        setcom dialog(state.portName(), state.baudRate(), moduleprotocol::kSearchWaitMs, search, window);
         if (dialog.exec() != QDialog::Accepted)
             return;
         selection = dialog.selectedPort();
     }
-    portName = selection.portName;
-    baudRate = selection.baudRate;
-    showPortLabel();
+    state.setPort(selection.portName, selection.baudRate);
 
     // A port that does not open, and a module that does not answer as one,
     // leave everything as it was without a word.
-    ModuleSession session(portName, baudRate);
+    ModuleSession session(state.portName(), state.baudRate());
     const moduleoperations::Identified identified = moduleoperations::identify(session);
     session.close();
     if (!identified.inProgramMode())
         return;
 
     const int memory = identified.memory;
-    setModuleText(ui->l_ver, QStringLiteral("Memória: ") + identified.answer.memoryField);
-    setMode(memory);
+    setModuleText(ui.l_ver, QStringLiteral("Memória: ") + identified.answer.memoryField);
+    memoryMode.apply(memory);
 
-    programMode = true;
-    updateModeDisplay();
+    state.setProgramMode(true);
 
-    pictureFile = identified.model.picture;
+    state.setPictureFile(identified.model.picture);
     showModulePicture();
 
-    prompt::information(this, kModeTitle,
-                        QStringLiteral("A port sikeresen kiválasztva: ") + portName
+    prompt::information(window, kModeTitle,
+                        QStringLiteral("A port sikeresen kiválasztva: ") + state.portName()
                             + QStringLiteral("\nAz eszköz átállt programozási üzemmódba. A műveletek "
                                              "befejeztével az eszközt vissza kell állítani normál "
                                              "üzemmódba!"));
 }
 
-void MainWindow::leaveProgramMode()
+void DeviceCommands::leaveProgramMode()
 {
-    ModuleSession session(portName, baudRate);
+    ModuleSession session(state.portName(), state.baudRate());
     if (moduleoperations::leave(session) != Failure::None)
         return;
 
-    programMode = false;
-    updateModeDisplay();
+    state.setProgramMode(false);
 
-    prompt::information(this, kModeTitle,
+    prompt::information(window, kModeTitle,
                         QStringLiteral("Az eszköz visszaállt normál üzemmódba, és jelenleg újraindul. "
                                        "Kérem várja meg, amíg feljelentkezik a hálózatra!"));
 }
 
-void MainWindow::showModulePicture()
+void DeviceCommands::showModulePicture()
 {
     // The pictures carry a ".dll" name; only their content tells the format.
-    QImageReader reader(pictureFile);
+    QImageReader reader(state.pictureFile());
     reader.setDecideFormatFromContent(true);
     const QImage picture = reader.read();
-    ui->image->setPixmap(QPixmap::fromImage(picture));
+    ui.image->setPixmap(QPixmap::fromImage(picture));
 }
 
-void MainWindow::status()
+void DeviceCommands::status()
 {
-    const CommandFocus focus(this);
-    ui->button_status->setStyleSheet(kStatusBusy);
-    ui->button_status->setText(QStringLiteral("Várjon!..."));
-    ui->button_status->setEnabled(false);
-    ui->terero->setStyleSheet(QString());
-    ui->terero->reset();
+    const CommandFocus focus(window);
+    ui.button_status->setStyleSheet(kStatusBusy);
+    ui.button_status->setText(QStringLiteral("Várjon!..."));
+    ui.button_status->setEnabled(false);
+    ui.terero->setStyleSheet(QString());
+    ui.terero->reset();
 
-    QProgressDialog progress(this);
+    QProgressDialog progress(window);
     progress.setWindowTitle(QStringLiteral("Állapot lekérdezése"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setLabelText(QStringLiteral("Állapot lekérdezése..."));
     progress.setRange(0, 45);
 
-    ModuleSession session(portName, baudRate);
+    ModuleSession session(state.portName(), state.baudRate());
     const auto finish = [&](bool failed) {
         session.close();
         endProgress(progress);
-        ui->button_status->setStyleSheet(kStatusDone);
-        ui->button_status->setText(QStringLiteral("Állapot lekérdezése"));
-        ui->button_status->setEnabled(true);
+        ui.button_status->setStyleSheet(kStatusDone);
+        ui.button_status->setText(QStringLiteral("Állapot lekérdezése"));
+        ui.button_status->setEnabled(true);
         if (failed)
-            prompt::critical(this, kErrorTitle, QStringLiteral("Sikertelen lekérdezés.\nEllenőrizze az eszközt!"));
+            prompt::critical(window, kErrorTitle, QStringLiteral("Sikertelen lekérdezés.\nEllenőrizze az eszközt!"));
     };
 
     // Each step shows what it learnt as soon as it has it.
     const auto stepDone = [&](const moduleoperations::Status &soFar) {
         if (soFar.reached == moduleoperations::Status::Step::States) {
-            setModuleText(ui->l_ver, QStringLiteral("Memória: ") + soFar.identification.memoryField);
-            setMode(soFar.memory);
+            setModuleText(ui.l_ver, QStringLiteral("Memória: ") + soFar.identification.memoryField);
+            memoryMode.apply(soFar.memory);
             advance(progress);
             return;
         }
-        ui->w_be1->setStyleSheet(soFar.states.input1Active ? kInputActive : kIndicatorOff);
-        ui->w_be2->setStyleSheet(soFar.states.input2Active ? kInputActive : kIndicatorOff);
-        QWidget *const outputs[4] = {ui->w_ki1, ui->w_ki2, ui->w_ki3, ui->w_ki4};
+        ui.w_be1->setStyleSheet(soFar.states.input1Active ? kInputActive : kIndicatorOff);
+        ui.w_be2->setStyleSheet(soFar.states.input2Active ? kInputActive : kIndicatorOff);
+        QWidget *const outputs[4] = {ui.w_ki1, ui.w_ki2, ui.w_ki3, ui.w_ki4};
         for (int i = 0; i < 4; ++i)
             outputs[i]->setStyleSheet(soFar.states.outputs.isOn(i + 1) ? kOutputOn : kIndicatorOff);
     };
@@ -167,36 +173,36 @@ void MainWindow::status()
     if (!result.ok())
         return finish(true);
     endProgress(progress);
-    ui->terero->setRange(0, 10);
-    ui->terero->reset();
-    ui->terero->setValue(result.signal.strength);
-    ui->terero->setStyleSheet(result.signal.strength <= 5 ? kSignalWeak : kSignalGood);
-    setModuleText(ui->l_service, result.signal.service);
+    ui.terero->setRange(0, 10);
+    ui.terero->reset();
+    ui.terero->setValue(result.signal.strength);
+    ui.terero->setStyleSheet(result.signal.strength <= 5 ? kSignalWeak : kSignalGood);
+    setModuleText(ui.l_service, result.signal.service);
 
     finish(false);
 }
 
-void MainWindow::rele_test()
+void DeviceCommands::releTest()
 {
-    const CommandFocus focus(this);
+    const CommandFocus focus(window);
     const QString failure = QStringLiteral("Sikertelen teszt.\nEllenőrizze az eszközt.");
 
     // The port stays ours from the state query until the outputs are set, so
     // nothing else gets between while the user decides.
-    ModuleSession session(portName, baudRate);
+    ModuleSession session(state.portName(), state.baudRate());
     const auto states = moduleoperations::outputStates(session);
     if (!states.ok()) {
         session.close();
-        prompt::critical(this, kErrorTitle, failure);
+        prompt::critical(window, kErrorTitle, failure);
         return;
     }
 
     OutputMask choice = states.value.outputs;
     {
-        Reletest dialog(&choice, this);
+        Reletest dialog(&choice, window);
         if (dialog.exec() != QDialog::Accepted)
             return;
     }
     moduleoperations::setOutputs(session, choice);
-    QTimer::singleShot(50, this, &MainWindow::status);
+    QTimer::singleShot(50, window, [this] { status(); });
 }

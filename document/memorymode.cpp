@@ -1,0 +1,56 @@
+#include "document/memorymode.h"
+
+#include "document/modulemodel.h"
+#include "forms/mainwindow_form.h"
+#include "forms/windowstate.h"
+
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QGroupBox>
+#include <QtWidgets/QLineEdit>
+
+MemoryMode::MemoryMode(Ui::MainWindow &ui, WindowState &state)
+    : ui(ui)
+    , state(state)
+{
+}
+
+void MemoryMode::apply(int memory)
+{
+    const modulemodel::Model model = modulemodel::modelFor(memory);
+    state.setModuleModel(model);
+    // The pages past the module's memory are greyed and cannot be edited.
+    const int usedPages = model.entries / kNumbersPerPage;
+    int page = 0;
+    for (QWidget *widget : ui.telephonePages())
+        widget->setEnabled(page++ < usedPages);
+
+    if (model.reduced) {
+        // The reduced models hold no identifier, names or messages: the form
+        // fills them with the placeholders the module accepts and locks them
+        // (the message and command fields through their locked groups).
+        for (const modulemodel::Placeholder &placeholder : modulemodel::kReducedPlaceholders) {
+            auto *field = ui.tab->findChild<QLineEdit *>(QLatin1String(placeholder.objectName));
+            if (!field)
+                continue;
+            if (field->parentWidget() == ui.g1)
+                field->setEnabled(false);
+            field->setText(QLatin1String(placeholder.text));
+        }
+        ui.g2_be->setEnabled(false);
+        ui.g2_ki->setEnabled(false);
+        const auto boxes = ui.telephoneCheckBoxes();
+        for (QCheckBox *box : boxes) {
+            box->setChecked(false);
+            box->setEnabled(false);
+        }
+        return;
+    }
+
+    for (QWidget *w : std::initializer_list<QWidget *>{ui.m_id, ui.m_nev, ui.visszaallas,
+                                                       ui.be1_nev, ui.be2_nev, ui.g2_be,
+                                                       ui.g2_ki})
+        w->setEnabled(true);
+    const auto boxes = ui.telephoneCheckBoxes();
+    for (QCheckBox *box : boxes)
+        box->setEnabled(true);
+}

@@ -1,0 +1,23 @@
+#include "forms/windowstate.h"
+
+WindowState::WindowState(QObject *parent)
+    : QObject(parent)
+{
+}
+
+void WindowState::setPort(const QString &portName, qint32 baudRate)
+{
+    if (portName == m_portName && baudRate == m_baudRate)
+        return;
+    m_portName = portName;
+    m_baudRate = baudRate;
+    emit portChanged();
+}
+
+void WindowState::setProgramMode(bool programMode)
+{
+    if (programMode == m_programMode)
+        return;
+    m_programMode = programMode;
+    emit programModeChanged(m_programMode);
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QtCore/QString>
+
+struct Configuration;
+class DocumentCommands;
+class FieldChecks;
+class QWidget;
+class WindowState;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The configuration transfers: the form turned into the module's record
+// image and back, download, read-out and verify.
+class TransferCommands
+{
+public:
+    TransferCommands(Ui::MainWindow &ui, QWidget *window, WindowState &state,
+                     DocumentCommands &document, FieldChecks &checks);
+
+    void download();
+    void readOut();
+    void verify();
+
+    // Builds the module's record image from the form into the state; on an
+    // empty general field it brings the general tab to the front and fails.
+    bool buildConfigImage();
+    // Writes a normalised "~{" reply into the form; fails, leaving the form
+    // untouched, when the reply holds too few records.
+    bool applyConfigImage(const QString &image);
+
+private:
+    // A read-out's configuration into the form: the numbers of the module's
+    // memory and every box.
+    void showReadOut(const Configuration &configuration);
+    // A field holding "|" (from a file or a module) would split its record:
+    // reported under `title`, and true, before the port is opened.
+    bool refuseFieldWithSeparator(const QString &title);
+
+    Ui::MainWindow &ui;
+    QWidget *window;
+    WindowState &state;
+    DocumentCommands &document;
+    FieldChecks &checks;
+};
