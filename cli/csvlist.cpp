@@ -1,5 +1,6 @@
 #include "cli/csvlist.h"
 
+#include "cli/clitext.h"
 #include "document/fieldrules.h"
 #include "transfer/configimage.h"
 
@@ -58,12 +59,11 @@ QStringList splitRow(const QString &row, QChar separator)
 
 } // namespace
 
-QByteArray exportList(const Configuration &configuration, const cli::Text &t)
+QByteArray exportList(const Configuration &configuration)
 {
     QString text = QChar(0xFEFF);
-    text += t(u"pozíció,telefonszám,1. bemenet riasztás,2. bemenet riasztás,1. kimenet vezérlés,"
-              u"2. kimenet vezérlés",
-              "position,number,alarm input 1,alarm input 2,output 1,output 2");
+    text += cli::Text::tr("pozíció,telefonszám,1. bemenet riasztás,2. bemenet riasztás,1. kimenet vezérlés,"
+                          "2. kimenet vezérlés");
     text += QLatin1String("\r\n");
     for (int n = 1; n <= configfile::kTelephoneEntries; ++n) {
         const configfile::TelephoneEntry &entry = configuration.telephones.at(size_t(n - 1));
@@ -77,7 +77,7 @@ QByteArray exportList(const Configuration &configuration, const cli::Text &t)
     return text.toUtf8();
 }
 
-ImportResult importList(const QByteArray &bytes, const cli::Text &t)
+ImportResult importList(const QByteArray &bytes)
 {
     ImportResult result;
     QString text = QString::fromUtf8(bytes);
@@ -97,7 +97,7 @@ ImportResult importList(const QByteArray &bytes, const cli::Text &t)
             continue;
         const int line = r + 1;
         const auto bad = [&](const QString &why) {
-            result.errors << t(u"%1. sor: %2", "row %1: %2").arg(line).arg(why);
+            result.errors << cli::Text::tr("%1. sor: %2").arg(line).arg(why);
         };
         if (r == 0) {
             // The header: the first row, unless it starts with a position.
@@ -112,29 +112,29 @@ ImportResult importList(const QByteArray &bytes, const cli::Text &t)
         }
         const QStringList fields = splitRow(row, separator);
         if (fields.size() != 6) {
-            bad(t(u"6 oszlop kell, %1 van", "6 columns expected, %1 found").arg(fields.size()));
+            bad(cli::Text::tr("6 oszlop kell, %1 van").arg(fields.size()));
             continue;
         }
         bool isNumber = false;
         const int position = fields.at(0).toInt(&isNumber);
         if (!isNumber || position < 1 || position > configfile::kTelephoneEntries) {
-            bad(t(u"a pozíció 1 és %1 közötti szám lehet: „%2”", "the position must be 1 to %1: \"%2\"")
+            bad(cli::Text::tr("a pozíció 1 és %1 közötti szám lehet: „%2”")
                     .arg(configfile::kTelephoneEntries)
                     .arg(fields.at(0)));
             continue;
         }
         if (seen.contains(position)) {
-            bad(t(u"a(z) %1. pozíció másodszor szerepel", "position %1 appears twice").arg(position));
+            bad(cli::Text::tr("a(z) %1. pozíció másodszor szerepel").arg(position));
             continue;
         }
         const QString number = QString(fields.at(1)).remove(QLatin1Char(' '));
         if (!fieldrules::telephoneRule().passes(number)) {
-            bad(t(u"„%1”: csak számjegyek és „+” adhatók meg", "\"%1\": only digits and \"+\" are allowed")
+            bad(cli::Text::tr("„%1”: csak számjegyek és „+” adhatók meg")
                     .arg(fields.at(1)));
             continue;
         }
         if (number.size() > maxNumber) {
-            bad(t(u"„%1” hosszabb %2 karakternél", "\"%1\" is longer than %2 characters")
+            bad(cli::Text::tr("„%1” hosszabb %2 karakternél")
                     .arg(number)
                     .arg(maxNumber));
             continue;
@@ -148,7 +148,7 @@ ImportResult importList(const QByteArray &bytes, const cli::Text &t)
             flags[f] = v == QLatin1String("1");
         }
         if (!flagsOk) {
-            bad(t(u"a 3–6. oszlop értéke 0 vagy 1 lehet", "columns 3 to 6 must be 0 or 1"));
+            bad(cli::Text::tr("a 3–6. oszlop értéke 0 vagy 1 lehet"));
             continue;
         }
         seen.insert(position);
