@@ -80,9 +80,18 @@ struct OptionSpec
     const char *value;
 };
 constexpr OptionSpec kOptions[] = {
-    {"port", nullptr, "P"},      {"baud", nullptr, "B"},  {"lang", nullptr, "LANG"}, {"log", nullptr, "FILE"},
-    {"separator", nullptr, "S"}, {"stay", nullptr, nullptr}, {"fast", nullptr, nullptr}, {"force", nullptr, nullptr},
-    {"strict", nullptr, nullptr}, {"json", nullptr, nullptr}, {"probe", nullptr, nullptr}, {"help", "h", nullptr},
+    {"port", nullptr, "P"},
+    {"baud", nullptr, "B"},
+    {"lang", nullptr, "LANG"},
+    {"log", nullptr, "FILE"},
+    {"separator", nullptr, "S"},
+    {"stay", nullptr, nullptr},
+    {"fast", nullptr, nullptr},
+    {"force", nullptr, nullptr},
+    {"strict", nullptr, nullptr},
+    {"json", nullptr, nullptr},
+    {"probe", nullptr, nullptr},
+    {"help", "h", nullptr},
     {"version", nullptr, nullptr},
 };
 
@@ -164,7 +173,8 @@ Parsed parseArguments(const QStringList &arguments)
                     break;
                 if (!argument.startsWith(QLatin1Char('-')))
                     continue;
-                const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1).section(QLatin1Char('='), 0, 0);
+                const int dashes = argument.startsWith(QLatin1String("--")) ? 2 : 1;
+                const QString name = argument.mid(dashes).section(QLatin1Char('='), 0, 0);
                 const OptionSpec *spec = optionNamed(name);
                 if (spec && !spec->value && argument.contains(QLatin1Char('='))) {
                     error = {UsageError::Kind::UnexpectedValue, dashed(name), argument.section(QLatin1Char('='), 1)};
