@@ -6,12 +6,14 @@
 #include "document/configfile.h"
 #include "document/configuration.h"
 #include "document/generalfields.h"
+#include "kordavoversion.h"
 #include "document/modulemodel.h"
 #include "serial/moduleprotocol.h"
 #include "serial/portdiagnosis.h"
 #include "transfer/configimage.h"
 #include "transfer/moduleoperations.h"
 
+#include <QtCore/QCommandLineParser>
 #include <QtCore/QCryptographicHash>
 #include <QtCore/QDateTime>
 #include <QtCore/QElapsedTimer>
@@ -58,9 +60,8 @@ struct Options
     QStringList positional;
     QStringList ports;
     int baud = kDefaultBaud;
-    QString lang;
     QString log;
-    QChar separator = QLatin1Char(csvlist::kDefaultSeparator);
+    QChar separator = QLatin1Char(csvlist::kDefaultSeparator);   // export-csv: "," or ";"
     bool stay = false;
     bool fast = false;
     bool force = false;
@@ -68,77 +69,168 @@ struct Options
     bool json = false;
     bool probe = false;
     bool help = false;
+    bool version = false;
 };
 
-// Parses everything; `error` names the first thing that is wrong, in both languages
-// through `t` once --lang is known.
-std::optional<Options> parseArguments(const QStringList &arguments, QString *badArgument, QString *missingValue)
+// The options as the parser knows them; `value` names what an option's value stands for.
+struct OptionSpec
 {
-    Options o;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString &a = arguments.at(i);
-        const auto value = [&](QString *target) {
-            if (i + 1 >= arguments.size()) {
-                *missingValue = a;
-                return false;
-            }
-            *target = arguments.at(++i);
-            return true;
-        };
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            o.help = true;
-        } else if (a == QLatin1String("--port")) {
-            QString port;
-            if (!value(&port))
-                return std::nullopt;
-            o.ports << port;
-        } else if (a == QLatin1String("--baud")) {
-            QString baud;
-            if (!value(&baud))
-                return std::nullopt;
-            bool ok = false;
-            o.baud = baud.toInt(&ok);
-            if (!ok || o.baud <= 0) {
-                *badArgument = baud;
-                return std::nullopt;
-            }
-        } else if (a == QLatin1String("--lang")) {
-            if (!value(&o.lang))
-                return std::nullopt;
-        } else if (a == QLatin1String("--log")) {
-            if (!value(&o.log))
-                return std::nullopt;
-        } else if (a == QLatin1String("--separator")) {
-            QString separator;
-            if (!value(&separator))
-                return std::nullopt;
-            if (separator != QLatin1String(",") && separator != QLatin1String(";")) {
-                *badArgument = separator;
-                return std::nullopt;
-            }
-            o.separator = separator.at(0);
-        } else if (a == QLatin1String("--stay")) {
-            o.stay = true;
-        } else if (a == QLatin1String("--fast")) {
-            o.fast = true;
-        } else if (a == QLatin1String("--force")) {
-            o.force = true;
-        } else if (a == QLatin1String("--strict")) {
-            o.strict = true;
-        } else if (a == QLatin1String("--json")) {
-            o.json = true;
-        } else if (a == QLatin1String("--probe")) {
-            o.probe = true;
-        } else if (a.startsWith(QLatin1String("--"))) {
-            *badArgument = a;
-            return std::nullopt;
-        } else if (o.command.isEmpty()) {
-            o.command = a;
+    const char *name;
+    const char *shortName;
+    const char *value;
+};
+constexpr OptionSpec kOptions[] = {
+    {"port", nullptr, "P"},
+    {"baud", nullptr, "B"},
+    {"lang", nullptr, "LANG"},
+    {"log", nullptr, "FILE"},
+    {"separator", nullptr, "S"},
+    {"stay", nullptr, nullptr},
+    {"fast", nullptr, nullptr},
+    {"force", nullptr, nullptr},
+    {"strict", nullptr, nullptr},
+    {"json", nullptr, nullptr},
+    {"probe", nullptr, nullptr},
+    {"help", "h", nullptr},
+    {"version", nullptr, nullptr},
+};
+
+const OptionSpec *optionNamed(const QString &name)
+{
+    for (const OptionSpec &spec : kOptions) {
+        if (name == QLatin1String(spec.name) || (spec.shortName && name == QLatin1String(spec.shortName)))
+            return &spec;
+    }
+    return nullptr;
+}
+
+QString dashed(const QString &name)
+{
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+// What is wrong with the arguments, in the language of --lang.
+struct UsageError
+{
+    enum class Kind { UnknownOption, MissingValue, UnexpectedValue, BadValue, UnknownLanguage } kind;
+    QString option;   // as typed: "--port"
+    QString value;
+};
+
+QString usageErrorText(const UsageError &error)
+{
+    switch (error.kind) {
+    case UsageError::Kind::UnknownOption:
+        return Text::tr("Ismeretlen kapcsoló: %1").arg(error.option);
+    case UsageError::Kind::MissingValue:
+        return Text::tr("%1: hiányzó érték").arg(error.option);
+    case UsageError::Kind::UnexpectedValue:
+        return Text::tr("%1: ez a kapcsoló nem kap értéket: „%2”").arg(error.option, error.value);
+    case UsageError::Kind::BadValue:
+        return Text::tr("%1: hibás érték: „%2”").arg(error.option, error.value);
+    case UsageError::Kind::UnknownLanguage:
+        return Text::tr("%1: ismeretlen nyelv: „%2” (választható: %3)")
+            .arg(error.option, error.value, languages().join(QLatin1String(", ")));
+    }
+    return {};
+}
+
+struct Parsed
+{
+    Options options;
+    std::optional<QString> lang;   // the last --lang, even when something else is wrong
+    std::optional<UsageError> error;
+};
+
+// The options may stand anywhere among the command and its arguments; "--"
+// ends them, so that a file name may start with a dash.
+Parsed parseArguments(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    for (const OptionSpec &spec : kOptions) {
+        QStringList names = {QString::fromLatin1(spec.name)};
+        if (spec.shortName)
+            names.prepend(QString::fromLatin1(spec.shortName));
+        const QString valueName = spec.value ? QString::fromLatin1(spec.value) : QString();
+        parser.addOption(QCommandLineOption(names, QString(), valueName));
+    }
+    Parsed parsed;
+    const bool ok = parser.parse(QStringList{QStringLiteral("kordavo-cli")} + arguments);
+    // The parser reads every argument before it gives up, so --lang is known
+    // for the message about anything else.
+    if (parser.isSet(QStringLiteral("lang")))
+        parsed.lang = parser.values(QStringLiteral("lang")).constLast();
+    if (!ok) {
+        UsageError error{UsageError::Kind::UnknownOption, {}, {}};
+        if (!parser.unknownOptionNames().isEmpty()) {
+            error.option = dashed(parser.unknownOptionNames().constFirst());
         } else {
-            o.positional << a;
+            // The parser tells a value missing at the end, or given to a
+            // switch, only in its own words; the arguments tell which.
+            for (const QString &argument : arguments) {
+                if (argument == QLatin1String("--"))
+                    break;
+                if (!argument.startsWith(QLatin1Char('-')))
+                    continue;
+                const int dashes = argument.startsWith(QLatin1String("--")) ? 2 : 1;
+                const QString name = argument.mid(dashes).section(QLatin1Char('='), 0, 0);
+                const OptionSpec *spec = optionNamed(name);
+                if (spec && !spec->value && argument.contains(QLatin1Char('='))) {
+                    error = {UsageError::Kind::UnexpectedValue, dashed(name), argument.section(QLatin1Char('='), 1)};
+                    break;
+                }
+            }
+            if (error.option.isEmpty() && !arguments.isEmpty())
+                error = {UsageError::Kind::MissingValue, arguments.constLast(), {}};
+        }
+        parsed.error = error;
+        return parsed;
+    }
+    // "--port --fast": the parser takes the next option as the value; no
+    // port or file is named like one of ours.
+    for (const OptionSpec &spec : kOptions) {
+        const QString name = QString::fromLatin1(spec.name);
+        if (!spec.value || !parser.isSet(name))
+            continue;
+        for (const QString &value : parser.values(name)) {
+            if (value.startsWith(QLatin1String("--")) && optionNamed(value.mid(2).section(QLatin1Char('='), 0, 0))) {
+                parsed.error = UsageError{UsageError::Kind::MissingValue, dashed(name), {}};
+                return parsed;
+            }
         }
     }
-    return o;
+    Options &o = parsed.options;
+    const QStringList positional = parser.positionalArguments();
+    if (!positional.isEmpty()) {
+        o.command = positional.constFirst();
+        o.positional = positional.mid(1);
+    }
+    o.ports = parser.values(QStringLiteral("port"));
+    o.log = parser.value(QStringLiteral("log"));
+    o.stay = parser.isSet(QStringLiteral("stay"));
+    o.fast = parser.isSet(QStringLiteral("fast"));
+    o.force = parser.isSet(QStringLiteral("force"));
+    o.strict = parser.isSet(QStringLiteral("strict"));
+    o.json = parser.isSet(QStringLiteral("json"));
+    o.probe = parser.isSet(QStringLiteral("probe"));
+    o.help = parser.isSet(QStringLiteral("help"));
+    o.version = parser.isSet(QStringLiteral("version"));
+    if (parser.isSet(QStringLiteral("baud"))) {
+        const QString baud = parser.value(QStringLiteral("baud"));
+        bool isNumber = false;
+        o.baud = baud.toInt(&isNumber);
+        if (!isNumber || o.baud <= 0)
+            parsed.error = UsageError{UsageError::Kind::BadValue, QStringLiteral("--baud"), baud};
+    }
+    if (parser.isSet(QStringLiteral("separator"))) {
+        const QString separator = parser.value(QStringLiteral("separator"));
+        if (separator == QLatin1String(",") || separator == QLatin1String(";"))
+            o.separator = separator.at(0);
+        else
+            parsed.error = UsageError{UsageError::Kind::BadValue, QStringLiteral("--separator"), separator};
+    }
+    return parsed;
 }
 
 // A bar on standard error, only on a terminal and only once a transfer has
@@ -203,48 +295,47 @@ struct Outcome
     QStringList details;   // the differing records of a verify
 };
 
-QString variantText(int memory, const Text &t)
+QString variantText(int memory)
 {
     const modulemodel::Model model = modulemodel::modelFor(memory);
-    return model.reduced ? t(u"%1 telefonszám, egyszerűsített (azonosító, nevek és üzenetek nélkül)",
-                             "%1 numbers, reduced (no identifier, names or messages)")
+    return model.reduced ? Text::tr("%1 telefonszám, egyszerűsített (azonosító, nevek és üzenetek nélkül)")
                                .arg(model.entries)
-                         : t(u"%1 telefonszám, teljes", "%1 numbers, full").arg(model.entries);
+                         : Text::tr("%1 telefonszám, teljes").arg(model.entries);
 }
 
 // "nem lehet megnyitni a portot", with what the installer can do about it.
-QString portFailure(const QString &port, const Text &t)
+QString portFailure(const QString &port)
 {
     using Reason = portdiagnosis::Diagnosis::Reason;
     const portdiagnosis::Diagnosis d = portdiagnosis::diagnose(port);
     QString reason;
     switch (d.reason) {
     case Reason::NoSuchPort:
-        reason = t(u"nincs ilyen port", "no such port");
+        reason = Text::tr("nincs ilyen port");
         break;
     case Reason::NotSerial:
-        reason = t(u"ez nem soros port", "not a serial port");
+        reason = Text::tr("ez nem soros port");
         break;
     case Reason::NoPermission:
         reason = d.group.isEmpty()
-                     ? t(u"nincs jogosultság", "permission denied")
-                     : t(u"nincs jogosultság; lépjen be a(z) %1 csoportba", "permission denied; join the group %1")
+                     ? Text::tr("nincs jogosultság")
+                     : Text::tr("nincs jogosultság; lépjen be a(z) %1 csoportba")
                            .arg(d.group);
         break;
     case Reason::Busy:
-        reason = d.lockPid > 0 ? t(u"foglalt: a(z) %1 folyamat használja", "in use by process %1").arg(d.lockPid)
-                               : t(u"foglalt: egy másik program használja", "in use by another program");
+        reason = d.lockPid > 0 ? Text::tr("foglalt: a(z) %1 folyamat használja").arg(d.lockPid)
+                               : Text::tr("foglalt: egy másik program használja");
         break;
     case Reason::Unknown:
         break;
     }
-    const QString text = t(u"nem lehet megnyitni a portot", "cannot open the port");
+    const QString text = Text::tr("nem lehet megnyitni a portot");
     return reason.isEmpty() ? text : text + QLatin1String(": ") + reason;
 }
 
 // "~|", as the port button sends it: a module that names itself as one is
 // then in programming mode.
-bool identify(ModuleSession &session, const Text &t, Outcome *outcome, ops::Identified *result = nullptr)
+bool identify(ModuleSession &session, Outcome *outcome, ops::Identified *result = nullptr)
 {
     const ops::Identified identified = ops::identify(session);
     if (result)
@@ -252,14 +343,14 @@ bool identify(ModuleSession &session, const Text &t, Outcome *outcome, ops::Iden
     outcome->identification = identified.answer.text;
     if (identified.failure == Failure::PortNotOpened) {
         outcome->code = kLineFailure;
-        outcome->message = portFailure(session.portName(), t);
+        outcome->message = portFailure(session.portName());
         return false;
     }
     if (!identified.inProgramMode()) {
         outcome->code = kLineFailure;
         outcome->message = identified.silent()
-                               ? t(u"a modul nem válaszol", "the module does not answer")
-                               : t(u"nem Kordavo modul válaszolt: „%1”", "not a Kordavo module: \"%1\"")
+                               ? Text::tr("a modul nem válaszol")
+                               : Text::tr("nem Kordavo modul válaszolt: „%1”")
                                      .arg(identified.answer.text);
         return false;
     }
@@ -288,22 +379,22 @@ ops::Control interruptible()
 
 // After an interrupt, at a safe point: the module goes back to normal
 // operation unless --stay keeps it, and the outcome says where it was left.
-bool interrupted(ModuleSession &session, const Options &o, bool inProgramMode, const Text &t, Outcome *outcome)
+bool interrupted(ModuleSession &session, const Options &o, bool inProgramMode, Outcome *outcome)
 {
     if (!interruptFlag)
         return false;
     QString state;
     if (!inProgramMode) {
-        state = t(u"a modul nem lépett programozási üzemmódba", "the module did not enter programming mode");
+        state = Text::tr("a modul nem lépett programozási üzemmódba");
     } else if (o.stay) {
-        state = t(u"a modul programozási üzemmódban maradt", "the module stays in programming mode");
+        state = Text::tr("a modul programozási üzemmódban maradt");
     } else {
         ops::leave(session);
-        state = t(u"a modul visszaállt normál üzemmódba", "the module is back in normal operation");
+        state = Text::tr("a modul visszaállt normál üzemmódba");
     }
     session.close();
     outcome->code = 128 + interruptSignal;
-    outcome->message = t(u"megszakítva; %1", "interrupted; %1").arg(state);
+    outcome->message = Text::tr("megszakítva; %1").arg(state);
     return true;
 }
 
@@ -313,7 +404,7 @@ QString fileHash(const QByteArray &bytes)
 }
 
 // Before the module is touched: a log that cannot take lines refuses the command.
-int refuseUnusableLog(const Options &o, Streams &streams, const Text &t)
+int refuseUnusableLog(const Options &o, Streams &streams)
 {
     if (o.log.isEmpty())
         return kSuccess;
@@ -321,8 +412,7 @@ int refuseUnusableLog(const Options &o, Streams &streams, const Text &t)
     QString error;
     if (configfile::openForAppending(log, &error))
         return kSuccess;
-    streams.err << t(u"A naplófájl nem írható: %1 (%2). A modulhoz nem nyúltam.",
-                     "cannot write the log file %1 (%2); the module was not touched")
+    streams.err << Text::tr("A naplófájl nem írható: %1 (%2). A modulhoz nem nyúltam.")
                        .arg(o.log, error)
                 << '\n';
     return kUsage;
@@ -330,7 +420,7 @@ int refuseUnusableLog(const Options &o, Streams &streams, const Text &t)
 
 // kBadFile, with a message, when the line does not reach the log.
 int appendLog(const Options &o, const QString &port, const Outcome &outcome, const QString &file,
-              const QString &hash, Streams &streams, const Text &t)
+              const QString &hash, Streams &streams)
 {
     if (o.log.isEmpty())
         return kSuccess;
@@ -347,7 +437,7 @@ int appendLog(const Options &o, const QString &port, const Outcome &outcome, con
     QString error;
     if (configfile::appendToFile(o.log, fields.join(QLatin1Char('\t')).toUtf8() + '\n', &error))
         return kSuccess;
-    streams.err << t(u"A naplósor nem írható a(z) %1 fájlba (%2).", "cannot write the log line to %1 (%2)")
+    streams.err << Text::tr("A naplósor nem írható a(z) %1 fájlba (%2).")
                        .arg(o.log, error)
                 << '\n';
     return kBadFile;
@@ -355,7 +445,7 @@ int appendLog(const Options &o, const QString &port, const Outcome &outcome, con
 
 // Whatever went to standard output reached it: flushed and checked, so a
 // full disk or /dev/full is no silent success.
-int checkedOutput(int code, Streams &streams, const Text &t)
+int checkedOutput(int code, Streams &streams)
 {
     errno = 0;
     streams.out.flush();
@@ -364,8 +454,8 @@ int checkedOutput(int code, Streams &streams, const Text &t)
     const int error = errno;
     if (streams.out.status() == QTextStream::Ok && flushed && (!device || device->error() == QFileDevice::NoError))
         return code;
-    const QString other = device && !device->errorString().isEmpty() ? device->errorString() : t(u"írási hiba", "write error");
-    streams.err << t(u"A kimenet nem írható (%1).", "cannot write the output (%1)")
+    const QString other = device && !device->errorString().isEmpty() ? device->errorString() : Text::tr("írási hiba");
+    streams.err << Text::tr("A kimenet nem írható (%1).")
                        .arg(configfile::errorText(error, other))
                 << '\n';
     streams.err.flush();
@@ -388,11 +478,11 @@ QString visible(const QString &text)
     return shown;
 }
 
-void printProblems(const QList<filecheck::Problem> &problems, QTextStream &stream, const Text &t)
+void printProblems(const QList<filecheck::Problem> &problems, QTextStream &stream)
 {
     for (const filecheck::Problem &p : problems)
-        stream << (p.warning ? t(u"megjegyzés: ", "note: ") : QString())
-               << t(u"%1. sor, %2: „%3”: %4", "line %1, %2: \"%3\": %4").arg(p.line).arg(p.label, visible(p.value), p.message)
+        stream << (p.warning ? Text::tr("megjegyzés: ") : QString())
+               << Text::tr("%1. sor, %2: „%3”: %4").arg(p.line).arg(p.label, visible(p.value), p.message)
                << '\n';
 }
 
@@ -412,11 +502,11 @@ struct LoadedFile
     Configuration configuration;
 };
 
-std::optional<LoadedFile> loadFile(const QString &path, Streams &streams, const Text &t)
+std::optional<LoadedFile> loadFile(const QString &path, Streams &streams)
 {
     QFile file(path);
     if (!QFileInfo::exists(path) || !file.open(QIODevice::ReadOnly)) {
-        streams.err << t(u"A fájl nem létezik vagy nem olvasható: %1", "the file does not exist or cannot be read: %1")
+        streams.err << Text::tr("A fájl nem létezik vagy nem olvasható: %1")
                            .arg(path)
                     << '\n';
         return std::nullopt;
@@ -427,8 +517,7 @@ std::optional<LoadedFile> loadFile(const QString &path, Streams &streams, const 
     loaded.lines = configfile::readFile(path);
     const std::optional<Configuration> configuration = configfile::fromLines(loaded.lines);
     if (!configuration) {
-        streams.err << t(u"Nem lehet megnyitni a fájlt: %1. Tipp: ellenőrizze a fájl szintaxisát (%2 sor kell).",
-                         "cannot read the file %1; check its syntax (%2 lines needed)")
+        streams.err << Text::tr("Nem lehet megnyitni a fájlt: %1. Tipp: ellenőrizze a fájl szintaxisát (%2 sor kell).")
                            .arg(path)
                            .arg(configfile::kConfigurationLines)
                     << '\n';
@@ -445,46 +534,44 @@ QString fieldLabel(int field)
                : generalfields::telephoneFieldName(field - configimage::kGeneralRecords + 1);
 }
 
-QString problemText(const ops::FieldProblem &problem, const Text &t)
+QString problemText(const ops::FieldProblem &problem)
 {
     if (problem.kind == ops::FieldProblem::Kind::Empty)
-        return t(u"az összes mező kitöltése kötelező; üres: „%1”", "every field must be filled; empty: \"%1\"")
+        return Text::tr("az összes mező kitöltése kötelező; üres: „%1”")
             .arg(fieldLabel(problem.field));
-    return t(u"a(z) „%1” mező „|” karaktert tartalmaz, amelyet a modul nem tud tárolni",
-             "field \"%1\" holds \"|\", which the module cannot store")
+    return Text::tr("a(z) „%1” mező „|” karaktert tartalmaz, amelyet a modul nem tud tárolni")
         .arg(fieldLabel(problem.field));
 }
 
 // What of the file this module does not get; empty when it gets it all.
-QString notTransferred(const ops::Prepared &prepared, const Text &t)
+QString notTransferred(const ops::Prepared &prepared)
 {
     QStringList parts;
     if (prepared.droppedNumbers > 0)
-        parts << t(u"a %1–%2. telefonszám nem fér el: %3 szám kimarad", "numbers %1-%2 do not fit: %3 left out")
+        parts << Text::tr("a %1–%2. telefonszám nem fér el: %3 szám kimarad")
                      .arg(prepared.firstDropped)
                      .arg(prepared.lastDropped)
                      .arg(prepared.droppedNumbers);
     if (prepared.reducedDropped)
-        parts << t(u"egyszerűsített modell: nevek, üzenetek és jogok nélkül",
-                   "reduced model: without names, messages and rights");
+        parts << Text::tr("egyszerűsített modell: nevek, üzenetek és jogok nélkül");
     return parts.join(QLatin1String("; "));
 }
 
 // What goes to this module, or the outcome that says why nothing does.
 // `note` names what the module will not hold; --strict refuses it instead.
 std::optional<ops::Prepared> preparedFor(const Configuration &configuration, const ops::Identified &module,
-                                         const Options &o, const Text &t, Outcome *outcome, QString *note)
+                                         const Options &o, Outcome *outcome, QString *note)
 {
     ops::Prepared prepared = ops::prepare(configuration, module.model);
     if (prepared.problem) {
         outcome->code = kBadFile;
-        outcome->message = problemText(*prepared.problem, t);
+        outcome->message = problemText(*prepared.problem);
         return std::nullopt;
     }
-    *note = notTransferred(prepared, t);
+    *note = notTransferred(prepared);
     if (o.strict && !note->isEmpty()) {
         outcome->code = kRefused;
-        outcome->message = t(u"--strict: a fájl nem fér el a modulban (%1)", "--strict: the file does not fit the module (%1)")
+        outcome->message = Text::tr("--strict: a fájl nem fér el a modulban (%1)")
                                .arg(*note);
         return std::nullopt;
     }
@@ -496,14 +583,12 @@ QString withNote(const QString &message, const QString &note)
     return note.isEmpty() ? message : message + QLatin1String("; ") + note;
 }
 
-QString unsavableText(const configfile::UnsavableField &unsavable, const Text &t)
+QString unsavableText(const configfile::UnsavableField &unsavable)
 {
     if (unsavable.reason == configfile::UnsavableField::Reason::Terminator)
-        return t(u"a(z) „%1” mező tartalma „---”, amely a fájlban a fájl végét jelentené; a fájl nem készült el",
-                 "field \"%1\" holds \"---\", which would end the file; no file was written")
+        return Text::tr("a(z) „%1” mező tartalma „---”, amely a fájlban a fájl végét jelentené; a fájl nem készült el")
             .arg(fieldLabel(unsavable.field));
-    return t(u"a(z) „%1” mező sortörést tartalmaz, amely a fájlban új sort kezdene; a fájl nem készült el",
-             "field \"%1\" holds a line break, which would start a new line in the file; no file was written")
+    return Text::tr("a(z) „%1” mező sortörést tartalmaz, amely a fájlban új sort kezdene; a fájl nem készült el")
         .arg(fieldLabel(unsavable.field));
 }
 
@@ -522,17 +607,17 @@ int recordBytes(int entries)
     return ops::recordCharacters(entries) + configimage::kGeneralRecords + configimage::kReservedRecords + entries + 1;
 }
 
-Outcome downloadTo(const QString &port, const Options &o, const LoadedFile &file, PortProgress &progress, const Text &t)
+Outcome downloadTo(const QString &port, const Options &o, const LoadedFile &file, PortProgress &progress)
 {
     Outcome outcome;
     ModuleSession session(port, o.baud);
     session.setEarlyEnd(o.fast);
     ops::Identified module;
-    const bool identified = identify(session, t, &outcome, &module);
-    if (interrupted(session, o, identified, t, &outcome) || !identified)
+    const bool identified = identify(session, &outcome, &module);
+    if (interrupted(session, o, identified, &outcome) || !identified)
         return outcome;
     QString note;
-    const std::optional<ops::Prepared> prepared = preparedFor(file.configuration, module, o, t, &outcome, &note);
+    const std::optional<ops::Prepared> prepared = preparedFor(file.configuration, module, o, &outcome, &note);
     if (!prepared) {
         finish(session, o);
         return outcome;
@@ -545,79 +630,90 @@ Outcome downloadTo(const QString &port, const Options &o, const LoadedFile &file
     };
     const ops::Downloaded downloaded = ops::download(session, prepared->image, kAckChar, control);
     using moduleprotocol::WriteStage;
-    if (interrupted(session, o, true, t, &outcome)) {
+    if (interrupted(session, o, true, &outcome)) {
         if (downloaded.reached != WriteStage::NotReady)
-            outcome.message += t(u"; a betöltés félbeszakadt", "; the download was cut short");
+            outcome.message += Text::tr("; a betöltés félbeszakadt");
         return outcome;
     }
     if (downloaded.ok()) {
-        outcome.message = withNote(t(u"sikeres betöltés (%1, %2)", "download complete (%1, %2)")
-                                       .arg(outcome.identification, variantText(outcome.memory, t)),
+        outcome.message = withNote(Text::tr("sikeres betöltés (%1, %2)")
+                                       .arg(outcome.identification, variantText(outcome.memory)),
                                    note);
     } else if (downloaded.failure == Failure::PortNotOpened) {
         outcome.code = kLineFailure;
-        outcome.message = portFailure(port, t);
+        outcome.message = portFailure(port);
     } else if (downloaded.lineLost) {
         outcome.code = kLineFailure;
         outcome.message = downloaded.reached == WriteStage::NotReady
-                              ? t(u"a vonal megszakadt a betöltés előtt: semmi sem tárolódott",
-                                  "the line went away before the download: nothing was stored")
-                              : t(u"a vonal megszakadt a betöltés közben: a rekordok egy része vagy egésze "
-                                  "elment, a tárolás nem ismert",
-                                  "the line went away during the download: records went out, whether they "
-                                  "were stored is not known");
+                              ? Text::tr("a vonal megszakadt a betöltés előtt: semmi sem tárolódott")
+                              : Text::tr("a vonal megszakadt a betöltés közben: a rekordok egy része vagy egésze "
+                                         "elment, a tárolás nem ismert");
     } else if (downloaded.reached == WriteStage::NotReady) {
         outcome.code = kRefused;
-        outcome.message = t(u"betöltés hiba: a modul nem állt készen („R”), semmi sem tárolódott",
-                            "download failed: the module was not ready (\"R\"), nothing was stored");
+        outcome.message = Text::tr("betöltés hiba: a modul nem állt készen („R”), semmi sem tárolódott");
     } else {
         outcome.code = kRefused;
-        outcome.message = t(u"betöltés hiba: a rekordok elmentek, de a modul nem nyugtázta a tárolást („O”)",
-                            "download failed: the records went out, but the module did not confirm storing "
-                            "them (\"O\")");
+        outcome.message = Text::tr("betöltés hiba: a rekordok elmentek, de a modul nem nyugtázta a tárolást („O”)");
     }
     finish(session, o);
     return outcome;
 }
 
-QString recordLabel(int index, const Text &t)
+QString recordLabel(int index)
 {
     if (index < configimage::kGeneralRecords)
         return generalfields::generalFieldName(index);
     const int reserved = index - configimage::kGeneralRecords;
     if (reserved < configimage::kReservedRecords)
-        return t.english() ? QStringLiteral("reserved record %1").arg(reserved + 1)
-                           : generalfields::reservedRecordName(reserved + 1);
+        return generalfields::reservedRecordName(reserved + 1);
     return generalfields::telephoneFieldName(reserved - configimage::kReservedRecords + 1);
 }
 
-QString shownRecord(const std::optional<QString> &record, const Text &t)
+QString shownRecord(const std::optional<QString> &record)
 {
     if (!record)
-        return t(u"(nincs)", "(none)");
-    return t(u"„%1”", "\"%1\"").arg(*record);
+        return Text::tr("(nincs)");
+    return Text::tr("„%1”").arg(*record);
+}
+
+// A telephone record holds the alarm digit, the output digit and the number
+// in one: shown apart, each digit as its two check boxes ("10": input 1 or
+// output 1 ticked). A record that does not start with two digits shows as it is.
+QString shownTelephoneRecord(const std::optional<QString> &record)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-3]{2}"));
+    if (!record || !digits.match(*record).hasMatch())
+        return shownRecord(record);
+    const auto boxes = [](QChar digit) {
+        const int value = digit.digitValue();
+        return QStringLiteral("%1%2")
+            .arg(value & configfile::groupBitValue(1) ? 1 : 0)
+            .arg(value & configfile::groupBitValue(2) ? 1 : 0);
+    };
+    return Text::tr("„%1” (riasztás: %2, kimenet: %3)")
+        .arg(record->mid(2), boxes(record->at(0)), boxes(record->at(1)));
 }
 
 // Why the module's records did not come.
-void noRecords(const QString &port, Failure failure, const Text &t, Outcome *outcome)
+void noRecords(const QString &port, Failure failure, Outcome *outcome)
 {
     outcome->code = kLineFailure;
     outcome->message = failure == Failure::PortNotOpened
-                           ? portFailure(port, t)
-                           : t(u"a modul nem küldte el a rekordjait", "the module sent no records");
+                           ? portFailure(port)
+                           : Text::tr("a modul nem küldte el a rekordjait");
 }
 
-Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, PortProgress &progress, const Text &t)
+Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, PortProgress &progress)
 {
     Outcome outcome;
     ModuleSession session(port, o.baud);
     session.setEarlyEnd(o.fast);
     ops::Identified module;
-    const bool identified = identify(session, t, &outcome, &module);
-    if (interrupted(session, o, identified, t, &outcome) || !identified)
+    const bool identified = identify(session, &outcome, &module);
+    if (interrupted(session, o, identified, &outcome) || !identified)
         return outcome;
     QString note;
-    const std::optional<ops::Prepared> prepared = preparedFor(file.configuration, module, o, t, &outcome, &note);
+    const std::optional<ops::Prepared> prepared = preparedFor(file.configuration, module, o, &outcome, &note);
     if (!prepared) {
         finish(session, o);
         return outcome;
@@ -629,96 +725,97 @@ Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, 
         return true;
     };
     const ops::Verified verified = ops::verify(session, prepared->image, module.model.entries, control);
-    if (interrupted(session, o, true, t, &outcome))
+    if (interrupted(session, o, true, &outcome))
         return outcome;
     finish(session, o);
     if (!verified.ok()) {
-        noRecords(port, verified.failure, t, &outcome);
+        noRecords(port, verified.failure, &outcome);
         return outcome;
     }
     if (verified.matches()) {
-        outcome.message = withNote(t(u"sikeres ellenőrzés (%1)", "verified (%1)").arg(outcome.identification), note);
+        outcome.message = withNote(Text::tr("sikeres ellenőrzés (%1)").arg(outcome.identification), note);
         return outcome;
     }
-    for (const configimage::RecordDifference &difference : verified.differences)
-        outcome.details << t(u"%1: a modulban %2, a fájlban %3", "%1: module %2, file %3")
-                               .arg(recordLabel(difference.record, t), shownRecord(difference.stored, t),
-                                    shownRecord(difference.expected, t));
+    const int firstTelephone = configimage::kGeneralRecords + configimage::kReservedRecords;
+    for (const configimage::RecordDifference &difference : verified.differences) {
+        const auto shown = difference.record >= firstTelephone ? shownTelephoneRecord : shownRecord;
+        outcome.details << Text::tr("%1: a modulban %2, a fájlban %3")
+                               .arg(recordLabel(difference.record), shown(difference.stored), shown(difference.expected));
+    }
     outcome.code = kRefused;
-    outcome.message = t(u"sikertelen ellenőrzés: %1 eltérés", "verify failed: %1 differences").arg(outcome.details.size());
+    outcome.message = Text::tr("sikertelen ellenőrzés: %1 eltérés").arg(outcome.details.size());
     return outcome;
 }
 
-int needPorts(const Options &o, Streams &streams, const Text &t, bool several)
+int needPorts(const Options &o, Streams &streams, bool several)
 {
     if (o.ports.isEmpty()) {
-        streams.err << t(u"Adja meg a portot: --port P", "give the port: --port P") << '\n';
+        streams.err << Text::tr("Adja meg a portot: --port P") << '\n';
         return kUsage;
     }
     if (!several && o.ports.size() > 1) {
-        streams.err << t(u"Ez a parancs egyetlen portot fogad el.", "this command takes one port only") << '\n';
+        streams.err << Text::tr("Ez a parancs egyetlen portot fogad el.") << '\n';
         return kUsage;
     }
     if (o.ports.contains(QString())) {
-        streams.err << t(u"A --port értéke nem lehet üres.", "--port needs a port name") << '\n';
+        streams.err << Text::tr("A --port értéke nem lehet üres.") << '\n';
         return kUsage;
     }
     return kSuccess;
 }
 
-int needPositional(const Options &o, int count, Streams &streams, const Text &t)
+int needPositional(const Options &o, int count, Streams &streams)
 {
     if (o.positional.size() != count) {
-        streams.err << t(u"Hibás használat; lásd: kordavo-cli --help", "wrong usage; see kordavo-cli --help") << '\n';
+        streams.err << Text::tr("Hibás használat; lásd: kordavo-cli --help") << '\n';
         return kUsage;
     }
     return kSuccess;
 }
 
 // The commands that take `count` file arguments and one port.
-int needOnePort(const Options &o, int count, Streams &streams, const Text &t)
+int needOnePort(const Options &o, int count, Streams &streams)
 {
-    if (int code = needPositional(o, count, streams, t))
+    if (int code = needPositional(o, count, streams))
         return code;
-    return needPorts(o, streams, t, false);
+    return needPorts(o, streams, false);
 }
 
 // The identification, with its failure reported for the port.
-bool identifyOrReport(ModuleSession &session, const QString &port, const Text &t, Outcome *outcome, Streams &streams)
+bool identifyOrReport(ModuleSession &session, const QString &port, Outcome *outcome, Streams &streams)
 {
-    if (identify(session, t, outcome))
+    if (identify(session, outcome))
         return true;
     printOutcome(port, *outcome, streams);
     return false;
 }
 
-int commandDownloadOrVerify(const Options &o, Streams &streams, const Text &t, bool download)
+int commandDownloadOrVerify(const Options &o, Streams &streams, bool download)
 {
-    if (int code = needPositional(o, 1, streams, t))
+    if (int code = needPositional(o, 1, streams))
         return code;
-    if (int code = needPorts(o, streams, t, true))
+    if (int code = needPorts(o, streams, true))
         return code;
-    if (int code = refuseUnusableLog(o, streams, t))
+    if (int code = refuseUnusableLog(o, streams))
         return code;
-    const std::optional<LoadedFile> file = loadFile(o.positional.first(), streams, t);
+    const std::optional<LoadedFile> file = loadFile(o.positional.first(), streams);
     if (!file)
         return kBadFile;
     // What stops it on every module is found before any port is touched.
     if (const std::optional<ops::FieldProblem> problem = ops::problemOnAnyModule(file->configuration)) {
-        streams.err << problemText(*problem, t) << '\n';
+        streams.err << problemText(*problem) << '\n';
         return kBadFile;
     }
     // A value the form would not take (a PIN with a letter can lock the SIM)
     // goes out only when forced.
     if (!o.force) {
-        const std::optional<QList<filecheck::Problem>> problems = filecheck::check(file->lines, t);
+        const std::optional<QList<filecheck::Problem>> problems = filecheck::check(file->lines);
         if (problems && filecheck::faults(*problems) > 0) {
             QList<filecheck::Problem> faults;
             std::copy_if(problems->begin(), problems->end(), std::back_inserter(faults),
                          [](const filecheck::Problem &p) { return !p.warning; });
-            printProblems(faults, streams.err, t);
-            streams.err << t(u"%1 hibás érték; a modul nem kapta meg. Küldés mégis: --force",
-                             "%1 bad values; nothing was sent. To send anyway: --force")
+            printProblems(faults, streams.err);
+            streams.err << Text::tr("%1 hibás érték; a modul nem kapta meg. Küldés mégis: --force")
                                .arg(faults.size())
                         << '\n';
             return kRefused;
@@ -745,9 +842,9 @@ int commandDownloadOrVerify(const Options &o, Streams &streams, const Text &t, b
         auto run = std::make_unique<Run>();
         run->port = port;
         Run *r = run.get();
-        run->thread.reset(QThread::create([r, &o, &file, &t, download, &mutex, &ended] {
-            r->outcome = download ? downloadTo(r->port, o, *file, r->progress, t)
-                                  : verifyOn(r->port, o, *file, r->progress, t);
+        run->thread.reset(QThread::create([r, &o, &file, download, &mutex, &ended] {
+            r->outcome = download ? downloadTo(r->port, o, *file, r->progress)
+                                  : verifyOn(r->port, o, *file, r->progress);
             const std::lock_guard<std::mutex> lock(mutex);
             r->done = true;
             ended.notify_one();
@@ -755,7 +852,7 @@ int commandDownloadOrVerify(const Options &o, Streams &streams, const Text &t, b
         run->thread->start();
         runs.push_back(std::move(run));
     }
-    ProgressBar bar(streams, download ? t(u"Betöltés", "Download") : t(u"Ellenőrzés", "Verify"), 1000);
+    ProgressBar bar(streams, download ? Text::tr("Betöltés") : Text::tr("Ellenőrzés"), 1000);
     int worst = kSuccess;
     for (size_t reported = 0; reported < runs.size();) {
         {
@@ -782,26 +879,31 @@ int commandDownloadOrVerify(const Options &o, Streams &streams, const Text &t, b
             bar.finish();
             printOutcome(run->port, run->outcome, streams);
             worst = std::max({worst, run->outcome.code,
-                              appendLog(o, run->port, run->outcome, o.positional.first(), hash, streams, t)});
+                              appendLog(o, run->port, run->outcome, o.positional.first(), hash, streams)});
         }
     }
     // An interrupt gives its own code, whatever the other ports did.
     return interruptFlag ? 128 + interruptSignal : worst;
 }
 
-int commandReadout(const Options &o, Streams &streams, const Text &t)
+// readout and export-csv write over an existing file only when asked to.
+int refuseOverwrite(const QString &path, const Options &o, Streams &streams)
 {
-    if (int code = needOnePort(o, 1, streams, t))
+    if (!QFileInfo::exists(path) || o.force)
+        return kSuccess;
+    streams.err << Text::tr("A fájl már létezik: %1. Felülírásához adja meg a --force kapcsolót.").arg(path)
+                << '\n';
+    return kUsage;
+}
+
+int commandReadout(const Options &o, Streams &streams)
+{
+    if (int code = needOnePort(o, 1, streams))
         return code;
     const QString path = o.positional.first();
-    if (QFileInfo::exists(path) && !o.force) {
-        streams.err << t(u"A fájl már létezik: %1. Felülírásához adja meg a --force kapcsolót.",
-                         "the file exists: %1; give --force to overwrite it")
-                           .arg(path)
-                    << '\n';
-        return kUsage;
-    }
-    if (int code = refuseUnusableLog(o, streams, t))
+    if (int code = refuseOverwrite(path, o, streams))
+        return code;
+    if (int code = refuseUnusableLog(o, streams))
         return code;
     const QString port = o.ports.first();
     Outcome outcome;
@@ -809,14 +911,14 @@ int commandReadout(const Options &o, Streams &streams, const Text &t)
     ModuleSession session(port, o.baud);
     session.setEarlyEnd(o.fast);
     ops::Identified module;
-    const bool identified = identify(session, t, &outcome, &module);
-    if (!interrupted(session, o, identified, t, &outcome) && identified) {
-        ProgressBar bar(streams, t(u"Kiolvasás", "Read-out"), recordBytes(module.model.entries));
+    const bool identified = identify(session, &outcome, &module);
+    if (!interrupted(session, o, identified, &outcome) && identified) {
+        ProgressBar bar(streams, Text::tr("Kiolvasás"), recordBytes(module.model.entries));
         ops::Control control = interruptible();
         control.readProgress = readProgress(bar);
         const ops::ReadOut read = ops::readout(session, module.model, control);
         bar.finish();
-        if (!interrupted(session, o, true, t, &outcome))
+        if (!interrupted(session, o, true, &outcome))
             finish(session, o);
         const std::optional<Configuration> &configuration = read.configuration;
         std::optional<configfile::UnsavableField> unsavable;
@@ -826,54 +928,53 @@ int commandReadout(const Options &o, Streams &streams, const Text &t)
             // Nothing is written of an interrupted read-out.
         } else if (read.incomplete) {
             outcome.code = kRefused;
-            outcome.message = t(u"sikertelen kiolvasás: a modul válasza hiányos",
-                                "read-out failed: the module's answer is incomplete");
+            outcome.message = Text::tr("sikertelen kiolvasás: a modul válasza hiányos");
         } else if (!read.ok()) {
-            noRecords(port, read.failure, t, &outcome);
+            noRecords(port, read.failure, &outcome);
         } else if (unsavable) {
             // The window's save refuses the same form: a file must open again.
             outcome.code = kRefused;
-            outcome.message = unsavableText(*unsavable, t);
+            outcome.message = unsavableText(*unsavable);
         } else if (configuration) {
             const QByteArray bytes = configfile::formatLines(configfile::toLines(*configuration));
             QString error;
             if (!configfile::writeFile(path, bytes, &error)) {
                 outcome.code = kBadFile;
-                outcome.message = t(u"a fájl mentése nem sikerült: %1 (%2)", "cannot save the file %1 (%2)")
+                outcome.message = Text::tr("a fájl mentése nem sikerült: %1 (%2)")
                                       .arg(path, error);
             } else {
                 hash = fileHash(bytes);
-                outcome.message = t(u"sikeres kiolvasás: %1 (%2, %3)", "read out into %1 (%2, %3)")
-                                      .arg(path, outcome.identification, variantText(outcome.memory, t));
+                outcome.message = Text::tr("sikeres kiolvasás: %1 (%2, %3)")
+                                      .arg(path, outcome.identification, variantText(outcome.memory));
             }
         }
     }
     printOutcome(port, outcome, streams);
-    return std::max(outcome.code, appendLog(o, port, outcome, path, hash, streams, t));
+    return std::max(outcome.code, appendLog(o, port, outcome, path, hash, streams));
 }
 
-int commandInfo(const Options &o, Streams &streams, const Text &t)
+int commandInfo(const Options &o, Streams &streams)
 {
-    if (int code = needOnePort(o, 0, streams, t))
+    if (int code = needOnePort(o, 0, streams))
         return code;
     const QString port = o.ports.first();
     Outcome outcome;
     ModuleSession session(port, o.baud);
-    if (!identifyOrReport(session, port, t, &outcome, streams))
+    if (!identifyOrReport(session, port, &outcome, streams))
         return outcome.code;
     finish(session, o);
-    streams.out << t(u"Azonosítás: %1\nMemória: %2\nVáltozat: %3\n", "Identification: %1\nMemory: %2\nVariant: %3\n")
+    streams.out << Text::tr("Azonosítás: %1\nMemória: %2\nVáltozat: %3\n")
                        .arg(visible(outcome.identification))
                        .arg(outcome.memory)
-                       .arg(variantText(outcome.memory, t));
+                       .arg(variantText(outcome.memory));
     if (o.stay)
-        streams.out << t(u"A modul programozási üzemmódban maradt.\n", "The module stays in programming mode.\n");
+        streams.out << Text::tr("A modul programozási üzemmódban maradt.\n");
     return kSuccess;
 }
 
-int commandStatus(const Options &o, Streams &streams, const Text &t)
+int commandStatus(const Options &o, Streams &streams)
 {
-    if (int code = needOnePort(o, 0, streams, t))
+    if (int code = needOnePort(o, 0, streams))
         return code;
     const QString port = o.ports.first();
     Outcome outcome;
@@ -884,7 +985,7 @@ int commandStatus(const Options &o, Streams &streams, const Text &t)
     outcome.memory = status.memory;
     // A module that answered "~|" is in programming mode and goes back.
     const bool inProgramMode = status.reached != ops::Status::Step::Identify;
-    if (interrupted(session, o, inProgramMode, t, &outcome)) {
+    if (interrupted(session, o, inProgramMode, &outcome)) {
         printOutcome(port, outcome, streams);
         return outcome.code;
     }
@@ -893,13 +994,13 @@ int commandStatus(const Options &o, Streams &streams, const Text &t)
     if (!status.ok()) {
         outcome.code = kLineFailure;
         if (status.reached != ops::Status::Step::Identify)
-            outcome.message = t(u"sikertelen lekérdezés", "status query failed");
+            outcome.message = Text::tr("sikertelen lekérdezés");
         else if (status.failure == Failure::PortNotOpened)
-            outcome.message = portFailure(port, t);
+            outcome.message = portFailure(port);
         else if (status.identification.text.isEmpty())
-            outcome.message = t(u"a modul nem válaszol", "the module does not answer");
+            outcome.message = Text::tr("a modul nem válaszol");
         else
-            outcome.message = t(u"nem Kordavo modul válaszolt: „%1”", "not a Kordavo module: \"%1\"")
+            outcome.message = Text::tr("nem Kordavo modul válaszolt: „%1”")
                                   .arg(status.identification.text);
         printOutcome(port, outcome, streams);
         return outcome.code;
@@ -922,17 +1023,17 @@ int commandStatus(const Options &o, Streams &streams, const Text &t)
         streams.out << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) << '\n';
         return kSuccess;
     }
-    const QString active = t(u"aktív", "active");
-    const QString inactive = t(u"nem aktív", "inactive");
-    streams.out << t(u"Azonosítás: %1\n", "Identification: %1\n").arg(visible(outcome.identification));
-    streams.out << t(u"1. bemenet: %1\n", "Input 1: %1\n").arg(states.input1Active ? active : inactive);
-    streams.out << t(u"2. bemenet: %1\n", "Input 2: %1\n").arg(states.input2Active ? active : inactive);
+    const QString active = Text::tr("aktív");
+    const QString inactive = Text::tr("nem aktív");
+    streams.out << Text::tr("Azonosítás: %1\n").arg(visible(outcome.identification));
+    streams.out << Text::tr("1. bemenet: %1\n").arg(states.input1Active ? active : inactive);
+    streams.out << Text::tr("2. bemenet: %1\n").arg(states.input2Active ? active : inactive);
     for (int i = 0; i < 4; ++i)
-        streams.out << t(u"%1. kimenet: %2\n", "Output %1: %2\n")
+        streams.out << Text::tr("%1. kimenet: %2\n")
                            .arg(i + 1)
-                           .arg(states.outputs.isOn(i + 1) ? t(u"be", "on") : t(u"ki", "off"));
-    streams.out << t(u"Térerő: %1\n", "Signal: %1\n").arg(signal.strength);
-    streams.out << t(u"Szolgáltató: %1\n", "Service: %1\n").arg(visible(signal.service));
+                           .arg(states.outputs.isOn(i + 1) ? Text::tr("be") : Text::tr("ki"));
+    streams.out << Text::tr("Térerő: %1\n").arg(signal.strength);
+    streams.out << Text::tr("Szolgáltató: %1\n").arg(visible(signal.service));
     return kSuccess;
 }
 
@@ -948,14 +1049,13 @@ std::optional<OutputMask> relayStates(const QString &mask)
     return OutputMask::fromBits(unsigned(value));
 }
 
-int commandRelay(const Options &o, Streams &streams, const Text &t)
+int commandRelay(const Options &o, Streams &streams)
 {
-    if (int code = needOnePort(o, 1, streams, t))
+    if (int code = needOnePort(o, 1, streams))
         return code;
     const std::optional<OutputMask> states = relayStates(o.positional.first());
     if (!states) {
-        streams.err << t(u"Hibás maszk: „%1”; például 1010 (1–4. kimenet) vagy egy hexadecimális számjegy.",
-                         "bad mask \"%1\"; for example 1010 (outputs 1-4) or one hexadecimal digit")
+        streams.err << Text::tr("Hibás maszk: „%1”; például 1010 (1–4. kimenet) vagy egy hexadecimális számjegy.")
                            .arg(o.positional.first())
                     << '\n';
         return kUsage;
@@ -963,19 +1063,19 @@ int commandRelay(const Options &o, Streams &streams, const Text &t)
     const QString port = o.ports.first();
     Outcome outcome;
     ModuleSession session(port, o.baud);
-    if (identify(session, t, &outcome)) {
+    if (identify(session, &outcome)) {
         ops::setOutputs(session, *states);
         finish(session, o);
-        outcome.message = t(u"kimenetek (1–4): %1", "outputs (1-4): %1").arg(states->text());
+        outcome.message = Text::tr("kimenetek (1–4): %1").arg(states->text());
     }
     printOutcome(port, outcome, streams);
     return outcome.code;
 }
 
 
-int commandPorts(const Options &o, Streams &streams, const Text &t)
+int commandPorts(const Options &o, Streams &streams)
 {
-    if (int code = needPositional(o, 0, streams, t))
+    if (int code = needPositional(o, 0, streams))
         return code;
     const ops::PortListing listing = ops::listPorts(portSource());
     for (const QString &name : listing.ports) {
@@ -991,66 +1091,62 @@ int commandPorts(const Options &o, Streams &streams, const Text &t)
             if (answer) {
                 const int memory = answer->memory.value_or(0);
                 line += QLatin1Char('\t')
-                    + t(u"Kordavo modul: %1, %2", "Kordavo module: %1, %2").arg(answer->text, variantText(memory, t));
+                    + Text::tr("Kordavo modul: %1, %2").arg(answer->text, variantText(memory));
             } else {
-                line += QLatin1Char('\t') + t(u"nincs modul", "no module");
+                line += QLatin1Char('\t') + Text::tr("nincs modul");
             }
         }
         streams.out << line << '\n';
     }
     if (listing.ports.isEmpty())
-        streams.err << t(u"Nincs megnyitható port.", "no port can be opened") << '\n';
+        streams.err << Text::tr("Nincs megnyitható port.") << '\n';
     return kSuccess;
 }
 
-int commandCheck(const Options &o, Streams &streams, const Text &t)
+int commandCheck(const Options &o, Streams &streams)
 {
-    if (int code = needPositional(o, 1, streams, t))
+    if (int code = needPositional(o, 1, streams))
         return code;
     const QString path = o.positional.first();
     if (!QFileInfo(path).isFile()) {
-        streams.err << t(u"A fájl nem létezik: %1", "the file does not exist: %1").arg(path) << '\n';
+        streams.err << Text::tr("A fájl nem létezik: %1").arg(path) << '\n';
         return kBadFile;
     }
-    const auto problems = filecheck::check(configfile::readFile(path), t);
+    const auto problems = filecheck::check(configfile::readFile(path));
     if (!problems) {
-        streams.err << t(u"Nem lehet megnyitni a fájlt: %1. Tipp: ellenőrizze a fájl szintaxisát (%2 sor kell).",
-                         "cannot read the file %1; check its syntax (%2 lines needed)")
+        streams.err << Text::tr("Nem lehet megnyitni a fájlt: %1. Tipp: ellenőrizze a fájl szintaxisát (%2 sor kell).")
                            .arg(path)
                            .arg(configfile::kConfigurationLines)
                     << '\n';
         return kBadFile;
     }
-    printProblems(*problems, streams.out, t);
+    printProblems(*problems, streams.out);
     const int faults = filecheck::faults(*problems);
     if (problems->isEmpty()) {
-        streams.out << t(u"Nincs hibás mező.", "no field breaks a rule") << '\n';
+        streams.out << Text::tr("Nincs hibás mező.") << '\n';
         return kSuccess;
     }
     if (faults == 0) {
-        streams.out << t(u"Nincs hibás mező; %1 megjegyzés.", "no field breaks a rule; %1 notes").arg(problems->size())
+        streams.out << Text::tr("Nincs hibás mező; %1 megjegyzés.").arg(problems->size())
                     << '\n';
         return kSuccess;
     }
-    streams.out << t(u"%1 hibás érték.", "%1 bad values").arg(faults) << '\n';
+    streams.out << Text::tr("%1 hibás érték.").arg(faults) << '\n';
     return kRefused;
 }
 
-int commandExportCsv(const Options &o, Streams &streams, const Text &t)
+int commandExportCsv(const Options &o, Streams &streams)
 {
     if (o.positional.size() != 1 && o.positional.size() != 2)
-        return needPositional(o, 1, streams, t);
-    if (o.positional.size() == 2 && QFileInfo::exists(o.positional.at(1)) && !o.force) {
-        streams.err << t(u"A fájl már létezik: %1. Felülírásához adja meg a --force kapcsolót.",
-                         "the file exists: %1; give --force to overwrite it")
-                           .arg(o.positional.at(1))
-                    << '\n';
-        return kUsage;
+        return needPositional(o, 1, streams);
+    if (o.positional.size() == 2) {
+        if (int code = refuseOverwrite(o.positional.at(1), o, streams))
+            return code;
     }
-    const std::optional<LoadedFile> file = loadFile(o.positional.first(), streams, t);
+    const std::optional<LoadedFile> file = loadFile(o.positional.first(), streams);
     if (!file)
         return kBadFile;
-    const QByteArray csv = csvlist::exportList(file->configuration, o.separator, t);
+    const QByteArray csv = csvlist::exportList(file->configuration, o.separator);
     if (o.positional.size() == 1) {
         // Decoding would drop the byte order mark the spreadsheet needs.
         streams.out << QChar(0xFEFF) << QString::fromUtf8(csv.mid(3));
@@ -1058,7 +1154,7 @@ int commandExportCsv(const Options &o, Streams &streams, const Text &t)
     }
     QString error;
     if (!configfile::writeFile(o.positional.at(1), csv, &error)) {
-        streams.err << t(u"A fájl mentése nem sikerült: %1 (%2)", "cannot save the file %1 (%2)")
+        streams.err << Text::tr("A fájl mentése nem sikerült: %1 (%2)")
                            .arg(o.positional.at(1), error)
                     << '\n';
         return kBadFile;
@@ -1066,35 +1162,34 @@ int commandExportCsv(const Options &o, Streams &streams, const Text &t)
     return kSuccess;
 }
 
-int commandImportCsv(const Options &o, Streams &streams, const Text &t)
+int commandImportCsv(const Options &o, Streams &streams)
 {
-    if (int code = needPositional(o, 2, streams, t))
+    if (int code = needPositional(o, 2, streams))
         return code;
     const QString csvPath = o.positional.at(0);
     const QString krvPath = o.positional.at(1);
     QFile csvFile(csvPath);
     if (!csvFile.open(QIODevice::ReadOnly)) {
-        streams.err << t(u"A fájl nem létezik vagy nem olvasható: %1", "the file does not exist or cannot be read: %1")
+        streams.err << Text::tr("A fájl nem létezik vagy nem olvasható: %1")
                            .arg(csvPath)
                     << '\n';
         return kBadFile;
     }
-    std::optional<LoadedFile> file = loadFile(krvPath, streams, t);
+    std::optional<LoadedFile> file = loadFile(krvPath, streams);
     if (!file)
         return kBadFile;
     // One byte past the limit tells a list that is too long from one that fits.
     const QByteArray csv = csvFile.read(csvlist::kMaxBytes + 1);
     if (csv.size() > csvlist::kMaxBytes) {
-        streams.err << t(u"A CSV túl nagy (legfeljebb %1 bájt lehet), a %2 fájl nem változott: %3",
-                         "the CSV is too large (at most %1 bytes); %2 is unchanged: %3")
+        streams.err << Text::tr("A CSV túl nagy (legfeljebb %1 bájt lehet), a %2 fájl nem változott: %3")
                            .arg(csvlist::kMaxBytes)
                            .arg(krvPath, csvPath)
                     << '\n';
         return kBadFile;
     }
-    const csvlist::ImportResult imported = csvlist::importList(csv, t);
+    const csvlist::ImportResult imported = csvlist::importList(csv);
     if (!imported.ok()) {
-        streams.err << t(u"A CSV hibás, a %1 fájl nem változott:", "the CSV has errors; %1 is unchanged:").arg(krvPath)
+        streams.err << Text::tr("A CSV hibás, a %1 fájl nem változott:").arg(krvPath)
                     << '\n';
         for (const QString &error : imported.errors)
             streams.err << "  " << error << '\n';
@@ -1102,8 +1197,7 @@ int commandImportCsv(const Options &o, Streams &streams, const Text &t)
     }
     // An empty export or a header alone is no list: it would wipe every number.
     if (imported.rows == 0) {
-        streams.err << t(u"A CSV-ben nincs egyetlen sor sem a telefonszámokkal, a %1 fájl nem változott: %2",
-                         "the CSV holds no rows of numbers; %1 is unchanged: %2")
+        streams.err << Text::tr("A CSV-ben nincs egyetlen sor sem a telefonszámokkal, a %1 fájl nem változott: %2")
                            .arg(krvPath, csvPath)
                     << '\n';
         return kBadFile;
@@ -1115,11 +1209,11 @@ int commandImportCsv(const Options &o, Streams &streams, const Text &t)
         configfile::toLines(file->configuration) + file->lines.mid(configfile::kConfigurationLines);
     QString error;
     if (!configfile::writeFile(krvPath, configfile::formatLines(lines), &error)) {
-        streams.err << t(u"A fájl mentése nem sikerült: %1 (%2)", "cannot save the file %1 (%2)").arg(krvPath, error)
+        streams.err << Text::tr("A fájl mentése nem sikerült: %1 (%2)").arg(krvPath, error)
                     << '\n';
         return kBadFile;
     }
-    streams.out << t(u"%1 szám beolvasva, %2 törölve, %3 változatlan", "%1 numbers read, %2 deleted, %3 unchanged")
+    streams.out << Text::tr("%1 szám beolvasva, %2 törölve, %3 változatlan")
                        .arg(changes.read)
                        .arg(changes.removed)
                        .arg(changes.unchanged)
@@ -1149,40 +1243,36 @@ int run(const QStringList &arguments, Streams streams)
 {
     interruptFlag = false;
     interruptSignal = 0;
-    QString badArgument;
-    QString missingValue;
-    const std::optional<Options> parsed = parseArguments(arguments, &badArgument, &missingValue);
-    QString lang;
-    const int langAt = int(arguments.indexOf(QStringLiteral("--lang")));
-    if (langAt >= 0 && langAt + 1 < arguments.size())
-        lang = arguments.at(langAt + 1);
-    const Text t(wantsEnglish(lang));
-    if (!parsed) {
-        if (!missingValue.isEmpty())
-            streams.err << t(u"Hiányzik a(z) %1 értéke.", "%1 needs a value").arg(missingValue) << '\n';
-        else
-            streams.err << t(u"Ismeretlen kapcsoló vagy érték: %1", "unknown option or value: %1").arg(badArgument)
-                        << '\n';
-        streams.err << t(u"Lásd: kordavo-cli --help", "see kordavo-cli --help") << '\n';
+    Parsed parsed = parseArguments(arguments);
+    const std::optional<QString> language = chosenLanguage(parsed.lang);
+    if (!language && !parsed.error)
+        parsed.error = UsageError{UsageError::Kind::UnknownLanguage, QStringLiteral("--lang"), *parsed.lang};
+    const Language speaking(language.value_or(QStringLiteral("hu")));
+    if (parsed.error) {
+        streams.err << usageErrorText(*parsed.error) << '\n' << Text::tr("Lásd: kordavo-cli --help") << '\n';
         return kUsage;
     }
-    const Options &o = *parsed;
+    const Options &o = parsed.options;
     if (o.help || o.command == QLatin1String("help")) {
-        streams.out << helpText(t);
-        return checkedOutput(kSuccess, streams, t);
+        streams.out << helpText();
+        return checkedOutput(kSuccess, streams);
+    }
+    if (o.version) {
+        streams.out << "kordavo-cli " << kordavo::kVersion << '\n';
+        return checkedOutput(kSuccess, streams);
     }
     struct Command
     {
         const char *name;
-        int (*run)(const Options &, Streams &, const Text &);
+        int (*run)(const Options &, Streams &);
     };
     static const Command commands[] = {
         {"ports", commandPorts},
         {"info", commandInfo},
         {"status", commandStatus},
-        {"download", [](const Options &o, Streams &s, const Text &t) { return commandDownloadOrVerify(o, s, t, true); }},
+        {"download", [](const Options &o, Streams &s) { return commandDownloadOrVerify(o, s, true); }},
         {"readout", commandReadout},
-        {"verify", [](const Options &o, Streams &s, const Text &t) { return commandDownloadOrVerify(o, s, t, false); }},
+        {"verify", [](const Options &o, Streams &s) { return commandDownloadOrVerify(o, s, false); }},
         {"relay", commandRelay},
         {"check", commandCheck},
         {"export-csv", commandExportCsv},
@@ -1190,12 +1280,12 @@ int run(const QStringList &arguments, Streams streams)
     };
     for (const Command &command : commands) {
         if (o.command == QLatin1String(command.name))
-            return checkedOutput(command.run(o, streams, t), streams, t);
+            return checkedOutput(command.run(o, streams), streams);
     }
     if (o.command.isEmpty())
-        streams.err << helpText(t);
+        streams.err << helpText();
     else
-        streams.err << t(u"Ismeretlen parancs: %1\nLásd: kordavo-cli --help", "unknown command: %1\nsee kordavo-cli --help")
+        streams.err << Text::tr("Ismeretlen parancs: %1\nLásd: kordavo-cli --help")
                            .arg(o.command)
                     << '\n';
     return kUsage;

@@ -1,131 +1,125 @@
 #include "cli/clitext.h"
 
+#include <QtCore/QDir>
+#include <QtCore/QTranslator>
 #include <QtCore/QtGlobal>
 
 namespace cli {
 
-bool wantsEnglish(const QString &langOption)
+namespace {
+
+// Where CMake puts the compiled translations among the program's resources.
+const QString kTranslationFolder = QStringLiteral(":/i18n");
+const QString kTranslationPrefix = QStringLiteral("kordavo-cli_");
+const QString kTranslationSuffix = QStringLiteral(".qm");
+
+QString translationFile(const QString &code)
 {
-    if (!langOption.isEmpty())
-        return langOption.startsWith(QLatin1String("en"), Qt::CaseInsensitive);
+    return kTranslationFolder + QLatin1Char('/') + kTranslationPrefix + code + kTranslationSuffix;
+}
+
+} // namespace
+
+QStringList languages()
+{
+    QStringList codes = {QStringLiteral("hu")};
+    const QStringList files =
+        QDir(kTranslationFolder).entryList({kTranslationPrefix + QLatin1Char('*') + kTranslationSuffix}, QDir::Files,
+                                           QDir::Name);
+    for (const QString &file : files)
+        codes << file.mid(kTranslationPrefix.size(), file.size() - kTranslationPrefix.size() - kTranslationSuffix.size());
+    return codes;
+}
+
+std::optional<QString> chosenLanguage(const std::optional<QString> &langOption)
+{
+    const QStringList spoken = languages();
+    if (langOption)
+        return spoken.contains(*langOption) ? langOption : std::nullopt;
     QString locale = qEnvironmentVariable("LC_ALL");
     if (locale.isEmpty())
         locale = qEnvironmentVariable("LANG");
-    return locale.startsWith(QLatin1String("en"), Qt::CaseInsensitive);
+    // "en_GB.UTF-8": the language is what comes before the territory.
+    const QString code = locale.section(QLatin1Char('_'), 0, 0).section(QLatin1Char('.'), 0, 0).toLower();
+    return spoken.contains(code) ? code : QStringLiteral("hu");
 }
 
-QString helpText(const Text &t)
+Language::Language(const QString &code)
 {
-    return t(u"Használat: kordavo-cli PARANCS [KAPCSOLÓK]\n"
-             u"\n"
-             u"Kordavo GSM modulok programozása, kiolvasása és ellenőrzése parancssorból.\n"
-             u"\n"
-             u"Parancsok:\n"
-             u"  ports [--probe]                 a most megnyitható portok; --probe: az\n"
-             u"                                  azonosítást kérve megjelöli a válaszoló modulokat\n"
-             u"  info --port P                   azonosítás, memóriaméret és változat\n"
-             u"  status --port P [--json]        bemenetek, kimenetek, térerő és szolgáltató\n"
-             u"  download FÁJL.krv --port P [--port Q ...]\n"
-             u"                                  a konfiguráció betöltése, portonként egy sor\n"
-             u"  readout FÁJL.krv --port P [--force]\n"
-             u"                                  kiolvasás fájlba; meglévő fájlt csak --force\n"
-             u"                                  mellett ír felül\n"
-             u"  verify FÁJL.krv --port P [--port Q ...]\n"
-             u"                                  ellenőrzés; minden eltérő mezőt megnevez\n"
-             u"  relay MASZK --port P            a kimenetek kapcsolása: \"1010\" az 1., 2., 3.,\n"
-             u"                                  4. kimenet sorrendjében (itt az 1. és a 3. be),\n"
-             u"                                  vagy a modul bitmaszkja egy hexadecimális\n"
-             u"                                  számjeggyel: 1. kimenet = 1, 2. = 2, 3. = 4,\n"
-             u"                                  4. = 8 (\"5\" = az 1. és a 3. kimenet)\n"
-             u"  check FÁJL.krv                  a fájl mezőinek ellenőrzése modul nélkül\n"
-             u"  export-csv FÁJL.krv [KI.csv] [--separator ,] [--force]\n"
-             u"                                  a telefonszámlista CSV-be (UTF-8, BOM-mal, \";\"\n"
-             u"                                  elválasztóval); meglévő fájlt csak --force\n"
-             u"                                  mellett ír felül\n"
-             u"  import-csv BE.csv FÁJL.krv      a telefonszámlista CSV-ből (\";\" vagy \",\",\n"
-             u"                                  UTF-8 vagy Windows-1250, a név- és\n"
-             u"                                  megjegyzésoszlop kimarad); egy hibás sor vagy\n"
-             u"                                  egy sor nélküli lista esetén semmit sem ír\n"
-             u"\n"
-             u"Kapcsolók:\n"
-             u"  --port P        a port (például /dev/ttyUSB0 vagy COM3)\n"
-             u"  --baud B        az átviteli sebesség (alapérték: 1200)\n"
-             u"  --stay          a modul programozási üzemmódban marad (nincs \"~X\")\n"
-             u"  --fast          a válasz a lezárójánál vagy ismert hosszánál véget ér, nem\n"
-             u"                  várja meg, hogy a vonal elcsendesedjen; csak olyan modullal\n"
-             u"                  használható, amely a válaszait így zárja le (\"R\" és \"O\"\n"
-             u"                  válasz CR-rel, a rekordok a 28 + N. rekord után egy záró\n"
-             u"                  karakterrel)\n"
-             u"  --strict        download, verify: elutasítja a fájlt, ha a modul nem kapja meg\n"
-             u"                  egészében (a memórián túli számok, egyszerűsített modell)\n"
-             u"  --log FÁJL      download, readout, verify: soronként idő, port, azonosítás,\n"
-             u"                  memória, fájl, a fájl SHA-256-ja és az eredmény\n"
-             u"  --separator ,|; export-csv: a mezők elválasztója (alapérték: \";\")\n"
-             u"  --json          status: JSON kimenet\n"
-             u"  --lang en|hu    a szövegek nyelve (alapérték: magyar, angol LANG esetén angol)\n"
-             u"  --help          ez a súgó\n"
-             u"\n"
-             u"Kilépési kódok:\n"
-             u"  0  siker\n"
-             u"  1  a modul elutasította a műveletet, eltérés van, vagy a fájl mezői hibásak\n"
-             u"  2  hibás használat (a --log fájl sem nyitható meg)\n"
-             u"  3  port- vagy vonalhiba (nem nyílik meg, nem válaszol, nem Kordavo modul)\n"
-             u"  4  hibás vagy hiányzó fájl, vagy egy fájl, a napló vagy a kimenet nem írható\n"
-             u"  128 + N  megszakítva az N. jelzéssel (Ctrl-C: 130, SIGTERM: 143, SIGHUP: 129)\n",
-             "Usage: kordavo-cli COMMAND [OPTIONS]\n"
-             "\n"
-             "Programs, reads and verifies Kordavo GSM modules from the command line.\n"
-             "\n"
-             "Commands:\n"
-             "  ports [--probe]                 the ports that can be opened now; --probe:\n"
-             "                                  asks each for its identification and marks modules\n"
-             "  info --port P                   identification, memory size and variant\n"
-             "  status --port P [--json]        inputs, outputs, signal strength and service\n"
-             "  download FILE.krv --port P [--port Q ...]\n"
-             "                                  stores the configuration, one line per port\n"
-             "  readout FILE.krv --port P [--force]\n"
-             "                                  reads the module into a file; an existing file is\n"
-             "                                  only overwritten with --force\n"
-             "  verify FILE.krv --port P [--port Q ...]\n"
-             "                                  compares; names every field that differs\n"
-             "  relay MASK --port P             switches the outputs: \"1010\" in the order of\n"
-             "                                  outputs 1, 2, 3, 4 (here 1 and 3 on), or the\n"
-             "                                  module's bit mask as one hexadecimal digit:\n"
-             "                                  output 1 = 1, 2 = 2, 3 = 4, 4 = 8 (\"5\" = 1 and 3)\n"
-             "  check FILE.krv                  checks the file's fields without a module\n"
-             "  export-csv FILE.krv [OUT.csv] [--separator ,] [--force]\n"
-             "                                  the telephone list as CSV (UTF-8 with BOM, \";\"\n"
-             "                                  between fields); an existing file is only\n"
-             "                                  overwritten with --force\n"
-             "  import-csv IN.csv FILE.krv      the telephone list from CSV (\";\" or \",\", UTF-8\n"
-             "                                  or Windows-1250, name and remark columns are\n"
-             "                                  skipped); one bad row, or a list without rows,\n"
-             "                                  and nothing is written\n"
-             "\n"
-             "Options:\n"
-             "  --port P        the port (for example /dev/ttyUSB0 or COM3)\n"
-             "  --baud B        the baud rate (default 1200)\n"
-             "  --stay          leaves the module in programming mode (no \"~X\")\n"
-             "  --fast          ends each answer at its terminator or known length instead of\n"
-             "                  waiting for the line to fall silent; only for modules that end\n"
-             "                  their answers that way (\"R\" and \"O\" answers with CR, the\n"
-             "                  records with one closing character after record 28 + N)\n"
-             "  --strict        download, verify: refuses a file the module would not hold\n"
-             "                  whole (numbers past its memory, a reduced model)\n"
-             "  --log FILE      download, readout, verify: one line each with time, port,\n"
-             "                  identification, memory, file, the file's SHA-256 and result\n"
-             "  --separator ,|; export-csv: the field separator (default \";\")\n"
-             "  --json          status: JSON output\n"
-             "  --lang en|hu    language of the texts (default Hungarian, English for an English LANG)\n"
-             "  --help          this help\n"
-             "\n"
-             "Exit codes:\n"
-             "  0  success\n"
-             "  1  the module said no, or differs, or the file's fields break the rules\n"
-             "  2  usage (also: the --log file cannot be opened)\n"
-             "  3  port or line failure (does not open, no answer, not a Kordavo module)\n"
-             "  4  bad or missing file, or a file, the log or the output cannot be written\n"
-             "  128 + N  interrupted by signal N (Ctrl-C: 130, SIGTERM: 143, SIGHUP: 129)\n");
+    if (code == QLatin1String("hu") || !QCoreApplication::instance())
+        return;
+    translator = std::make_unique<QTranslator>();
+    if (!translator->load(translationFile(code)) || !QCoreApplication::installTranslator(translator.get()))
+        translator.reset();
+}
+
+Language::~Language()
+{
+    if (translator)
+        QCoreApplication::removeTranslator(translator.get());
+}
+
+QString helpText()
+{
+    return Text::tr("Használat: kordavo-cli PARANCS [KAPCSOLÓK]\n"
+                    "\n"
+                    "Kordavo GSM modulok programozása, kiolvasása és ellenőrzése parancssorból.\n"
+                    "\n"
+                    "Parancsok:\n"
+                    "  ports [--probe]                 a most megnyitható portok; --probe: az\n"
+                    "                                  azonosítást kérve megjelöli a válaszoló modulokat\n"
+                    "  info --port P                   azonosítás, memóriaméret és változat\n"
+                    "  status --port P [--json]        bemenetek, kimenetek, térerő és szolgáltató\n"
+                    "  download FÁJL.krv --port P [--port Q ...]\n"
+                    "                                  a konfiguráció betöltése, portonként egy sor\n"
+                    "  readout FÁJL.krv --port P [--force]\n"
+                    "                                  kiolvasás fájlba; meglévő fájlt csak --force\n"
+                    "                                  mellett ír felül\n"
+                    "  verify FÁJL.krv --port P [--port Q ...]\n"
+                    "                                  ellenőrzés; minden eltérő mezőt megnevez\n"
+                    "  relay MASZK --port P            a kimenetek kapcsolása: \"1010\" az 1., 2., 3.,\n"
+                    "                                  4. kimenet sorrendjében (itt az 1. és a 3. be),\n"
+                    "                                  vagy a modul bitmaszkja egy hexadecimális\n"
+                    "                                  számjeggyel: 1. kimenet = 1, 2. = 2, 3. = 4,\n"
+                    "                                  4. = 8 (\"5\" = az 1. és a 3. kimenet)\n"
+                    "  check FÁJL.krv                  a fájl mezőinek ellenőrzése modul nélkül\n"
+                    "  export-csv FÁJL.krv [KI.csv] [--separator ,] [--force]\n"
+                    "                                  a telefonszámlista CSV-be (UTF-8, BOM-mal, \";\"\n"
+                    "                                  elválasztóval); meglévő fájlt csak --force\n"
+                    "                                  mellett ír felül\n"
+                    "  import-csv BE.csv FÁJL.krv      a telefonszámlista CSV-ből (\";\" vagy \",\",\n"
+                    "                                  UTF-8 vagy Windows-1250, a név- és\n"
+                    "                                  megjegyzésoszlop kimarad); egy hibás sor vagy\n"
+                    "                                  egy sor nélküli lista esetén semmit sem ír\n"
+                    "\n"
+                    "Kapcsolók (az érték „--port P” és „--port=P” alakban is megadható):\n"
+                    "  --port P        a port (például /dev/ttyUSB0 vagy COM3)\n"
+                    "  --baud B        az átviteli sebesség (alapérték: 1200)\n"
+                    "  --stay          a modul programozási üzemmódban marad (nincs \"~X\")\n"
+                    "  --fast          a válasz a lezárójánál vagy ismert hosszánál véget ér, nem\n"
+                    "                  várja meg, hogy a vonal elcsendesedjen; csak olyan modullal\n"
+                    "                  használható, amely a válaszait így zárja le (\"R\" és \"O\"\n"
+                    "                  válasz CR-rel, a rekordok a 28 + N. rekord után egy záró\n"
+                    "                  karakterrel)\n"
+                    "  --strict        download, verify: elutasítja a fájlt, ha a modul nem kapja meg\n"
+                    "                  egészében (a memórián túli számok, egyszerűsített modell)\n"
+                    "  --log FÁJL      download, readout, verify: soronként idő, port, azonosítás,\n"
+                    "                  memória, fájl, a fájl SHA-256-ja és az eredmény\n"
+                    "  --separator ,|; export-csv: a mezők elválasztója (alapérték: \";\")\n"
+                    "  --json          status: JSON kimenet\n"
+                    "  --lang NYELV    a szövegek nyelve: %1 (alapérték: a LANG nyelve, ha ezek\n"
+                    "                  egyike, különben magyar)\n"
+                    "  --version       a program változata\n"
+                    "  -h, --help      ez a súgó\n"
+                    "\n"
+                    "Kilépési kódok:\n"
+                    "  0  siker\n"
+                    "  1  a modul elutasította a műveletet, eltérés van, vagy a fájl mezői hibásak\n"
+                    "  2  hibás használat (a --log fájl sem nyitható meg)\n"
+                    "  3  port- vagy vonalhiba (nem nyílik meg, nem válaszol, nem Kordavo modul)\n"
+                    "  4  hibás vagy hiányzó fájl, vagy egy fájl, a napló vagy a kimenet nem írható\n"
+                    "  128 + N  megszakítva az N. jelzéssel (Ctrl-C: 130, SIGTERM: 143, SIGHUP: 129)\n")
+        .arg(languages().join(QLatin1String(", ")));
 }
 
 } // namespace cli

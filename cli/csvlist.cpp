@@ -1,5 +1,7 @@
 #include "cli/csvlist.h"
 
+#include "cli/clitext.h"
+
 #include "document/fieldrules.h"
 #include "document/generalfields.h"
 
@@ -20,21 +22,21 @@ enum class Column { Position, Number, Alarm1, Alarm2, Output1, Output2, Ignored,
 constexpr Column kExportOrder[] = {Column::Position, Column::Number,  Column::Alarm1,
                                    Column::Alarm2,   Column::Output1, Column::Output2};
 
-QString columnTitle(Column column, const cli::Text &t)
+QString columnTitle(Column column)
 {
     switch (column) {
     case Column::Position:
-        return t(u"pozíció", "position");
+        return cli::Text::tr("pozíció");
     case Column::Number:
-        return t(u"telefonszám", "number");
+        return cli::Text::tr("telefonszám");
     case Column::Alarm1:
-        return t(u"1. bemenet riasztás", "alarm input 1");
+        return cli::Text::tr("1. bemenet riasztás");
     case Column::Alarm2:
-        return t(u"2. bemenet riasztás", "alarm input 2");
+        return cli::Text::tr("2. bemenet riasztás");
     case Column::Output1:
-        return t(u"1. kimenet vezérlés", "output 1");
+        return cli::Text::tr("1. kimenet vezérlés");
     case Column::Output2:
-        return t(u"2. kimenet vezérlés", "output 2");
+        return cli::Text::tr("2. kimenet vezérlés");
     case Column::Ignored:
     case Column::Unnamed:
         break;
@@ -192,11 +194,11 @@ QString decodedText(QByteArray bytes)
 
 } // namespace
 
-QByteArray exportList(const Configuration &configuration, QChar separator, const cli::Text &t)
+QByteArray exportList(const Configuration &configuration, QChar separator)
 {
     QStringList header;
     for (Column column : kExportOrder)
-        header << quoted(columnTitle(column, t));
+        header << quoted(columnTitle(column));
     QString text = QChar(0xFEFF);
     text += header.join(separator) + QLatin1String("\r\n");
     for (int n = 1; n <= configfile::kTelephoneEntries; ++n) {
@@ -211,7 +213,7 @@ QByteArray exportList(const Configuration &configuration, QChar separator, const
     return text.toUtf8();
 }
 
-ImportResult importList(const QByteArray &bytes, const cli::Text &t)
+ImportResult importList(const QByteArray &bytes)
 {
     ImportResult result;
     QString text = decodedText(bytes);
@@ -225,7 +227,7 @@ ImportResult importList(const QByteArray &bytes, const cli::Text &t)
     for (int r = 0; r < rows.size(); ++r) {
         const int line = r + 1;
         const auto bad = [&](const QString &why) {
-            result.errors << t(u"%1. sor: %2", "row %1: %2").arg(line).arg(why);
+            result.errors << cli::Text::tr("%1. sor: %2").arg(line).arg(why);
         };
         if (separator.isNull()) {
             if (rows.at(r).trimmed().isEmpty())
@@ -246,20 +248,20 @@ ImportResult importList(const QByteArray &bytes, const cli::Text &t)
                 for (const QString &header : fields) {
                     const std::optional<Column> column = columnNamed(header);
                     if (!column) {
-                        bad(t(u"ismeretlen oszlop: „%1”", "unknown column: \"%1\"").arg(header));
+                        bad(cli::Text::tr("ismeretlen oszlop: „%1”").arg(header));
                         return result;
                     }
                     if (*column != Column::Ignored && *column != Column::Unnamed
                         && std::find(columns.begin(), columns.end(), *column) != columns.end()) {
-                        bad(t(u"a(z) „%1” oszlop kétszer szerepel", "the column \"%1\" appears twice").arg(header));
+                        bad(cli::Text::tr("a(z) „%1” oszlop kétszer szerepel").arg(header));
                         return result;
                     }
                     columns.push_back(*column);
                 }
                 for (Column wanted : kExportOrder) {
                     if (std::find(columns.begin(), columns.end(), wanted) == columns.end()) {
-                        bad(t(u"hiányzik a(z) „%1” oszlop", "the column \"%1\" is missing")
-                                .arg(columnTitle(wanted, t)));
+                        bad(cli::Text::tr("hiányzik a(z) „%1” oszlop")
+                                .arg(columnTitle(wanted)));
                         return result;
                     }
                 }
@@ -278,7 +280,7 @@ ImportResult importList(const QByteArray &bytes, const cli::Text &t)
             --needed;
         const bool tooMany = used > qsizetype(columns.size());
         if (tooMany || fields.size() < needed) {
-            bad(t(u"%1 oszlop kell, %2 van", "%1 columns expected, %2 found")
+            bad(cli::Text::tr("%1 oszlop kell, %2 van")
                     .arg(tooMany ? qsizetype(columns.size()) : needed)
                     .arg(tooMany ? used : fields.size()));
             continue;
@@ -292,7 +294,7 @@ ImportResult importList(const QByteArray &bytes, const cli::Text &t)
             values[int(column)] = fields.at(i);
         }
         if (!unnamedValue.isNull()) {
-            bad(t(u"„%1” egy fejléc nélküli oszlopban", "\"%1\" in a column without a header").arg(unnamedValue));
+            bad(cli::Text::tr("„%1” egy fejléc nélküli oszlopban").arg(unnamedValue));
             continue;
         }
 
@@ -300,24 +302,24 @@ ImportResult importList(const QByteArray &bytes, const cli::Text &t)
         bool isNumber = false;
         const int position = positionText.toInt(&isNumber);
         if (!isNumber || position < 1 || position > configfile::kTelephoneEntries) {
-            bad(t(u"a pozíció 1 és %1 közötti szám lehet: „%2”", "the position must be 1 to %1: \"%2\"")
+            bad(cli::Text::tr("a pozíció 1 és %1 közötti szám lehet: „%2”")
                     .arg(configfile::kTelephoneEntries)
                     .arg(positionText));
             continue;
         }
         if (seen.contains(position)) {
-            bad(t(u"a(z) %1. pozíció másodszor szerepel", "position %1 appears twice").arg(position));
+            bad(cli::Text::tr("a(z) %1. pozíció másodszor szerepel").arg(position));
             continue;
         }
         const QString &numberText = values[int(Column::Number)];
         const QString number = fieldrules::plainTelephoneNumber(numberText);
         if (!fieldrules::telephoneRule().passes(number)) {
-            bad(t(u"„%1”: csak számjegyek és „+” adhatók meg", "\"%1\": only digits and \"+\" are allowed")
+            bad(cli::Text::tr("„%1”: csak számjegyek és „+” adhatók meg")
                     .arg(numberText));
             continue;
         }
         if (number.size() > generalfields::kTelephoneNumberLength) {
-            bad(t(u"„%1” hosszabb %2 karakternél", "\"%1\" is longer than %2 characters")
+            bad(cli::Text::tr("„%1” hosszabb %2 karakternél")
                     .arg(number)
                     .arg(generalfields::kTelephoneNumberLength));
             continue;
@@ -333,9 +335,8 @@ ImportResult importList(const QByteArray &bytes, const cli::Text &t)
                 flags[f] = *value;
         }
         if (badFlag) {
-            bad(t(u"„%1” a(z) „%2” oszlopban: 1/0, IGAZ/HAMIS, igen/nem vagy x/üres lehet",
-                  "\"%1\" in the column \"%2\": must be 1/0, IGAZ/HAMIS, igen/nem or x/empty")
-                    .arg(values[int(*badFlag)], columnTitle(*badFlag, t)));
+            bad(cli::Text::tr("„%1” a(z) „%2” oszlopban: 1/0, IGAZ/HAMIS, igen/nem vagy x/üres lehet")
+                    .arg(values[int(*badFlag)], columnTitle(*badFlag)));
             continue;
         }
         seen.insert(position);

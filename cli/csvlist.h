@@ -7,7 +7,6 @@
 // (";", Windows-1250, "IGAZ"/"HAMIS"), with a name column, empty rows and
 // empty columns after the last one.
 
-#include "cli/clitext.h"
 #include "document/configuration.h"
 
 #include <QtCore/QByteArray>
@@ -25,7 +24,7 @@ constexpr char kDefaultSeparator = ';';
 
 using Telephones = std::array<configfile::TelephoneEntry, configfile::kTelephoneEntries>;
 
-QByteArray exportList(const Configuration &configuration, QChar separator, const cli::Text &t);
+QByteArray exportList(const Configuration &configuration, QChar separator);
 
 struct ImportResult
 {
@@ -41,7 +40,7 @@ struct ImportResult
 // or Windows-1250 when the bytes are not UTF-8. With a header, columns are
 // found by their names and a name or remark column is ignored; without one
 // they come in the order the export writes them.
-ImportResult importList(const QByteArray &bytes, const cli::Text &t);
+ImportResult importList(const QByteArray &bytes);
 
 // What an import does to a list, counted by position.
 struct Changes

@@ -1,5 +1,6 @@
 #include "cli/filecheck.h"
 
+#include "cli/clitext.h"
 #include "document/configuration.h"
 #include "document/fieldrules.h"
 #include "document/generalfields.h"
@@ -19,7 +20,7 @@ QString oneLine(QString message)
 
 // Characters that the module would store as another one ("ő" as "ö", "€" as "?").
 // `lossy`: one of them is lost as "?", where ő and ű only lose their accent.
-QString changedOnLine(const QString &text, const cli::Text &t, bool *lossy)
+QString changedOnLine(const QString &text, bool *lossy)
 {
     const QString sent = configimage::asSent(text);
     QStringList changes;
@@ -32,39 +33,14 @@ QString changedOnLine(const QString &text, const cli::Text &t, bool *lossy)
             const QString original = text.at(i).isPrint()
                 ? QString(text.at(i))
                 : QStringLiteral("U+%1").arg(text.at(i).unicode(), 4, 16, QLatin1Char('0')).toUpper();
-            const QString change = t(u"„%1” helyett „%2”", "\"%1\" as \"%2\"").arg(original, sent.at(i));
+            const QString change = cli::Text::tr("„%1” helyett „%2”").arg(original, sent.at(i));
             if (!changes.contains(change))
                 changes << change;
         }
     }
     if (changes.isEmpty())
         return {};
-    return t(u"a modul másként tárolja: %1", "the module stores it changed: %1").arg(changes.join(QLatin1String(", ")));
-}
-
-QString contentMessage(generalfields::Content content, const QString &objectName, const cli::Text &t)
-{
-    if (!t.english())
-        return oneLine(fieldrules::generalFieldRule(objectName).message);
-    switch (content) {
-    case generalfields::Content::Telephone: return QStringLiteral("only a telephone number is allowed");
-    case generalfields::Content::Digits: return QStringLiteral("only digits are allowed");
-    case generalfields::Content::Restore: return QStringLiteral("the value must be 0 or 1");
-    case generalfields::Content::FreeText: break;
-    }
-    return {};
-}
-
-QString separatorMessage(const cli::Text &t)
-{
-    return t.english() ? QStringLiteral("\"|\" is not allowed: the module separates its fields with it")
-                       : oneLine(fieldrules::separatorRule().message);
-}
-
-QString terminatorMessage(const cli::Text &t)
-{
-    return t.english() ? QStringLiteral("\"---\" on its own is not allowed: it ends the file")
-                       : oneLine(fieldrules::terminatorRule().message);
+    return cli::Text::tr("a modul másként tárolja: %1").arg(changes.join(QLatin1String(", ")));
 }
 
 // What a reduced module holds in the field, as its read-out gives it: never a fault.
@@ -77,14 +53,14 @@ bool isReducedPlaceholder(const QString &objectName, const QString &text)
     return false;
 }
 
-QString tooLong(int maxLength, const cli::Text &t)
+QString tooLong(int maxLength)
 {
-    return t(u"legfeljebb %1 karakter lehet", "at most %1 characters").arg(maxLength);
+    return cli::Text::tr("legfeljebb %1 karakter lehet").arg(maxLength);
 }
 
 } // namespace
 
-std::optional<QList<Problem>> check(const QStringList &lines, const cli::Text &t)
+std::optional<QList<Problem>> check(const QStringList &lines)
 {
     const std::optional<Configuration> configuration = configfile::fromLines(lines);
     if (!configuration)
@@ -99,18 +75,17 @@ std::optional<QList<Problem>> check(const QStringList &lines, const cli::Text &t
             problems.append({i + 1, generalfields::generalFieldName(i), text, message});
         };
         if (text.isEmpty())
-            add(t(u"üres; a betöltéshez minden mező kitöltése kötelező",
-                  "empty; every field must be filled for a download"));
+            add(cli::Text::tr("üres; a betöltéshez minden mező kitöltése kötelező"));
         if (text.size() > field.maxLength)
-            add(tooLong(field.maxLength, t));
+            add(tooLong(field.maxLength));
         if (!fieldrules::generalFieldRule(objectName).passes(text) && !isReducedPlaceholder(objectName, text))
-            add(contentMessage(field.content, objectName, t));
+            add(oneLine(fieldrules::generalFieldRule(objectName).message));
         if (!fieldrules::separatorRule().passes(text))
-            add(separatorMessage(t));
+            add(oneLine(fieldrules::separatorRule().message));
         if (!fieldrules::terminatorRule().passes(text))
-            add(terminatorMessage(t));
+            add(oneLine(fieldrules::terminatorRule().message));
         bool lossy = false;
-        const QString changed = changedOnLine(text, t, &lossy);
+        const QString changed = changedOnLine(text, &lossy);
         if (!changed.isEmpty()) {
             add(changed);
             problems.last().warning = !lossy;
@@ -129,20 +104,18 @@ std::optional<QList<Problem>> check(const QStringList &lines, const cli::Text &t
         for (int d = 0; d < 2 && d < raw.size(); ++d) {
             // Two check boxes give each digit: 0 to 3.
             if (raw.at(d) < QLatin1Char('0') || raw.at(d) > QLatin1Char('3')) {
-                add(t(u"az első két karakter 0 és 3 közötti számjegy lehet",
-                      "the first two characters must be digits 0 to 3"));
+                add(cli::Text::tr("az első két karakter 0 és 3 közötti számjegy lehet"));
                 break;
             }
         }
         if (number.size() > maxNumber)
-            add(tooLong(maxNumber, t));
+            add(tooLong(maxNumber));
         if (!fieldrules::separatorRule().passes(number))
-            add(separatorMessage(t));
+            add(oneLine(fieldrules::separatorRule().message));
         else if (!fieldrules::telephoneRule().passes(number))
-            add(t.english() ? QStringLiteral("only digits are allowed, in international form without \"+\"")
-                            : oneLine(fieldrules::telephoneRule().message));
+            add(oneLine(fieldrules::telephoneRule().message));
         bool lossy = false;
-        const QString changed = changedOnLine(number, t, &lossy);
+        const QString changed = changedOnLine(number, &lossy);
         if (!changed.isEmpty()) {
             add(changed);
             problems.last().warning = !lossy;

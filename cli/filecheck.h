@@ -4,9 +4,9 @@
 // for what would not reach the module unchanged: every value that breaks a
 // rule, with its line and label.
 
-#include "cli/clitext.h"
-
 #include <QtCore/QStringList>
+
+#include <optional>
 
 namespace filecheck {
 
@@ -25,6 +25,6 @@ struct Problem
 int faults(const QList<Problem> &problems);
 
 // The file's 144 lines as read; nothing when fewer lines are there.
-std::optional<QList<Problem>> check(const QStringList &lines, const cli::Text &t);
+std::optional<QList<Problem>> check(const QStringList &lines);
 
 } // namespace filecheck

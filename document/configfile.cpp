@@ -1,5 +1,6 @@
 #include "document/configfile.h"
 
+#include <QtCore/QCoreApplication>
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QIODevice>
@@ -152,25 +153,25 @@ QString errorText(int error, const QString &otherwise)
 {
     switch (error) {
     case ENOSPC:
-        return QStringLiteral("Nincs elég hely a lemezen.");
+        return QCoreApplication::translate("configfile", "Nincs elég hely a lemezen.");
 #ifdef EDQUOT
     case EDQUOT:
-        return QStringLiteral("Elfogyott a lemezkvóta.");
+        return QCoreApplication::translate("configfile", "Elfogyott a lemezkvóta.");
 #endif
     case EACCES:
     case EPERM:
-        return QStringLiteral("Nincs jogosultság a fájl írásához.");
+        return QCoreApplication::translate("configfile", "Nincs jogosultság a fájl írásához.");
     case EROFS:
-        return QStringLiteral("A lemez csak olvasható.");
+        return QCoreApplication::translate("configfile", "A lemez csak olvasható.");
     case ENOENT:
     case ENOTDIR:
-        return QStringLiteral("A mappa nem létezik.");
+        return QCoreApplication::translate("configfile", "A mappa nem létezik.");
     case EISDIR:
-        return QStringLiteral("A megadott név egy mappa.");
+        return QCoreApplication::translate("configfile", "A megadott név egy mappa.");
     case EIO:
-        return QStringLiteral("Írási hiba a lemezen.");
+        return QCoreApplication::translate("configfile", "Írási hiba a lemezen.");
     case EFBIG:
-        return QStringLiteral("A fájl túl nagy.");
+        return QCoreApplication::translate("configfile", "A fájl túl nagy.");
     default:
         return otherwise;
     }

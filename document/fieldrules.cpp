@@ -2,6 +2,8 @@
 
 #include "document/generalfields.h"
 
+#include <QtCore/QCoreApplication>
+
 namespace fieldrules {
 
 namespace {
@@ -34,6 +36,8 @@ bool isPhoneText(const QString &text)
     return allCharsIn(text, true);
 }
 
+// The window shows the messages as written here; the command-line tool
+// installs a translation for its other languages.
 Rule generalFieldRule(const QString &objectName)
 {
     const QString inputError = QStringLiteral("Beviteli hiba");
@@ -42,11 +46,12 @@ Rule generalFieldRule(const QString &objectName)
         return {};
     switch (generalfields::kFields.at(size_t(index)).content) {
     case generalfields::Content::Telephone:
-        return {isPhoneText, inputError, QStringLiteral("Csak valós telefonszám adható meg!")};
+        return {isPhoneText, inputError, QCoreApplication::translate("fieldrules", "Csak valós telefonszám adható meg!")};
     case generalfields::Content::Digits:
-        return {isDigitText, inputError, QStringLiteral("Csak számok adhatóak meg!")};
+        return {isDigitText, inputError, QCoreApplication::translate("fieldrules", "Csak számok adhatóak meg!")};
     case generalfields::Content::Restore:
-        return {isRestoreValue, QStringLiteral("Input error"), QStringLiteral("Az érték 0 vagy 1 lehet.")};
+        return {isRestoreValue, QStringLiteral("Input error"),
+                QCoreApplication::translate("fieldrules", "Az érték 0 vagy 1 lehet.")};
     case generalfields::Content::FreeText:
         break;
     }
@@ -57,14 +62,16 @@ Rule separatorRule()
 {
     return {[](const QString &text) { return !text.contains(QLatin1Char('|')); },
             QStringLiteral("Beviteli hiba"),
-            QStringLiteral("A „|” karakter nem adható meg, mert a modul ezzel választja el a mezőket.")};
+            QCoreApplication::translate(
+                "fieldrules", "A „|” karakter nem adható meg, mert a modul ezzel választja el a mezőket.")};
 }
 
 Rule terminatorRule()
 {
     return {[](const QString &text) { return text != QLatin1String("---"); },
             QStringLiteral("Beviteli hiba"),
-            QStringLiteral("A „---” önmagában nem adható meg, mert a fájlban a fájl végét jelzi.")};
+            QCoreApplication::translate(
+                "fieldrules", "A „---” önmagában nem adható meg, mert a fájlban a fájl végét jelzi.")};
 }
 
 std::optional<Rule> brokenGeneralRule(const QString &objectName, const QString &text)
@@ -79,8 +86,8 @@ std::optional<Rule> brokenGeneralRule(const QString &objectName, const QString &
 Rule telephoneRule()
 {
     return {isPhoneText, QStringLiteral("Beviteli hiba"),
-            QStringLiteral("Csak valós telefonszámok adhatóak meg,\n"
-                           "nemzetközi formátumban, '+' karakter nélkül.")};
+            QCoreApplication::translate("fieldrules", "Csak valós telefonszámok adhatóak meg,\n"
+                                                     "nemzetközi formátumban, '+' karakter nélkül.")};
 }
 
 QString withoutLeadingPlus(const QString &text)

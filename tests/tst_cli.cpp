@@ -104,6 +104,7 @@ class TestCli : public QObject
 private slots:
     void initTestCase();
     void helpLanguageAndUsage();
+    void optionFormsVersionAndLanguages();
     void downloadReadoutVerifyWithLog();
     void readoutRefusesToOverwrite();
     void readoutWritesOnlyFilesThatOpen();
@@ -139,6 +140,7 @@ void TestCli::helpLanguageAndUsage()
                              "4  hibás vagy hiányzó fájl"})
         QVERIFY2(help.out.contains(QString::fromUtf8(code)), code);
     QVERIFY(help.out.contains(QStringLiteral("--fast")));
+    QVERIFY(help.out.contains(QStringLiteral("--version")));
 
     const Ran english = runCli({QStringLiteral("--help"), QStringLiteral("--lang"), QStringLiteral("en")});
     QVERIFY(english.out.startsWith(QStringLiteral("Usage: kordavo-cli")));
@@ -161,6 +163,55 @@ void TestCli::helpLanguageAndUsage()
                      QStringLiteral("p1"), QStringLiteral("--port"), QStringLiteral("p2")})
                  .code,
              2);
+}
+
+void TestCli::optionFormsVersionAndLanguages()
+{
+    const Ran version = runCli({QStringLiteral("--version")});
+    QCOMPARE(version.code, 0);
+    QCOMPARE(version.out, QStringLiteral("kordavo-cli %1\n").arg(QString::fromLatin1(KORDAVO_VERSION)));
+
+    // "--port=P" as well as "--port P", anywhere among the arguments.
+    auto sim = startModule(32);
+    const Ran joined = runCli({QStringLiteral("--port=") + sim->devicePath(), QStringLiteral("info"), QStringLiteral("--fast")});
+    QVERIFY2(joined.code == 0, qPrintable(joined.err));
+    QVERIFY(joined.out.startsWith(QStringLiteral("Azonosítás: Qzv_GSM4_32\n")));
+    QVERIFY(!sim->programMode());
+
+    // What is wrong is named, in the language asked for, whatever stands where.
+    const struct
+    {
+        QStringList arguments;
+        QString message;
+    } usage[] = {
+        {{QStringLiteral("info"), QStringLiteral("--port")}, QStringLiteral("--port: hiányzó érték")},
+        {{QStringLiteral("info"), QStringLiteral("--port"), QStringLiteral("--fast")}, QStringLiteral("--port: hiányzó érték")},
+        {{QStringLiteral("info"), QStringLiteral("--port"), QStringLiteral("--lang=en")}, QStringLiteral("--port: hiányzó érték")},
+        {{QStringLiteral("info"), QStringLiteral("--lang"), QStringLiteral("en"), QStringLiteral("--log")},
+         QStringLiteral("--log: missing value")},
+        {{QStringLiteral("--lang=en"), QStringLiteral("info"), QStringLiteral("--speed"), QStringLiteral("9600")},
+         QStringLiteral("unknown option: --speed")},
+        {{QStringLiteral("info"), QStringLiteral("--fast=1")}, QStringLiteral("--fast: ez a kapcsoló nem kap értéket: „1”")},
+        {{QStringLiteral("info"), QStringLiteral("--baud"), QStringLiteral("gyors")}, QStringLiteral("--baud: hibás érték: „gyors”")},
+        {{QStringLiteral("info"), QStringLiteral("--lang"), QStringLiteral("de"), QStringLiteral("--port"), sim->devicePath()},
+         QStringLiteral("--lang: ismeretlen nyelv: „de” (választható: hu, en)")},
+        {{QStringLiteral("--help"), QStringLiteral("--lang=english")}, QStringLiteral("--lang: ismeretlen nyelv: „english”")},
+    };
+    sim->clearReceived();
+    for (const auto &u : usage) {
+        const Ran ran = runCli(u.arguments);
+        QCOMPARE(ran.code, 2);
+        QVERIFY2(ran.err.startsWith(u.message), qPrintable(ran.err));
+        QVERIFY(ran.out.isEmpty());
+    }
+    QVERIFY(sim->received().isEmpty());
+
+    // A language the tool does not speak in the locale falls back to Hungarian.
+    qputenv("LANG", "de_DE.UTF-8");
+    const Ran german = runCli({QStringLiteral("info")});
+    qputenv("LANG", "hu_HU.UTF-8");
+    QCOMPARE(german.code, 2);
+    QVERIFY2(german.err.startsWith(QStringLiteral("Adja meg a portot")), qPrintable(german.err));
 }
 
 void TestCli::downloadReadoutVerifyWithLog()
@@ -315,8 +366,20 @@ void TestCli::verifyNamesExactlyTheRecordsThatDiffer()
     QCOMPARE(out.size(), 3);
     QVERIFY(out.at(0).endsWith(QStringLiteral("sikertelen ellenőrzés: 2 eltérés")));
     QCOMPARE(out.at(1), QStringLiteral("  Modul neve: a modulban „Masik modul”, a fájlban „Kordavo modul”"));
-    QCOMPARE(out.at(2), QStringLiteral("  12. telefonszám: a modulban „0036209999999”, a fájlban „%1”")
-                            .arg(configfile::formatTelephoneLine(c.telephones[11])));
+    // Entry 12 holds alarm digit 0 and output digit 3 (both outputs): the
+    // number and the boxes are shown apart.
+    QCOMPARE(c.telephones[11].output, 3);
+    QCOMPARE(out.at(2), QStringLiteral("  12. telefonszám: a modulban „36209999999” (riasztás: 00, kimenet: 00), "
+                                       "a fájlban „%1” (riasztás: 00, kimenet: 11)")
+                            .arg(c.telephones[11].number));
+    const Ran english = runCli({QStringLiteral("verify"), file, QStringLiteral("--port"), sim->devicePath(),
+                                QStringLiteral("--fast"), QStringLiteral("--lang"), QStringLiteral("en")});
+    QCOMPARE(english.code, 1);
+    QCOMPARE(lines(english.out).mid(1),
+             (QStringList{QStringLiteral("  Module name: module \"Masik modul\", file \"Kordavo modul\""),
+                          QStringLiteral("  telephone number 12: module \"36209999999\" (alarm: 00, output: 00), "
+                                         "file \"%1\" (alarm: 00, output: 11)")
+                              .arg(c.telephones[11].number)}));
 }
 
 void TestCli::moduleFailures()
@@ -585,7 +648,12 @@ void TestCli::checkListsEveryBrokenValue()
 
     const Ran english = runCli({QStringLiteral("check"), bad, QStringLiteral("--lang"), QStringLiteral("en")});
     QCOMPARE(english.code, 1);
-    QVERIFY(english.out.contains(QStringLiteral("line 5, Visszaállás: \"2\": the value must be 0 or 1")));
+    // The same rules as the form's, with the fields named in English too.
+    for (const char *line : {"line 2, Module PIN code: \"12a4\": only digits are allowed",
+                             "line 5, Restore: \"2\": the value must be 0 or 1",
+                             "line 19, telephone number 3: \"1236a01\": only digits are allowed, in international form "
+                             "without \"+\""})
+        QVERIFY2(english.out.contains(QString::fromUtf8(line)), qPrintable(english.out));
 
     // ő and ű are notes: the shipped default configuration passes.
     const Ran shipped = runCli({QStringLiteral("check"), QStringLiteral(KORDAVO_BIN_DIR "/kordavo_default.dll")});
@@ -847,6 +915,11 @@ void TestCli::fullDiskLosesNothing()
     QVERIFY(refused({QStringLiteral("import-csv"), csv, krv}));
     QVERIFY(refused({QStringLiteral("export-csv"), krv, oldCsv, QStringLiteral("--force")}));
     QVERIFY(refused({QStringLiteral("export-csv"), krv, disk.filePath(QStringLiteral("new.csv"))}));
+    // The reason comes in the language asked for.
+    const Ran english = runCli({QStringLiteral("export-csv"), krv, oldCsv, QStringLiteral("--force"), QStringLiteral("--lang"),
+                               QStringLiteral("en")});
+    QCOMPARE(english.code, 4);
+    QCOMPARE(english.err, QStringLiteral("cannot save the file %1 (There is not enough space on the disk.)\n").arg(oldCsv));
     // The module is programmed, the log line is lost: said so, and not exit 0.
     const Ran logged = runCli({QStringLiteral("download"), krv, QStringLiteral("--port"), port, fast,
                                QStringLiteral("--log"), log});

@@ -101,7 +101,8 @@ void TestCliWindow::windowDownloadVerifiesInTheCli()
     QCOMPARE(runCli({QStringLiteral("verify"), file, QStringLiteral("--port"), sim.devicePath(), QStringLiteral("--fast")},
                     &out),
              1);
-    QVERIFY2(out.contains(QStringLiteral("  2. telefonszám: a modulban „0136305556677”, a fájlban „0136305556678”")),
+    QVERIFY2(out.contains(QStringLiteral("  2. telefonszám: a modulban „36305556677” (riasztás: 00, kimenet: 10), "
+                                           "a fájlban „36305556678” (riasztás: 00, kimenet: 10)")),
              qPrintable(out));
 }
 
