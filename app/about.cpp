@@ -2,20 +2,24 @@
 
 #include "forms/prompter.h"
 
+#include "kordavoversion.h"
 #include "ui_about.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtCore/QUrl>
 
-const char kProgramTitle[] = "Kordavo 32/128 letöltő szoftver v2.62";
+QString programTitle()
+{
+    return QStringLiteral("Kordavo 32/128 letöltő szoftver v") + QLatin1String(kordavo::kVersion);
+}
 
 about::about(const QString &infoLine1, const QString &infoLine2, QWidget *parent)
     : QDialog(parent)
     , ui(std::make_unique<Ui::about>())
 {
     ui->setupUi(this);
-    ui->label_v->setText(QString::fromUtf8(kProgramTitle));
+    ui->label_v->setText(programTitle());
     ui->label_comp->setText(infoLine1);
     ui->label_wby->setText(infoLine2);
 }

@@ -29,5 +29,5 @@ void showAboutBox(const QString &infoLine1, const QString &infoLine2, QWidget *p
 // that it cannot be opened.
 void openHelpDocument(QWidget *parent);
 
-// Shown in the window title and in the About box.
-extern const char kProgramTitle[];
+// Shown in the window title and in the About box, with the program's version.
+QString programTitle();

@@ -28,7 +28,7 @@ MainWindow::MainWindow(QWidget *parent)
 {
     ui->setupUi(this);
     fieldChecks = new FieldChecks(*ui, this);
-    setWindowTitle(QString::fromUtf8(kProgramTitle));
+    setWindowTitle(programTitle());
 
     ui->actionOpen->setIcon(QIcon(QStringLiteral(":/img/img/open.png")));
     ui->actionSave->setIcon(QIcon(QStringLiteral(":/img/img/save.png")));

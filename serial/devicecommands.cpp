@@ -8,10 +8,10 @@
 #include "forms/stylesheets.h"
 #include "forms/windowstate.h"
 #include "serial/commandprogress.h"
+#include "serial/deviceoperations.h"
 #include "serial/moduleprotocol.h"
 #include "serial/reletest.h"
 #include "serial/setcom.h"
-#include "transfer/moduleoperations.h"
 
 #include <QtCore/QTimer>
 #include <QtGui/QImageReader>

@@ -1,8 +1,8 @@
 #include "serial/setcom.h"
 
 #include "forms/prompter.h"
+#include "serial/deviceoperations.h"
 #include "serial/moduleprotocol.h"
-#include "transfer/moduleoperations.h"
 
 #include "ui_setcom.h"
 

@@ -7,6 +7,7 @@
 //   kordavo-helpdoc pdf <html> <picture folder> <output.pdf>
 //       Renders the help's HTML source with its pictures into an A4 PDF.
 
+#include "app/about.h"
 #include "app/appearance.h"
 #include "app/mainwindow.h"
 #include "forms/prompter.h"
@@ -339,7 +340,7 @@ int renderPdf(const QString &htmlPath, const QString &pictureDir, const QString 
     writer.setPageSize(QPageSize(QPageSize::A4));
     writer.setPageMargins(QMarginsF(18, 18, 18, 18), QPageLayout::Millimeter);
     writer.setResolution(96);
-    writer.setTitle(QStringLiteral("Kordavo 32/128 letöltő szoftver v2.62 – Felhasználói kézikönyv"));
+    writer.setTitle(programTitle() + QStringLiteral(" – Felhasználói kézikönyv"));
     writer.setCreator(QStringLiteral("Kordavo"));
     // A document paginated to the writer's page prints itself; otherwise
     // print() lays out a copy that loses the base URL and adds its own margins.
