@@ -223,6 +223,8 @@ ImportResult importList(const QByteArray &bytes)
     QChar separator;
     std::vector<Column> columns;
     QSet<int> seen;
+    // A list kept by hand often has no position column: its rows are 1, 2, … in order.
+    bool positionsInOrder = false;
 
     for (int r = 0; r < rows.size(); ++r) {
         const int line = r + 1;
@@ -258,7 +260,10 @@ ImportResult importList(const QByteArray &bytes)
                     }
                     columns.push_back(*column);
                 }
+                positionsInOrder = std::find(columns.begin(), columns.end(), Column::Position) == columns.end();
                 for (Column wanted : kExportOrder) {
+                    if (wanted == Column::Position && positionsInOrder)
+                        continue;
                     if (std::find(columns.begin(), columns.end(), wanted) == columns.end()) {
                         bad(cli::Text::tr("hiányzik a(z) „%1” oszlop")
                                 .arg(columnTitle(wanted)));
@@ -298,6 +303,8 @@ ImportResult importList(const QByteArray &bytes)
             continue;
         }
 
+        if (positionsInOrder)
+            values[int(Column::Position)] = QString::number(result.rows);
         const QString &positionText = values[int(Column::Position)];
         bool isNumber = false;
         const int position = positionText.toInt(&isNumber);

@@ -807,6 +807,11 @@ void TestCli::csvListsAsInstallersKeepThem_data()
                .toUtf8()
         << false << 0 << QStringLiteral("1 szám beolvasva, 2 törölve, 0 változatlan")
         << QStringList{QStringLiteral("1 1 2 36301111111")};
+    QTest::newRow("no position column: the rows in order")
+        << cp1250(QStringLiteral("Név;Telefonszám;1. bemenet;2. bemenet;1. kimenet;2. kimenet\r\n"
+                                 "Kovács Ödön;+36 30 444 4444;IGAZ;;x;\r\n;;;;;\r\nŐr Ágnes;36305555555;;igen;;x\r\n"))
+        << false << 0 << QStringLiteral("2 szám beolvasva, 1 törölve, 0 változatlan")
+        << QStringList{QStringLiteral("1 1 1 36304444444"), QStringLiteral("2 2 2 36305555555")};
     QTest::newRow("a bad number, shown as written in Windows-1250")
         << cp1250((hungarianHeader + QStringLiteral("Ödön;4;3630ő12;0;0;0;0\r\n"))) << false << 4
         << QStringLiteral("  2. sor: „3630ő12”: csak számjegyek és „+” adhatók meg") << QStringList();
