@@ -27,19 +27,6 @@ ComPort::ControlLineDriver controlLineDriver = driveControlLines;
 
 } // namespace
 
-char ComPort::lineByte(QChar c)
-{
-    switch (c.unicode()) {
-    case u'ő': return char(0xF6);   // ö
-    case u'Ő': return char(0xD6);   // Ö
-    case u'ű': return char(0xFC);   // ü
-    case u'Ű': return char(0xDC);   // Ü
-    case u'\0': return '?';
-    default:
-        return c.unicode() <= 0xFF ? char(c.unicode()) : '?';
-    }
-}
-
 void ComPort::holdControlLinesOff(QSerialPort &port)
 {
     controlLineDriver(port, false, false);
@@ -150,26 +137,6 @@ void ComPort::writeByte(char byte)
             return;
         }
     }
-}
-
-void ComPort::sendByte(char byte, bool appendCR)
-{
-    writeByte(byte);
-    if (appendCR)
-        writeByte('\r');
-}
-
-void ComPort::sendCR()
-{
-    writeByte('\r');
-}
-
-void ComPort::sendText(const QString &text, bool appendCR)
-{
-    for (const QChar c : text)
-        writeByte(lineByte(c));
-    if (appendCR)
-        writeByte('\r');
 }
 
 QString ComPort::readReply(const Progress &progress, int limit, const AnswerEnd &end)

@@ -39,13 +39,6 @@ public:
     bool lost() const override { return lineLost; }
     QString portName() const override { return deviceName; }
 
-    // The byte a character travels as: its Latin-1 code. The module stores one
-    // Latin-1 byte per character and takes byte 0 as the end of a text, so
-    // ő and ű go as ö and ü (the nearest letters it can store, and the ones its
-    // text messages have); U+0000, which would cut the text short, and
-    // anything else without a Latin-1 code go as "?".
-    static char lineByte(QChar c);
-
     // DTR and RTS stay off: the module's line has no use for them, and some
     // adapters and modules wire them to reset or power. Opening a port raises
     // both on Linux, so every opener calls this right after open().
@@ -58,19 +51,16 @@ public:
     using ControlLineDriver = void (*)(QSerialPort &port, bool dataTerminalReady, bool requestToSend);
     static void setControlLineDriver(ControlLineDriver driver);
 
-    void sendByte(char byte, bool appendCR = false) override;
-    void sendCR() override;
-    // Each character as one byte, as lineByte() gives it.
-    void sendText(const QString &text, bool appendCR = false) override;
-
     // An answer that outgrows `limit` gives an empty result: the caller then
     // fails the command as it does for no answer.
     QString readReply(const Progress &progress = {}, int limit = kMaxReplyBytes,
                       const AnswerEnd &end = {}) override;
     bool overflowed() const override { return lastOverflowed; }
 
+protected:
+    void writeByte(char byte) override;
+
 private:
-    void writeByte(char byte);
 
     bool isOpen = false;
     std::unique_ptr<QSerialPort> handle;

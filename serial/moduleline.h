@@ -31,10 +31,17 @@ public:
     virtual bool lost() const = 0;
     virtual QString portName() const = 0;
 
-    virtual void sendByte(char byte, bool appendCR = false) = 0;
-    virtual void sendCR() = 0;
-    // Each character as the one byte it travels as (ComPort::lineByte).
-    virtual void sendText(const QString &text, bool appendCR = false) = 0;
+    // The byte a character travels as: its Latin-1 code. The module stores one
+    // Latin-1 byte per character and takes byte 0 as the end of a text, so
+    // ő and ű go as ö and ü (the nearest letters it can store, and the ones its
+    // text messages have); U+0000, which would cut the text short, and
+    // anything else without a Latin-1 code go as "?".
+    static char lineByte(QChar c);
+
+    void sendByte(char byte, bool appendCR = false);
+    void sendCR();
+    // Each character as the one byte it travels as (lineByte).
+    void sendText(const QString &text, bool appendCR = false);
 
     // Told of every byte read: step 1 for a byte that counts, 0 for a CR.
     // Returning false stops the reading after that byte (a cancel).
@@ -50,4 +57,8 @@ public:
                               const AnswerEnd &end = {}) = 0;
     // Whether the last readReply() stopped at its limit.
     virtual bool overflowed() const = 0;
+
+protected:
+    // One byte onto the line, or nothing on a closed or lost line.
+    virtual void writeByte(char byte) = 0;
 };

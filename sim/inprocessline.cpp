@@ -1,7 +1,5 @@
 #include "sim/inprocessline.h"
 
-#include "serial/comport.h"
-
 #include <limits>
 
 namespace {
@@ -71,26 +69,6 @@ void InProcessLine::writeByte(char byte)
     // A module that cuts the line on what it received has taken this byte.
     if (module.lineCutRequested())
         goAwayAfter(0);
-}
-
-void InProcessLine::sendByte(char byte, bool appendCR)
-{
-    writeByte(byte);
-    if (appendCR)
-        writeByte('\r');
-}
-
-void InProcessLine::sendCR()
-{
-    writeByte('\r');
-}
-
-void InProcessLine::sendText(const QString &text, bool appendCR)
-{
-    for (const QChar c : text)
-        writeByte(ComPort::lineByte(c));
-    if (appendCR)
-        writeByte('\r');
 }
 
 bool InProcessLine::nextByte(char *byte)

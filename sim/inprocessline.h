@@ -26,9 +26,6 @@ public:
     bool lost() const override { return lineLost; }
     QString portName() const override { return name; }
 
-    void sendByte(char byte, bool appendCR = false) override;
-    void sendCR() override;
-    void sendText(const QString &text, bool appendCR = false) override;
 
     QString readReply(const Progress &progress = {}, int limit = kMaxReplyBytes,
                       const AnswerEnd &end = {}) override;
@@ -44,8 +41,10 @@ public:
     QList<int> readWaits() const { return waitsRead; }
     void clearLog();
 
+protected:
+    void writeByte(char byte) override;
+
 private:
-    void writeByte(char byte);
     // Delivers the next answer byte, or nothing when the module is silent
     // or the line went away.
     bool nextByte(char *byte);

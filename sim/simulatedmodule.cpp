@@ -3,7 +3,7 @@
 #include "document/configfile.h"
 #include "document/generalfields.h"
 #include "document/modulemodel.h"
-#include "serial/comport.h"
+#include "serial/moduleline.h"
 #include "serial/modulecommands.h"
 #include "transfer/configimage.h"
 
@@ -32,7 +32,7 @@ QByteArray toLine(const QString &text)
     QByteArray bytes;
     bytes.reserve(text.size());
     for (const QChar c : text)
-        bytes.append(ComPort::lineByte(c));
+        bytes.append(ModuleLine::lineByte(c));
     return bytes;
 }
 

@@ -126,7 +126,7 @@ void TestConfigImage::wireBytesAreLatin1WithCRs()
     // so its record keeps its 16 bytes on the line.
     QCOMPARE(asSent(QStringLiteral("Főkapu ű Ő Ű é € 😀|")),
              QStringLiteral("Fökapu ü Ö Ü é ? ??|"));
-    QCOMPARE(ComPort::lineByte(QChar(0xE9)), char(0xE9));
+    QCOMPARE(ModuleLine::lineByte(QChar(0xE9)), char(0xE9));
 }
 
 void TestConfigImage::normalisation_data()

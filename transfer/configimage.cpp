@@ -1,7 +1,7 @@
 #include "transfer/configimage.h"
 
 #include "document/generalfields.h"
-#include "serial/comport.h"
+#include "serial/moduleline.h"
 
 #include <algorithm>
 
@@ -134,7 +134,7 @@ QString asSent(const QString &image)
 {
     QString stored = image;
     for (QChar &c : stored)
-        c = QChar(uchar(ComPort::lineByte(c)));
+        c = QChar(uchar(ModuleLine::lineByte(c)));
     return stored;
 }
 
@@ -169,7 +169,7 @@ QByteArray wireBytes(const QString &image)
     const QStringList parts = image.split(kSeparator);
     for (const QString &part : parts) {
         for (QChar c : part)
-            bytes.append(ComPort::lineByte(c));
+            bytes.append(ModuleLine::lineByte(c));
         bytes.append('\r');
     }
     return bytes;

@@ -65,7 +65,7 @@ inline constexpr QChar kStoredSeparator = QChar(0xE07C);
 std::optional<Configuration> parseImage(const QString &normalized, int memorySize);
 
 // The image exactly as a download sends it, each character turned into the
-// byte it travels as (ComPort::lineByte): what a faithful module holds.
+// byte it travels as (ModuleLine::lineByte): what a faithful module holds.
 QString asSent(const QString &image);
 // One record in which the module differs from what was sent. The texts are
 // without the spaces that fill a record, "|" shown as itself; nothing where
