@@ -3,10 +3,11 @@
 #include "app/about.h"
 #include "document/documentcommands.h"
 #include "document/fieldchecks.h"
+#include "document/formcontents.h"
 #include "document/memorymode.h"
+#include "document/windowstate.h"
 #include "forms/mainwindow_form.h"
 #include "forms/stylesheets.h"
-#include "forms/windowstate.h"
 #include "serial/devicecommands.h"
 #include "transfer/transfercommands.h"
 
@@ -26,7 +27,7 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(std::make_unique<Ui::MainWindow>())
     , windowState(new WindowState(this))
 {
-    ui->setupUi(this);
+    ui->setupUi(this, mainFormContents());
     fieldChecks = new FieldChecks(*ui, this);
     setWindowTitle(programTitle());
 

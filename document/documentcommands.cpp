@@ -5,9 +5,9 @@
 #include "document/fieldchecks.h"
 #include "document/generalfields.h"
 #include "document/smspresets.h"
+#include "document/windowstate.h"
 #include "forms/mainwindow_form.h"
 #include "forms/prompter.h"
-#include "forms/windowstate.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>

@@ -1,8 +1,8 @@
 #include "document/memorymode.h"
 
 #include "document/modulemodel.h"
+#include "document/windowstate.h"
 #include "forms/mainwindow_form.h"
-#include "forms/windowstate.h"
 
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QGroupBox>

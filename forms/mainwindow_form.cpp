@@ -1,8 +1,6 @@
 #include "forms/mainwindow_form.h"
 
 #include "forms/stylesheets.h"
-#include "document/generalfields.h"
-#include "document/smspresets.h"
 
 #include <QtGui/QIcon>
 #include <QtGui/QPalette>
@@ -18,6 +16,8 @@
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QStatusBar>
 #include <QtWidgets/QTabWidget>
+
+#include <iterator>
 
 const int kTelephoneCreationOrder[kNumbersPerPage] = {
     11, 3, 9, 14, 6, 12, 4, 13, 10, 15, 5, 2, 7, 16, 1, 8,
@@ -43,11 +43,11 @@ QLabel *addLabel(QWidget *parent, const QString &text, int x, int y, int w, int 
     return label;
 }
 
-QLineEdit *addLineEdit(QWidget *parent, const char *name, int x, int y, int w, int h,
+QLineEdit *addLineEdit(QWidget *parent, const QString &name, int x, int y, int w, int h,
                        int maxLength)
 {
     auto *edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
+    edit->setObjectName(name);
     edit->setGeometry(x, y, w, h);
     QFont courier(QStringLiteral("Courier"));
     courier.setStyleHint(QFont::TypeWriter);
@@ -96,7 +96,7 @@ QWidget *addPage(QTabWidget *tabs, const char *name, const QString &text)
 
 namespace Ui {
 
-void MainWindow::setupUi(QMainWindow *window)
+void MainWindow::setupUi(QMainWindow *window, const FormContents &contents)
 {
     if (window->objectName().isEmpty())
         window->setObjectName(QStringLiteral("MainWindow"));
@@ -123,8 +123,8 @@ void MainWindow::setupUi(QMainWindow *window)
     tab_4 = addPage(tabWidget, "tab_4", QStringLiteral("Tel. (65-96)"));
     tab_5 = addPage(tabWidget, "tab_5", QStringLiteral("Tel. (97-128)"));
 
-    setupGeneralTab();
-    setupTelephonePages();
+    setupGeneralTab(contents);
+    setupTelephonePages(contents.telephoneNumberLength);
     setupDeviceColumn();
     setupTabOrder();
 
@@ -139,12 +139,12 @@ void MainWindow::setupUi(QMainWindow *window)
     tabWidget->setCurrentIndex(0);
 }
 
-void MainWindow::setupGeneralTab()
+void MainWindow::setupGeneralTab(const FormContents &contents)
 {
     // Where each general field stands, in record (and creation) order; its
-    // name, label and length come from the field table.
+    // name, label and length are the caller's.
     struct Place { int labelX, labelW, x, y, w, h; };
-    static constexpr Place places[generalfields::kFields.size()] = {
+    static constexpr Place places[] = {
         {10, 81, 179, 30, 101, 20},    // smskp, beside its preset combo
         {10, 81, 155, 60, 35, 20},     // m_pin
         {10, 91, 155, 90, 35, 20},     // m_id
@@ -164,34 +164,37 @@ void MainWindow::setupGeneralTab()
         {5, 190, 200, 100, 120, 20},   // be2_on_msg
         {5, 190, 200, 135, 120, 20},   // be2_off_msg
     };
-    QLineEdit **const members[generalfields::kFields.size()] = {
+    QLineEdit **const members[] = {
         &smskp, &m_pin, &m_id, &m_nev, &visszaallas, &be1_nev, &be2_nev, &rele_time,
         &ki3_on, &ki4_on, &ki3_off, &ki4_off, &be1_on_msg, &be1_off_msg, &be2_on_msg, &be2_off_msg,
     };
+    static_assert(std::size(places) == kGeneralFieldCount && std::size(members) == kGeneralFieldCount,
+                  "one place and one member for each general field");
 
     // The output commands, then the input messages, each in a box of its own.
-    constexpr size_t kFirstOutputCommand = 8;
-    constexpr size_t kFirstInputMessage = 12;
+    constexpr int kFirstOutputCommand = 8;
+    constexpr int kFirstInputMessage = 12;
 
     g1 = addGroupBox(tab, "g1", QStringLiteral("Általános"), 10, 5, 285, 275);
     QWidget *group = g1;
-    for (size_t i = 0; i < generalfields::kFields.size(); ++i) {
+    for (int i = 0; i < kGeneralFieldCount; ++i) {
         // The boxes are made as their first field comes: Kimenetek before Bemenetek.
         if (i == kFirstOutputCommand)
             group = g2_ki = addGroupBox(tab, "g2_ki", QStringLiteral("Kimenetek"), 350, 295, 340, 171);
         if (i == kFirstInputMessage)
             group = g2_be = addGroupBox(tab, "g2_be", QStringLiteral("Bemenetek"), 10, 295, 330, 170);
-        const generalfields::Field &field = generalfields::kFields.at(i);
+        // A short list leaves a field unnamed rather than reading past its end.
+        const FormContents::Field field = contents.generalFields.value(i);
         const Place &place = places[i];
-        addLabel(group, QString::fromUtf16(field.label), place.labelX, place.y, place.labelW, 16);
+        addLabel(group, field.label, place.labelX, place.y, place.labelW, 16);
         if (i == 0) {
             smskp_combo = new QComboBox(g1);
             smskp_combo->setObjectName(QStringLiteral("smskp_combo"));
             smskp_combo->setGeometry(90, 30, 81, 22);
             // The operators' entries carry their centre number; "Egyéni" carries none.
-            for (const smspresets::Preset &preset : smspresets::kPresets)
-                smskp_combo->addItem(QString::fromUtf16(preset.entry), QString::fromUtf16(preset.number));
-            smskp_combo->addItem(smspresets::customEntry());
+            for (const FormContents::Preset &preset : contents.presets)
+                smskp_combo->addItem(preset.entry, preset.number);
+            smskp_combo->addItem(contents.customEntry);
             smskp_combo->setCurrentIndex(0);
         }
         *members[i] = addLineEdit(group, field.objectName, place.x, place.y, place.w, place.h, field.maxLength);
@@ -207,7 +210,7 @@ void MainWindow::setupGeneralTab()
     image->setGeometry(0, 0, 386, 271);
 }
 
-void MainWindow::setupTelephonePages()
+void MainWindow::setupTelephonePages(int telephoneNumberLength)
 {
     QWidget *const pages[] = {tab_2, tab_3, tab_4, tab_5};
     QWidget **const containers[] = {&g3, &g4, &g5, &g6};
@@ -253,8 +256,7 @@ void MainWindow::setupTelephonePages()
                 box->setGeometry(x0 + b.x, y, 16, 16);
                 box->setProperty("group", QStringLiteral("%1.%2").arg(b.key).arg(b.bit));
             }
-            addLineEdit(container, QStringLiteral("t_%1").arg(n).toLatin1().constData(),
-                        x0 + 120, y, 105, 20, generalfields::kTelephoneNumberLength);
+            addLineEdit(container, QStringLiteral("t_%1").arg(n), x0 + 120, y, 105, 20, telephoneNumberLength);
         }
     }
 }

@@ -25,11 +25,37 @@ class QStatusBar;
 class QTabWidget;
 class QWidget;
 
+// What the form shows that is the configuration's to know: the general fields
+// with their labels and lengths, the SMS centre presets and the telephone
+// numbers' length. The caller hands it in; the form knows where things stand.
+struct FormContents
+{
+    struct Field
+    {
+        QString objectName;
+        QString label;
+        int maxLength = 0;
+    };
+    struct Preset
+    {
+        QString entry;    // the combo box entry
+        QString number;   // the centre number it puts into the field
+    };
+
+    QList<Field> generalFields;   // in record order
+    QList<Preset> presets;
+    QString customEntry;          // the combo's last entry, which carries no number
+    int telephoneNumberLength = 0;
+};
+
 namespace Ui {
 
 class MainWindow
 {
 public:
+    // The general tab has a place for this many fields, in record order.
+    static constexpr int kGeneralFieldCount = 16;
+
     // Menus and actions.
     QAction *actionOpen = nullptr;
     QAction *actionSave = nullptr;
@@ -106,7 +132,7 @@ public:
     QGroupBox *g_uzemmod = nullptr;
     QPushButton *button_port = nullptr;
 
-    void setupUi(QMainWindow *window);
+    void setupUi(QMainWindow *window, const FormContents &contents);
 
     // The sixteen general line edits in their creation (and record) order.
     QList<QLineEdit *> generalLineEdits() const;
@@ -118,8 +144,8 @@ public:
     std::array<QWidget *, 4> telephonePages() const { return {tab_2, tab_3, tab_4, tab_5}; }
 
 private:
-    void setupGeneralTab();
-    void setupTelephonePages();
+    void setupGeneralTab(const FormContents &contents);
+    void setupTelephonePages(int telephoneNumberLength);
     void setupDeviceColumn();
     void setupMenus(QMainWindow *window);
     void setupTabOrder();

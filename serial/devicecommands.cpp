@@ -6,7 +6,7 @@
 #include "forms/mainwindow_form.h"
 #include "forms/prompter.h"
 #include "forms/stylesheets.h"
-#include "forms/windowstate.h"
+#include "document/windowstate.h"
 #include "serial/commandprogress.h"
 #include "serial/deviceoperations.h"
 #include "serial/moduleprotocol.h"

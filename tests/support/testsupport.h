@@ -3,8 +3,8 @@
 #include "support/coretestsupport.h"
 
 #include "app/mainwindow.h"
+#include "document/windowstate.h"
 #include "forms/prompter.h"
-#include "forms/windowstate.h"
 
 #include <QtCore/QList>
 #include <QtCore/QQueue>

@@ -1,4 +1,4 @@
-#include "forms/windowstate.h"
+#include "document/windowstate.h"
 
 WindowState::WindowState(QObject *parent)
     : QObject(parent)
