@@ -139,46 +139,26 @@ void ComPort::writeByte(char byte)
     }
 }
 
-QString ComPort::readReply(const Progress &progress, int limit, const AnswerEnd &end)
+bool ComPort::readByte(char *byte)
 {
-    QString reply;
-    lastOverflowed = false;
-    if (!isOpen || lineLost)
-        return reply;
-
-    for (;;) {
-        // Bytes already taken in by the port (for example while a progress
-        // dialog ran the event loop) do not wake waitForReadyRead again.
-        if (handle->bytesAvailable() <= 0) {
-            const QSerialPort::SerialPortError before = handle->error();
-            if (before != QSerialPort::NoError && before != QSerialPort::TimeoutError) {
-                lineLost = true;
-                break;
-            }
+    // Bytes already taken in by the port (for example while a progress
+    // dialog ran the event loop) do not wake waitForReadyRead again.
+    if (handle->bytesAvailable() <= 0) {
+        const QSerialPort::SerialPortError before = handle->error();
+        if (before != QSerialPort::NoError && before != QSerialPort::TimeoutError) {
+            lineLost = true;
+            return false;
+        }
+        handle->clearError();
+        if (!handle->waitForReadyRead(readWaitMs)) {
+            const QSerialPort::SerialPortError error = handle->error();
             handle->clearError();
-            if (!handle->waitForReadyRead(readWaitMs)) {
-                const QSerialPort::SerialPortError error = handle->error();
-                handle->clearError();
-                if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError)
-                    lineLost = true;   // a hung-up line reports ReadError: never retry it
-                break;
-            }
-            if (handle->bytesAvailable() <= 0)
-                break;
+            if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError)
+                lineLost = true;   // a hung-up line reports ReadError: never retry it
+            return false;
         }
-        char byte = 0;
-        if (!handle->getChar(&byte))
-            break;
-        if (reply.size() >= limit) {
-            qDebug() << "reply longer than" << limit << "bytes";
-            lastOverflowed = true;
-            return QString();
-        }
-        reply.append(QChar(uchar(byte)));
-        if (progress && !progress(byte == '\r' ? 0 : 1))
-            break;
-        if (end && end(byte))
-            break;
+        if (handle->bytesAvailable() <= 0)
+            return false;
     }
-    return reply;
+    return handle->getChar(byte);
 }

@@ -51,17 +51,12 @@ public:
     using ControlLineDriver = void (*)(QSerialPort &port, bool dataTerminalReady, bool requestToSend);
     static void setControlLineDriver(ControlLineDriver driver);
 
-    // An answer that outgrows `limit` gives an empty result: the caller then
-    // fails the command as it does for no answer.
-    QString readReply(const Progress &progress = {}, int limit = kMaxReplyBytes,
-                      const AnswerEnd &end = {}) override;
-    bool overflowed() const override { return lastOverflowed; }
-
 protected:
     void writeByte(char byte) override;
+    bool startReading() override { return isOpen && !lineLost; }
+    bool readByte(char *byte) override;
 
 private:
-
     bool isOpen = false;
     std::unique_ptr<QSerialPort> handle;
     QString deviceName;
@@ -69,5 +64,4 @@ private:
     int readWaitMs = 0;
     int writeWaitMs = 0;
     bool lineLost = false;
-    bool lastOverflowed = false;
 };

@@ -1,5 +1,7 @@
 #include "serial/moduleline.h"
 
+#include <QtCore/QDebug>
+
 char ModuleLine::lineByte(QChar c)
 {
     switch (c.unicode()) {
@@ -11,6 +13,28 @@ char ModuleLine::lineByte(QChar c)
     default:
         return c.unicode() <= 0xFF ? char(c.unicode()) : '?';
     }
+}
+
+QString ModuleLine::readReply(const Progress &progress, int limit, const AnswerEnd &end)
+{
+    QString reply;
+    lastOverflowed = false;
+    if (!startReading())
+        return reply;
+    char byte = 0;
+    while (readByte(&byte)) {
+        if (reply.size() >= limit) {
+            qDebug() << "reply longer than" << limit << "bytes";
+            lastOverflowed = true;
+            return QString();
+        }
+        reply.append(QChar(uchar(byte)));
+        if (progress && !progress(byte == '\r' ? 0 : 1))
+            break;
+        if (end && end(byte))
+            break;
+    }
+    return reply;
 }
 
 void ModuleLine::sendByte(char byte, bool appendCR)

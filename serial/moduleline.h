@@ -53,12 +53,19 @@ public:
     // fails or the progress callback says stop. CR stays in the result. An
     // answer that grows past `limit` bytes ends the reading at once and gives
     // an empty result, as a silent module would.
-    virtual QString readReply(const Progress &progress = {}, int limit = kMaxReplyBytes,
-                              const AnswerEnd &end = {}) = 0;
+    QString readReply(const Progress &progress = {}, int limit = kMaxReplyBytes, const AnswerEnd &end = {});
     // Whether the last readReply() stopped at its limit.
-    virtual bool overflowed() const = 0;
+    bool overflowed() const { return lastOverflowed; }
 
 protected:
     // One byte onto the line, or nothing on a closed or lost line.
     virtual void writeByte(char byte) = 0;
+    // Whether a reading may begin: false on a closed or lost line.
+    virtual bool startReading() = 0;
+    // The next answer byte; false once the line is silent for one read wait
+    // or fails (then lost() says so).
+    virtual bool readByte(char *byte) = 0;
+
+private:
+    bool lastOverflowed = false;
 };

@@ -96,30 +96,20 @@ bool InProcessLine::nextByte(char *byte)
     return true;
 }
 
-QString InProcessLine::readReply(const Progress &progress, int limit, const AnswerEnd &end)
+bool InProcessLine::startReading()
 {
-    QString reply;
-    lastOverflowed = false;
     if (!isOpen || lineLost)
-        return reply;
+        return false;
     waitsRead.append(readWaitMs);
-    for (;;) {
-        char byte = 0;
-        if (!nextByte(&byte)) {
-            // A line that went away reports an error, not silence.
-            if (isGone)
-                lineLost = true;
-            break;
-        }
-        if (reply.size() >= limit) {
-            lastOverflowed = true;
-            return QString();
-        }
-        reply.append(QChar(uchar(byte)));
-        if (progress && !progress(byte == '\r' ? 0 : 1))
-            break;
-        if (end && end(byte))
-            break;
-    }
-    return reply;
+    return true;
+}
+
+bool InProcessLine::readByte(char *byte)
+{
+    if (nextByte(byte))
+        return true;
+    // A line that went away reports an error, not silence.
+    if (isGone)
+        lineLost = true;
+    return false;
 }

@@ -27,10 +27,6 @@ public:
     QString portName() const override { return name; }
 
 
-    QString readReply(const Progress &progress = {}, int limit = kMaxReplyBytes,
-                      const AnswerEnd &end = {}) override;
-    bool overflowed() const override { return lastOverflowed; }
-
     // The line goes away once this many more answer bytes have reached the
     // tool (0: now), as a pulled adapter would; it cannot be opened again.
     void goAwayAfter(qint64 bytes);
@@ -43,10 +39,12 @@ public:
 
 protected:
     void writeByte(char byte) override;
+    bool startReading() override;
+    // The next answer byte, or nothing when the module is silent or the line
+    // went away (then the line is lost).
+    bool readByte(char *byte) override;
 
 private:
-    // Delivers the next answer byte, or nothing when the module is silent
-    // or the line went away.
     bool nextByte(char *byte);
 
     SimulatedModule &module;
@@ -54,7 +52,6 @@ private:
     bool isOpen = false;
     bool lineLost = false;
     bool isGone = false;
-    bool lastOverflowed = false;
     int readWaitMs = 0;
     qint64 bytesBeforeGone = -1;
     QByteArray sentBytes;
