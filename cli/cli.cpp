@@ -73,13 +73,13 @@ struct Options
 };
 
 // The options as the parser knows them; `value` names what an option's value stands for.
-struct OptionSpec
+struct KnownOption
 {
     const char *name;
     const char *shortName;
     const char *value;
 };
-constexpr OptionSpec kOptions[] = {
+constexpr KnownOption kOptions[] = {
     {"port", nullptr, "P"},
     {"baud", nullptr, "B"},
     {"lang", nullptr, "LANG"},
@@ -95,11 +95,11 @@ constexpr OptionSpec kOptions[] = {
     {"version", nullptr, nullptr},
 };
 
-const OptionSpec *optionNamed(const QString &name)
+const KnownOption *optionNamed(const QString &name)
 {
-    for (const OptionSpec &spec : kOptions) {
-        if (name == QLatin1String(spec.name) || (spec.shortName && name == QLatin1String(spec.shortName)))
-            return &spec;
+    for (const KnownOption &known : kOptions) {
+        if (name == QLatin1String(known.name) || (known.shortName && name == QLatin1String(known.shortName)))
+            return &known;
     }
     return nullptr;
 }
@@ -148,11 +148,11 @@ Parsed parseArguments(const QStringList &arguments)
 {
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    for (const OptionSpec &spec : kOptions) {
-        QStringList names = {QString::fromLatin1(spec.name)};
-        if (spec.shortName)
-            names.prepend(QString::fromLatin1(spec.shortName));
-        const QString valueName = spec.value ? QString::fromLatin1(spec.value) : QString();
+    for (const KnownOption &known : kOptions) {
+        QStringList names = {QString::fromLatin1(known.name)};
+        if (known.shortName)
+            names.prepend(QString::fromLatin1(known.shortName));
+        const QString valueName = known.value ? QString::fromLatin1(known.value) : QString();
         parser.addOption(QCommandLineOption(names, QString(), valueName));
     }
     Parsed parsed;
@@ -175,8 +175,8 @@ Parsed parseArguments(const QStringList &arguments)
                     continue;
                 const int dashes = argument.startsWith(QLatin1String("--")) ? 2 : 1;
                 const QString name = argument.mid(dashes).section(QLatin1Char('='), 0, 0);
-                const OptionSpec *spec = optionNamed(name);
-                if (spec && !spec->value && argument.contains(QLatin1Char('='))) {
+                const KnownOption *known = optionNamed(name);
+                if (known && !known->value && argument.contains(QLatin1Char('='))) {
                     error = {UsageError::Kind::UnexpectedValue, dashed(name), argument.section(QLatin1Char('='), 1)};
                     break;
                 }
@@ -189,9 +189,9 @@ Parsed parseArguments(const QStringList &arguments)
     }
     // "--port --fast": the parser takes the next option as the value; no
     // port or file is named like one of ours.
-    for (const OptionSpec &spec : kOptions) {
-        const QString name = QString::fromLatin1(spec.name);
-        if (!spec.value || !parser.isSet(name))
+    for (const KnownOption &known : kOptions) {
+        const QString name = QString::fromLatin1(known.name);
+        if (!known.value || !parser.isSet(name))
             continue;
         for (const QString &value : parser.values(name)) {
             if (value.startsWith(QLatin1String("--")) && optionNamed(value.mid(2).section(QLatin1Char('='), 0, 0))) {

@@ -52,19 +52,24 @@ void prepareTestEnvironment()
     g_previousHandler = qInstallMessageHandler(failOnConnectionWarnings);
 }
 
-bool startAsUnprivileged(QProcess &child)
+bool startUnprivileged(QProcess &child, const QString &program, const QStringList &arguments)
 {
-    const QString self = QCoreApplication::applicationFilePath();
     if (geteuid() != 0) {
-        child.start(self, {});
+        child.start(program, arguments);
         return true;
     }
     const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
     if (setpriv.isEmpty())
         return false;
-    child.start(setpriv, {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                          QStringLiteral("--clear-groups"), self});
+    child.start(setpriv, QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                     QStringLiteral("--clear-groups"), program}
+                             + arguments);
     return true;
+}
+
+bool startAsUnprivileged(QProcess &child)
+{
+    return startUnprivileged(child, QCoreApplication::applicationFilePath(), {});
 }
 
 bool runsAsRoot()

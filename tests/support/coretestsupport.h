@@ -36,6 +36,8 @@ private:
 // opens do not stop root), as it is otherwise. False when root cannot switch
 // users here (no setpriv).
 bool startAsUnprivileged(QProcess &child);
+// The same for another program.
+bool startUnprivileged(QProcess &child, const QString &program, const QStringList &arguments);
 
 // A small tmpfs mounted for the helper's lifetime, to meet a real full disk
 // rather than a simulated one. Mounting needs root (CI runs as root); the
