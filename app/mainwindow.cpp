@@ -9,6 +9,8 @@
 #include "forms/mainwindow_form.h"
 #include "forms/stylesheets.h"
 #include "serial/devicecommands.h"
+#include "serial/modulecommands.h"
+#include "transfer/configimage.h"
 #include "transfer/transfercommands.h"
 
 #include <QtCore/QTimer>
@@ -25,7 +27,7 @@
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , ui(std::make_unique<Ui::MainWindow>())
-    , windowState(new WindowState(this))
+    , windowState(new WindowState(configimage::kSeparator.toLatin1(), modulecommands::kStored, this))
 {
     ui->setupUi(this, mainFormContents());
     fieldChecks = new FieldChecks(*ui, this);

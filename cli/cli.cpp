@@ -6,8 +6,9 @@
 #include "document/configfile.h"
 #include "document/configuration.h"
 #include "document/generalfields.h"
-#include "kordavoversion.h"
 #include "document/modulemodel.h"
+#include "kordavoversion.h"
+#include "serial/modulecommands.h"
 #include "serial/moduleprotocol.h"
 #include "serial/portdiagnosis.h"
 #include "transfer/configimage.h"
@@ -46,7 +47,6 @@ using moduleprotocol::ModuleSession;
 namespace ops = moduleoperations;
 
 constexpr int kDefaultBaud = 1200;   // the window's default as well
-constexpr char kAckChar = 'O';
 
 PortSource &portSource()
 {
@@ -628,7 +628,7 @@ Outcome downloadTo(const QString &port, const Options &o, const LoadedFile &file
         progress.value = value;
         return true;
     };
-    const ops::Downloaded downloaded = ops::download(session, prepared->image, kAckChar, control);
+    const ops::Downloaded downloaded = ops::download(session, prepared->image, modulecommands::kStored, control);
     using moduleprotocol::WriteStage;
     if (interrupted(session, o, true, &outcome)) {
         if (downloaded.reached != WriteStage::NotReady)

@@ -1,7 +1,9 @@
 #include "document/windowstate.h"
 
-WindowState::WindowState(QObject *parent)
+WindowState::WindowState(char downloadSeparator, char ackChar, QObject *parent)
     : QObject(parent)
+    , m_downloadSeparator(downloadSeparator)
+    , m_ackChar(ackChar)
 {
 }
 

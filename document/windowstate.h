@@ -14,7 +14,9 @@ class WindowState : public QObject
     Q_OBJECT
 
 public:
-    explicit WindowState(QObject *parent = nullptr);
+    // The record separator and the module's acknowledgement of a download
+    // come from the layers that define them.
+    WindowState(char downloadSeparator, char ackChar, QObject *parent = nullptr);
 
     const QString &portName() const { return m_portName; }
     qint32 baudRate() const { return m_baudRate; }
@@ -31,9 +33,8 @@ public:
     const modulemodel::Model &moduleModel() const { return m_moduleModel; }
     void setModuleModel(const modulemodel::Model &model) { m_moduleModel = model; }
 
-    // The record separator and the module's acknowledgement of a download.
-    char downloadSeparator() const { return '|'; }
-    char ackChar() const { return 'O'; }
+    char downloadSeparator() const { return m_downloadSeparator; }
+    char ackChar() const { return m_ackChar; }
     // The record image that the last download or verify built from the form.
     const QString &configImage() const { return m_configImage; }
     void setConfigImage(const QString &image) { m_configImage = image; }
@@ -61,6 +62,8 @@ private:
     QString m_portName = QStringLiteral("COM1");
     qint32 m_baudRate = 1200;
     bool m_programMode = false;
+    char m_downloadSeparator;
+    char m_ackChar;
     modulemodel::Model m_moduleModel = modulemodel::modelFor(32);
     QString m_configImage;
     QString m_fileName;

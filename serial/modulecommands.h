@@ -20,6 +20,7 @@ inline constexpr QLatin1String kReadRecords("~{");
 inline constexpr QLatin1String kWriteRecords("~}");
 inline constexpr char kCommandPrefix = '~';            // "~0" … "~F" set the outputs
 inline constexpr char kEndSearch = 27;                 // ESC after a find during the search
+inline constexpr char kStored = 'O';                   // how "~}"'s last answer starts once stored
 
 // Identification, states, signal and service, "~X", the output command and
 // both answers of "~}" are a line or two of text.

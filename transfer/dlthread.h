@@ -1,5 +1,7 @@
 #pragma once
 
+#include "serial/modulecommands.h"
+
 #include <QtCore/QString>
 #include <QtCore/QThread>
 
@@ -15,7 +17,7 @@ struct DownloadSettings
 {
     QString portName;
     int baudRate = 0;
-    char ackChar = 'O';
+    char ackChar = modulecommands::kStored;
     QString configImage;
 };
 
