@@ -631,8 +631,13 @@ Outcome downloadTo(const QString &port, const Options &o, const LoadedFile &file
     const ops::Downloaded downloaded = ops::download(session, prepared->image, modulecommands::kStored, control);
     using moduleprotocol::WriteStage;
     if (interrupted(session, o, true, &outcome)) {
-        if (downloaded.reached != WriteStage::NotReady)
-            outcome.message += Text::tr("; a betöltés félbeszakadt");
+        // A set stopped short is closed short, which the module rejects.
+        if (downloaded.ok())
+            outcome.message += Text::tr("; a konfiguráció már tárolódott");
+        else if (downloaded.reached == WriteStage::RecordsSent)
+            outcome.message += Text::tr("; a rekordok mind elmentek, a tárolás nem ismert");
+        else if (downloaded.reached == WriteStage::Ready)
+            outcome.message += Text::tr("; a betöltés félbeszakadt, semmi sem tárolódott");
         return outcome;
     }
     if (downloaded.ok()) {

@@ -186,18 +186,27 @@ Failure ModuleSession::writeRecords(const QByteArray &wire, char ackChar, const 
     if (!ready.startsWith(QLatin1Char('R')))
         return Failure::BadAnswer;
     stage = WriteStage::Ready;
+    // A module that answered "R" takes every byte as records until a lone
+    // CR closes the set: a stop closes it short, so the module rejects it
+    // and takes the next command as a command again.
+    const auto closeShort = [this](bool withinRecord) {
+        if (withinRecord)
+            port.sendCR();
+        port.sendCR();
+        return Failure::Cancelled;
+    };
     int value = 15;
     if (progress && !progress(value))
-        return Failure::Cancelled;
-    for (const char byte : wire) {
+        return closeShort(false);
+    for (qsizetype i = 0; i < wire.size(); ++i) {
+        const char byte = wire.at(i);
         if (byte == '\r')
             port.sendCR();
         else
             port.sendByte(byte);
-        if (progress && !progress(++value)) {
-            // The module gets an incomplete transfer, which it rejects.
-            return Failure::Cancelled;
-        }
+        // Past the last byte the set is whole: its answer tells what was stored.
+        if (progress && !progress(++value) && i + 1 < wire.size())
+            return closeShort(byte != '\r');
     }
     stage = WriteStage::RecordsSent;
     const QString answer = port.readReply(nullptr, modulecommands::kShortAnswerLimit, lineEnd());

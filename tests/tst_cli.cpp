@@ -956,11 +956,11 @@ void TestCli::interruptLeavesProgrammingMode()
         QByteArray received;
     };
     const Case cases[] = {
-        // Stopped while it waits for the module to be ready: nothing is sent
-        // after that, and the module goes back to normal operation.
-        {{QStringLiteral("download"), file, QStringLiteral("--log"), log}, SIGINT, 1, 130, "~|~}", "~|~}~X"},
+        // Stopped once the module is ready for records: a lone CR closes the
+        // set short, so the module rejects it and takes "~X" as a command.
+        {{QStringLiteral("download"), file, QStringLiteral("--log"), log}, SIGINT, 1, 130, "~|~}", "~|~}\r~X"},
         {{QStringLiteral("status")}, SIGTERM, 1, 143, "~|~R~S", "~|~R~S~X"},
-        {{QStringLiteral("download"), file, QStringLiteral("--stay")}, SIGHUP, 1, 129, "~|~}", "~|~}"},
+        {{QStringLiteral("download"), file, QStringLiteral("--stay")}, SIGHUP, 1, 129, "~|~}", "~|~}\r"},
         // A second Ctrl-C ends it at once, with no word to the module.
         {{QStringLiteral("download"), file}, SIGINT, 2, 130, "~|~}", "~|~}"},
     };
@@ -989,6 +989,7 @@ void TestCli::interruptLeavesProgrammingMode()
         QCOMPARE(process.exitCode(), c.code);
         QVERIFY(sim->waitIdle());
         QCOMPARE(sim->received(), c.received);
+        QCOMPARE(sim->programMode(), !c.received.endsWith("~X"));
         if (c.times == 1)
             QVERIFY2(err.contains(QStringLiteral("megszakítva")), qPrintable(err));
     }

@@ -144,10 +144,6 @@
         <translation>field &quot;%1&quot; holds a line break, which would start a new line in the file; no file was written</translation>
     </message>
     <message>
-        <source>; a betöltés félbeszakadt</source>
-        <translation>; the download was cut short</translation>
-    </message>
-    <message>
         <source>sikeres betöltés (%1, %2)</source>
         <translation>download complete (%1, %2)</translation>
     </message>
@@ -586,6 +582,18 @@ Exit codes:
     <message>
         <source>„%1” a(z) „%2” oszlopban: 1/0, IGAZ/HAMIS, igen/nem vagy x/üres lehet</source>
         <translation>&quot;%1&quot; in the column &quot;%2&quot;: must be 1/0, IGAZ/HAMIS, igen/nem or x/empty</translation>
+    </message>
+    <message>
+        <source>; a konfiguráció már tárolódott</source>
+        <translation>; the configuration was already stored</translation>
+    </message>
+    <message>
+        <source>; a rekordok mind elmentek, a tárolás nem ismert</source>
+        <translation>; every record went out, whether they were stored is not known</translation>
+    </message>
+    <message>
+        <source>; a betöltés félbeszakadt, semmi sem tárolódott</source>
+        <translation>; the download was cut short, nothing was stored</translation>
     </message>
 </context>
 <context>
