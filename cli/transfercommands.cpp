@@ -1,0 +1,316 @@
+#include "cli/commands.h"
+
+#include "cli/clitext.h"
+#include "cli/files.h"
+#include "cli/moduleaccess.h"
+#include "cli/output.h"
+#include "cli/wording.h"
+#include "document/configfile.h"
+#include "serial/modulecommands.h"
+#include "transfer/configimage.h"
+#include "transfer/moduleoperations.h"
+
+#include <QtCore/QThread>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <iterator>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace cli {
+
+namespace {
+
+using moduleprotocol::Failure;
+using moduleprotocol::ModuleSession;
+namespace ops = moduleoperations;
+
+// What goes to this module, or the outcome that says why nothing does.
+// `note` names what the module will not hold; --strict refuses it instead.
+std::optional<ops::Prepared> preparedFor(const Configuration &configuration, const ops::Identified &module,
+                                         const Options &o, Outcome *outcome, QString *note)
+{
+    ops::Prepared prepared = ops::prepare(configuration, module.model);
+    if (prepared.problem) {
+        outcome->code = kBadFile;
+        outcome->message = problemText(*prepared.problem);
+        return std::nullopt;
+    }
+    *note = notTransferred(prepared);
+    if (o.strict && !note->isEmpty()) {
+        outcome->code = kRefused;
+        outcome->message = Text::tr("--strict: a fájl nem fér el a modulban (%1)")
+                               .arg(*note);
+        return std::nullopt;
+    }
+    return prepared;
+}
+
+// The whole answer of "~{": every record with its CR and the closing character.
+int recordBytes(int entries)
+{
+    return ops::recordCharacters(entries) + configimage::kGeneralRecords + configimage::kReservedRecords + entries + 1;
+}
+
+Outcome downloadTo(const QString &port, const Options &o, const LoadedFile &file, PortProgress &progress)
+{
+    Outcome outcome;
+    ModuleSession session(port, o.baud);
+    session.setEarlyEnd(o.fast);
+    ops::Identified module;
+    const bool identified = identify(session, &outcome, &module);
+    if (interrupted(session, o, identified, &outcome) || !identified)
+        return outcome;
+    QString note;
+    const std::optional<ops::Prepared> prepared = preparedFor(file.configuration, module, o, &outcome, &note);
+    if (!prepared) {
+        finish(session, o);
+        return outcome;
+    }
+    progress.maximum = ops::downloadProgressMaximum(prepared->image);
+    ops::Control control = interruptible();
+    control.sendProgress = [&progress](int value) {
+        progress.value = value;
+        return true;
+    };
+    const ops::Downloaded downloaded = ops::download(session, prepared->image, modulecommands::kStored, control);
+    using moduleprotocol::WriteStage;
+    if (interrupted(session, o, true, &outcome)) {
+        // A set stopped short is closed short, which the module rejects.
+        if (downloaded.ok())
+            outcome.message += Text::tr("; a konfiguráció már tárolódott");
+        else if (downloaded.reached == WriteStage::RecordsSent)
+            outcome.message += Text::tr("; a rekordok mind elmentek, a tárolás nem ismert");
+        else if (downloaded.reached == WriteStage::Ready)
+            outcome.message += Text::tr("; a betöltés félbeszakadt, semmi sem tárolódott");
+        return outcome;
+    }
+    if (downloaded.ok()) {
+        outcome.message = withNote(Text::tr("sikeres betöltés (%1, %2)")
+                                       .arg(outcome.identification, variantText(outcome.memory)),
+                                   note);
+    } else if (downloaded.failure == Failure::PortNotOpened) {
+        outcome.code = kLineFailure;
+        outcome.message = portFailure(port);
+    } else if (downloaded.lineLost) {
+        outcome.code = kLineFailure;
+        outcome.message = downloaded.reached == WriteStage::NotReady
+                              ? Text::tr("a vonal megszakadt a betöltés előtt: semmi sem tárolódott")
+                              : Text::tr("a vonal megszakadt a betöltés közben: a rekordok egy része vagy egésze "
+                                         "elment, a tárolás nem ismert");
+    } else if (downloaded.reached == WriteStage::NotReady) {
+        outcome.code = kRefused;
+        outcome.message = Text::tr("betöltés hiba: a modul nem állt készen („R”), semmi sem tárolódott");
+    } else {
+        outcome.code = kRefused;
+        outcome.message = Text::tr("betöltés hiba: a rekordok elmentek, de a modul nem nyugtázta a tárolást („O”)");
+    }
+    finish(session, o);
+    return outcome;
+}
+
+Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, PortProgress &progress)
+{
+    Outcome outcome;
+    ModuleSession session(port, o.baud);
+    session.setEarlyEnd(o.fast);
+    ops::Identified module;
+    const bool identified = identify(session, &outcome, &module);
+    if (interrupted(session, o, identified, &outcome) || !identified)
+        return outcome;
+    QString note;
+    const std::optional<ops::Prepared> prepared = preparedFor(file.configuration, module, o, &outcome, &note);
+    if (!prepared) {
+        finish(session, o);
+        return outcome;
+    }
+    progress.maximum = recordBytes(module.model.entries);
+    ops::Control control = interruptible();
+    control.readProgress = [&progress](int step) {
+        progress.value += step + (step == 0 ? 1 : 0);
+        return true;
+    };
+    const ops::Verified verified = ops::verify(session, prepared->image, module.model.entries, control);
+    if (interrupted(session, o, true, &outcome))
+        return outcome;
+    finish(session, o);
+    if (!verified.ok()) {
+        noRecords(port, verified.failure, &outcome);
+        return outcome;
+    }
+    if (verified.matches()) {
+        outcome.message = withNote(Text::tr("sikeres ellenőrzés (%1)").arg(outcome.identification), note);
+        return outcome;
+    }
+    const int firstTelephone = configimage::kGeneralRecords + configimage::kReservedRecords;
+    for (const configimage::RecordDifference &difference : verified.differences) {
+        const auto shown = difference.record >= firstTelephone ? shownTelephoneRecord : shownRecord;
+        outcome.details << Text::tr("%1: a modulban %2, a fájlban %3")
+                               .arg(recordLabel(difference.record), shown(difference.stored), shown(difference.expected));
+    }
+    outcome.code = kRefused;
+    outcome.message = Text::tr("sikertelen ellenőrzés: %1 eltérés").arg(outcome.details.size());
+    return outcome;
+}
+
+} // namespace
+
+int commandDownloadOrVerify(const Options &o, Streams &streams, bool download)
+{
+    if (int code = needPositional(o, 1, streams))
+        return code;
+    if (int code = needPorts(o, streams, true))
+        return code;
+    if (int code = refuseUnusableLog(o, streams))
+        return code;
+    const std::optional<LoadedFile> file = loadFile(o.positional.first(), streams);
+    if (!file)
+        return kBadFile;
+    // What stops it on every module is found before any port is touched.
+    if (const std::optional<ops::FieldProblem> problem = ops::problemOnAnyModule(file->configuration)) {
+        streams.err << problemText(*problem) << '\n';
+        return kBadFile;
+    }
+    // A value the form would not take (a PIN with a letter can lock the SIM)
+    // goes out only when forced.
+    if (!o.force) {
+        const std::optional<QList<filecheck::Problem>> problems = filecheck::check(file->lines);
+        if (problems && filecheck::faults(*problems) > 0) {
+            QList<filecheck::Problem> faults;
+            std::copy_if(problems->begin(), problems->end(), std::back_inserter(faults),
+                         [](const filecheck::Problem &p) { return !p.warning; });
+            printProblems(faults, streams.err);
+            streams.err << Text::tr("%1 hibás érték; a modul nem kapta meg. Küldés mégis: --force")
+                               .arg(faults.size())
+                        << '\n';
+            return kRefused;
+        }
+    }
+    const QString hash = fileHash(file->bytes);
+
+    // One session per port, side by side: each module takes as long as one.
+    // Each port's line is printed as it ends.
+    struct Run
+    {
+        QString port;
+        PortProgress progress;
+        Outcome outcome;
+        std::atomic<bool> done{false};
+        bool reported = false;
+        // A QThread, since the serial port needs one for its notifiers.
+        std::unique_ptr<QThread> thread;
+    };
+    std::vector<std::unique_ptr<Run>> runs;
+    std::mutex mutex;
+    std::condition_variable ended;
+    for (const QString &port : o.ports) {
+        auto run = std::make_unique<Run>();
+        run->port = port;
+        Run *r = run.get();
+        run->thread.reset(QThread::create([r, &o, &file, download, &mutex, &ended] {
+            r->outcome = download ? downloadTo(r->port, o, *file, r->progress)
+                                  : verifyOn(r->port, o, *file, r->progress);
+            const std::lock_guard<std::mutex> lock(mutex);
+            r->done = true;
+            ended.notify_one();
+        }));
+        run->thread->start();
+        runs.push_back(std::move(run));
+    }
+    ProgressBar bar(streams, download ? Text::tr("Betöltés") : Text::tr("Ellenőrzés"), 1000);
+    int worst = kSuccess;
+    for (size_t reported = 0; reported < runs.size();) {
+        {
+            // Woken at once by a port that ends; otherwise the bar moves on.
+            std::unique_lock<std::mutex> lock(mutex);
+            ended.wait_for(lock, std::chrono::milliseconds(100), [&runs] {
+                return std::any_of(runs.begin(), runs.end(),
+                                   [](const std::unique_ptr<Run> &r) { return r->done && !r->reported; });
+            });
+        }
+        qint64 value = 0;
+        qint64 maximum = 0;
+        for (const auto &run : runs) {
+            value += run->progress.value;
+            maximum += std::max(1, run->progress.maximum.load());
+        }
+        bar.set(int(value * 1000 / std::max<qint64>(maximum, 1)));
+        for (const auto &run : runs) {
+            if (run->reported || !run->done)
+                continue;
+            run->thread->wait();
+            run->reported = true;
+            ++reported;
+            bar.finish();
+            printOutcome(run->port, run->outcome, streams);
+            worst = std::max({worst, run->outcome.code,
+                              appendLog(o, run->port, run->outcome, o.positional.first(), hash, streams)});
+        }
+    }
+    // An interrupt gives its own code, whatever the other ports did.
+    return interruptRequested() ? interruptExitCode() : worst;
+}
+
+int commandReadout(const Options &o, Streams &streams)
+{
+    if (int code = needOnePort(o, 1, streams))
+        return code;
+    const QString path = o.positional.first();
+    if (int code = refuseOverwrite(path, o, streams))
+        return code;
+    if (int code = refuseUnusableLog(o, streams))
+        return code;
+    const QString port = o.ports.first();
+    Outcome outcome;
+    QString hash;
+    ModuleSession session(port, o.baud);
+    session.setEarlyEnd(o.fast);
+    ops::Identified module;
+    const bool identified = identify(session, &outcome, &module);
+    if (!interrupted(session, o, identified, &outcome) && identified) {
+        ProgressBar bar(streams, Text::tr("Kiolvasás"), recordBytes(module.model.entries));
+        ops::Control control = interruptible();
+        control.readProgress = readProgress(bar);
+        const ops::ReadOut read = ops::readout(session, module.model, control);
+        bar.finish();
+        if (!interrupted(session, o, true, &outcome))
+            finish(session, o);
+        const std::optional<Configuration> &configuration = read.configuration;
+        std::optional<configfile::UnsavableField> unsavable;
+        if (configuration)
+            unsavable = configfile::unsavableField(*configuration);
+        if (interruptRequested()) {
+            // Nothing is written of an interrupted read-out.
+        } else if (read.incomplete) {
+            outcome.code = kRefused;
+            outcome.message = Text::tr("sikertelen kiolvasás: a modul válasza hiányos");
+        } else if (!read.ok()) {
+            noRecords(port, read.failure, &outcome);
+        } else if (unsavable) {
+            // The window's save refuses the same form: a file must open again.
+            outcome.code = kRefused;
+            outcome.message = unsavableText(*unsavable);
+        } else if (configuration) {
+            const QByteArray bytes = configfile::formatLines(configfile::toLines(*configuration));
+            QString error;
+            if (!configfile::writeFile(path, bytes, &error)) {
+                outcome.code = kBadFile;
+                outcome.message = Text::tr("a fájl mentése nem sikerült: %1 (%2)")
+                                      .arg(path, error);
+            } else {
+                hash = fileHash(bytes);
+                outcome.message = Text::tr("sikeres kiolvasás: %1 (%2, %3)")
+                                      .arg(path, outcome.identification, variantText(outcome.memory));
+            }
+        }
+    }
+    printOutcome(port, outcome, streams);
+    return std::max(outcome.code, appendLog(o, port, outcome, path, hash, streams));
+}
+
+} // namespace cli
