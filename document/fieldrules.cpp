@@ -95,13 +95,18 @@ QString withoutLeadingPlus(const QString &text)
     return text.startsWith(QLatin1Char('+')) ? text.mid(1) : text;
 }
 
-QString plainTelephoneNumber(const QString &text)
+QString withoutSpaces(const QString &text)
 {
     QString number = text;
     number.remove(QLatin1Char(' '));
     number.remove(QChar(0x00A0));   // no-break space
     number.remove(QChar(0x202F));   // narrow no-break space
-    return withoutLeadingPlus(number);
+    return number;
+}
+
+QString plainTelephoneNumber(const QString &text)
+{
+    return withoutLeadingPlus(withoutSpaces(text));
 }
 
 } // namespace fieldrules
