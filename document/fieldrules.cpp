@@ -109,4 +109,15 @@ QString plainTelephoneNumber(const QString &text)
     return withoutLeadingPlus(withoutSpaces(text));
 }
 
+QString hungarianInternationalForm(const QString &number)
+{
+    const QLatin1String countryCode("36");
+    const bool digits = !number.isEmpty() && allCharsIn(number, false) && !number.contains(QLatin1Char(' '));
+    for (const QLatin1String prefix : {QLatin1String("0036"), QLatin1String("06")}) {
+        if (digits && number.size() > prefix.size() && number.startsWith(prefix))
+            return countryCode + number.mid(prefix.size());
+    }
+    return number;
+}
+
 } // namespace fieldrules
