@@ -319,7 +319,10 @@ ImportResult importList(const QByteArray &bytes)
             continue;
         }
         const QString &numberText = values[int(Column::Number)];
-        const QString number = fieldrules::plainTelephoneNumber(numberText);
+        const QString written = fieldrules::plainTelephoneNumber(numberText);
+        // The module matches callers in international form only.
+        const QString number = fieldrules::hungarianInternationalForm(written);
+        result.converted += number != written;
         if (!fieldrules::telephoneRule().passes(number)) {
             bad(cli::Text::tr("„%1”: csak számjegyek és „+” adhatók meg")
                     .arg(numberText));

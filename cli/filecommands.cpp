@@ -127,6 +127,10 @@ int commandImportCsv(const Options &o, Streams &streams)
                        .arg(changes.removed)
                        .arg(changes.unchanged)
                 << '\n';
+    if (imported.converted > 0)
+        streams.out << Text::tr("%1 magyar szám nemzetközi formára alakítva („06…” és „0036…” helyett „36…”)")
+                           .arg(imported.converted)
+                    << '\n';
     return kSuccess;
 }
 

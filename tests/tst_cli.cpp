@@ -115,6 +115,7 @@ private slots:
     void infoStatusRelayAndProgrammingMode();
     void portsAndProbe();
     void checkListsEveryBrokenValue();
+    void checkNotesNumbersTheModuleWillNotMatch();
     void csvRoundTripAndWholeRefusal();
     void csvListsAsInstallersKeepThem_data();
     void csvListsAsInstallersKeepThem();
@@ -679,6 +680,43 @@ void TestCli::checkListsEveryBrokenValue()
     QVERIFY(sim->received().contains("~}"));
 }
 
+void TestCli::checkNotesNumbersTheModuleWillNotMatch()
+{
+    // The module matches a caller in international form without "+": a
+    // number written as dialled at home, or twice, is noted, not refused.
+    ScratchDir dir;
+    Configuration c = sampleConfiguration();
+    c.general[size_t(generalfields::indexOf(QStringLiteral("be1_nev")))] = QStringLiteral("Kapu");
+    c.telephones[2].number = QStringLiteral("06301234567");
+    c.telephones[3].number = QStringLiteral("0036309876543");
+    c.telephones[4].number = QStringLiteral("00491512345678");
+    c.telephones[9].number = QStringLiteral("36301234567");    // number 3 in international form
+    c.telephones[10].number = c.telephones[0].number;
+    const QString file = dir.filePath(QStringLiteral("notes.krv"));
+    QVERIFY(writeKrv(file, c));
+
+    const Ran checked = runCli({QStringLiteral("check"), file});
+    QCOMPARE(checked.code, 0);
+    const QStringList expected = {
+        QStringLiteral("megjegyzés: 19. sor, 3. telefonszám: „3006301234567”: belföldi formában áll; a modul "
+                       "nemzetközi formában, „+” nélkül várja: „36301234567”"),
+        QStringLiteral("megjegyzés: 20. sor, 4. telefonszám: „010036309876543”: „00” előtaggal áll; a modul "
+                       "nemzetközi formában, „+” és „00” nélkül várja: „36309876543”"),
+        QStringLiteral("megjegyzés: 21. sor, 5. telefonszám: „1100491512345678”: „00” előtaggal áll; a modul "
+                       "nemzetközi formában, „+” és „00” nélkül várja: „491512345678”"),
+        QStringLiteral("megjegyzés: 26. sor, 10. telefonszám: „2236301234567”: ugyanez a szám a(z) 3. helyen is "
+                       "szerepel"),
+        QStringLiteral("megjegyzés: 27. sor, 11. telefonszám: „3236301000037”: ugyanez a szám a(z) 1. helyen is "
+                       "szerepel"),
+        QStringLiteral("Nincs hibás mező; 5 megjegyzés."),
+    };
+    QCOMPARE(lines(checked.out), expected);
+    const Ran english = runCli({QStringLiteral("check"), file, QStringLiteral("--lang"), QStringLiteral("en")});
+    QVERIFY2(english.out.contains(QStringLiteral("line 27, telephone number 11: \"3236301000037\": the same number "
+                                                 "is also at position 1")),
+             qPrintable(english.out));
+}
+
 void TestCli::csvRoundTripAndWholeRefusal()
 {
     ScratchDir dir;
@@ -812,6 +850,15 @@ void TestCli::csvListsAsInstallersKeepThem_data()
                                  "Kovács Ödön;+36 30 444 4444;IGAZ;;x;\r\n;;;;;\r\nŐr Ágnes;36305555555;;igen;;x\r\n"))
         << false << 0 << QStringLiteral("2 szám beolvasva, 1 törölve, 0 változatlan")
         << QStringList{QStringLiteral("1 1 1 36304444444"), QStringLiteral("2 2 2 36305555555")};
+    QTest::newRow("Hungarian numbers as dialled at home")
+        << QByteArray("1;06 30 111 1111;1;0;0;0\n2;+36 30 999 8888;0;0;1;1\n3;0036 30 333 3333;0;0;0;0\n"
+                      "4;+49 151 2345678;0;0;0;0\n5;0049 151 2345678;0;0;0;0\n")
+        << false << 0
+        << QStringLiteral("5 szám beolvasva, 0 törölve, 1 változatlan\n"
+                          "2 magyar szám nemzetközi formára alakítva („06…” és „0036…” helyett „36…”)")
+        << QStringList{QStringLiteral("1 1 0 36301111111"), QStringLiteral("2 0 3 36309998888"),
+                       QStringLiteral("3 0 0 36303333333"), QStringLiteral("4 0 0 491512345678"),
+                       QStringLiteral("5 0 0 00491512345678")};
     QTest::newRow("a bad number, shown as written in Windows-1250")
         << cp1250((hungarianHeader + QStringLiteral("Ödön;4;3630ő12;0;0;0;0\r\n"))) << false << 4
         << QStringLiteral("  2. sor: „3630ő12”: csak számjegyek és „+” adhatók meg") << QStringList();

@@ -69,6 +69,7 @@ private slots:
     void shortOrCutRecordSets();
     void downloadOutcomes_data();
     void downloadOutcomes();
+    void readOutShowsWhatAReducedModuleHolds();
     void statusAndOutputsWithTheirWaits();
 };
 
@@ -328,6 +329,21 @@ void TestSessionLine::downloadOutcomes()
     QCOMPARE(*readout.configuration, expected);
     QCOMPARE(bench.line.readWaits().constLast(), 700);
     QVERIFY(ops::verify(bench.session, prepared.image, model.entries).matches());
+}
+
+void TestSessionLine::readOutShowsWhatAReducedModuleHolds()
+{
+    // Names and rights in a reduced module (stored before, or by another
+    // tool) come back as they are: only what is sent to it is fitted.
+    Bench bench(withFault(Fault::None, 31));
+    const modulemodel::Model model = ops::identify(bench.session).model;
+    QVERIFY(model.reduced);
+    bench.module.setStoredRecords(imagetest::records(configimage::buildImage(sample(), 32).image));
+    const ops::ReadOut readout = ops::readout(bench.session, model);
+    QVERIFY(readout.ok());
+    Configuration expected = sample();
+    expected.general[7] = QStringLiteral("0005");   // the relay time as its record holds it
+    QCOMPARE(*readout.configuration, expected);
 }
 
 void TestSessionLine::statusAndOutputsWithTheirWaits()

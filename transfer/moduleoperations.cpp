@@ -120,7 +120,7 @@ ReadOut readout(ModuleSession &session, const modulemodel::Model &model, const C
         result.incomplete = true;
         return result;
     }
-    result.configuration = parsed->fittedTo(model);
+    result.configuration = parsed->fittedToForm();
     return result;
 }
 

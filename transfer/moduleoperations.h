@@ -86,7 +86,9 @@ int recordCharacters(int entries);
 struct ReadOut
 {
     Failure failure = Failure::None;   // BadAnswer: no answer, or too few records
-    std::optional<Configuration> configuration;   // fitted to the model
+    // What the module holds, as the form shows it: a reduced module's names
+    // and rights too, which only a download replaces.
+    std::optional<Configuration> configuration;
     bool incomplete = false;   // an answer came, with too few records
     bool lineLost = false;
     bool ok() const { return failure == Failure::None; }

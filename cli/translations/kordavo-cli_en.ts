@@ -595,6 +595,22 @@ Exit codes:
         <source>; a betöltés félbeszakadt, semmi sem tárolódott</source>
         <translation>; the download was cut short, nothing was stored</translation>
     </message>
+    <message>
+        <source>%1 magyar szám nemzetközi formára alakítva („06…” és „0036…” helyett „36…”)</source>
+        <translation>%1 Hungarian numbers converted to international form (&quot;36…&quot; for &quot;06…&quot; and &quot;0036…&quot;)</translation>
+    </message>
+    <message>
+        <source>belföldi formában áll; a modul nemzetközi formában, „+” nélkül várja: „%1”</source>
+        <translation>in national form; the module expects international form without &quot;+&quot;: &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>„00” előtaggal áll; a modul nemzetközi formában, „+” és „00” nélkül várja: „%1”</source>
+        <translation>with the &quot;00&quot; prefix; the module expects international form without &quot;+&quot; and &quot;00&quot;: &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>ugyanez a szám a(z) %1. helyen is szerepel</source>
+        <translation>the same number is also at position %1</translation>
+    </message>
 </context>
 <context>
     <name>configfile</name>
