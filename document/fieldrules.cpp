@@ -101,7 +101,10 @@ QString plainTelephoneNumber(const QString &text)
     number.remove(QLatin1Char(' '));
     number.remove(QChar(0x00A0));   // no-break space
     number.remove(QChar(0x202F));   // narrow no-break space
-    return withoutLeadingPlus(number);
+    // The field drops each "+" typed at its start, not only the first.
+    while (number.startsWith(QLatin1Char('+')))
+        number = withoutLeadingPlus(number);
+    return number;
 }
 
 } // namespace fieldrules
