@@ -109,6 +109,15 @@ QString plainTelephoneNumber(const QString &text)
     return withoutLeadingPlus(withoutSpaces(text));
 }
 
+QString listedTelephoneNumber(const QString &text)
+{
+    QString number = withoutSpaces(text);
+    // Typed one by one, the field drops each "+" at its start.
+    while (number.startsWith(QLatin1Char('+')))
+        number = withoutLeadingPlus(number);
+    return number;
+}
+
 QString hungarianInternationalForm(const QString &number)
 {
     const QLatin1String countryCode("36");

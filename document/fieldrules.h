@@ -47,6 +47,9 @@ QString withoutSpaces(const QString &text);
 // field: without its spaces and without one leading "+", so the module gets
 // digits and every digit fits the field.
 QString plainTelephoneNumber(const QString &text);
+// A number from a list, as if typed into the field: without its spaces and
+// without every leading "+", so a list exported and read again stays the same.
+QString listedTelephoneNumber(const QString &text);
 // A Hungarian number as dialled at home ("06 30 …") or after the international
 // call prefix ("0036 30 …"), in the form the module matches a caller in
 // ("3630…"). Any other number, another country's too, comes back as it is.
