@@ -113,8 +113,8 @@ ReadOut readout(ModuleSession &session, const modulemodel::Model &model, const C
         result.failure = records.failure;
         return result;
     }
-    const std::optional<Configuration> parsed =
-        configimage::parseImage(configimage::normalizeReply(records.value), model.entries);
+    result.image = configimage::normalizeReply(records.value);
+    const std::optional<Configuration> parsed = configimage::parseImage(result.image, model.entries);
     if (!parsed) {
         result.failure = Failure::BadAnswer;
         result.incomplete = true;
@@ -137,7 +137,8 @@ Verified verify(ModuleSession &session, const QString &image, int entries, const
         result.failure = records.failure;
         return result;
     }
-    result.differences = configimage::differences(image, configimage::normalizeReply(records.value));
+    result.stored = configimage::normalizeReply(records.value);
+    result.differences = configimage::differences(image, result.stored);
     return result;
 }
 

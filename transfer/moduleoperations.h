@@ -87,6 +87,7 @@ struct ReadOut
 {
     Failure failure = Failure::None;   // BadAnswer: no answer, or too few records
     std::optional<Configuration> configuration;   // fitted to the model
+    QString image;             // the answer in image form (normalizeReply)
     bool incomplete = false;   // an answer came, with too few records
     bool lineLost = false;
     bool ok() const { return failure == Failure::None; }
@@ -97,6 +98,7 @@ struct Verified
 {
     Failure failure = Failure::None;   // BadAnswer: the module sent no records
     QList<configimage::RecordDifference> differences;
+    QString stored;   // the module's answer in image form (normalizeReply)
     bool lineLost = false;
     bool ok() const { return failure == Failure::None; }
     bool matches() const { return failure == Failure::None && differences.isEmpty(); }
