@@ -4,6 +4,7 @@
 #include "cli/files.h"
 #include "cli/moduleaccess.h"
 #include "cli/output.h"
+#include "cli/registerrecording.h"
 #include "cli/wording.h"
 #include "document/configfile.h"
 #include "serial/modulecommands.h"
@@ -79,6 +80,9 @@ Outcome downloadTo(const QString &port, const Options &o, const LoadedFile &file
         return true;
     };
     const ops::Downloaded downloaded = ops::download(session, prepared->image, modulecommands::kStored, control);
+    outcome.transferred = true;
+    if (downloaded.ok())
+        outcome.image = configimage::asSent(prepared->image);
     using moduleprotocol::WriteStage;
     if (interrupted(session, o, true, &outcome)) {
         // A set stopped short is closed short, which the module rejects.
@@ -136,6 +140,8 @@ Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, 
         return true;
     };
     const ops::Verified verified = ops::verify(session, prepared->image, module.model.entries, control);
+    outcome.transferred = true;
+    outcome.image = verified.stored;
     if (interrupted(session, o, true, &outcome))
         return outcome;
     finish(session, o);
@@ -192,6 +198,7 @@ int commandDownloadOrVerify(const Options &o, Streams &streams, bool download)
         }
     }
     const QString hash = fileHash(file->bytes);
+    TransferRegister siteRegister(o, streams);
 
     // One session per port, side by side: each module takes as long as one.
     // Each port's line is printed as it ends.
@@ -250,6 +257,7 @@ int commandDownloadOrVerify(const Options &o, Streams &streams, bool download)
             printOutcome(run->port, run->outcome, streams);
             worst = std::max({worst, run->outcome.code,
                               appendLog(o, run->port, run->outcome, o.positional.first(), hash, streams)});
+            siteRegister.record(run->port, run->outcome, file->bytes);
         }
     }
     // An interrupt gives its own code, whatever the other ports did.
@@ -266,6 +274,7 @@ int commandReadout(const Options &o, Streams &streams)
     if (int code = refuseUnusableLog(o, streams))
         return code;
     const QString port = o.ports.first();
+    TransferRegister siteRegister(o, streams);
     Outcome outcome;
     QString hash;
     ModuleSession session(port, o.baud);
@@ -277,6 +286,7 @@ int commandReadout(const Options &o, Streams &streams)
         ops::Control control = interruptible();
         control.readProgress = readProgress(bar);
         const ops::ReadOut read = ops::readout(session, module.model, control);
+        outcome.transferred = true;
         bar.finish();
         if (!interrupted(session, o, true, &outcome))
             finish(session, o);
@@ -304,13 +314,17 @@ int commandReadout(const Options &o, Streams &streams)
                                       .arg(path, error);
             } else {
                 hash = fileHash(bytes);
+                outcome.image = read.image;
+                outcome.krv = bytes;
                 outcome.message = Text::tr("sikeres kiolvasás: %1 (%2, %3)")
                                       .arg(path, outcome.identification, variantText(outcome.memory));
             }
         }
     }
     printOutcome(port, outcome, streams);
-    return std::max(outcome.code, appendLog(o, port, outcome, path, hash, streams));
+    const int code = std::max(outcome.code, appendLog(o, port, outcome, path, hash, streams));
+    siteRegister.record(port, outcome, {});
+    return code;
 }
 
 } // namespace cli
