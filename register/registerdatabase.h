@@ -16,13 +16,14 @@
 
 #include <initializer_list>
 #include <memory>
+#include <unordered_map>
 
 namespace siteregister {
 
 // The bounds that keep a register from holding up its client.
 inline constexpr int kConnectSeconds = 2;         // libpq's connect_timeout (its least)
 inline constexpr int kStatementMilliseconds = 5000;
-inline constexpr int kBusyMilliseconds = 2000;    // SQLite waits this long for another writer
+inline constexpr int kBusyMilliseconds = 2000;    // how long a writer waits for another (SQLite, PostgreSQL)
 
 // A stored number of a site's current version.
 struct NumberRow
@@ -53,8 +54,20 @@ struct SiteRegister::Private
     bool connect(int schemaTarget);
     void disconnect();
 
-    // A statement with its values bound in order; false after setting the problem.
-    bool run(QSqlQuery &query, const QString &sql, std::initializer_list<QVariant> values = {});
+    // A statement with its values bound in order: its results, valid until
+    // the next run; nothing after setting the problem. Each statement is
+    // prepared once per connection, so a server sees one round trip for each run.
+    QSqlQuery *run(const QString &sql, std::initializer_list<QVariant> values = {});
+    // Ends every statement's reading: a SQLite statement left half read would
+    // hold its snapshot, and the connection would not see other writers.
+    void finishAll();
+    // Every operation of SiteRegister leaves its statements finished.
+    struct Settled
+    {
+        Private &d;
+        ~Settled() { d.finishAll(); }
+    };
+    std::unordered_map<QString, std::unique_ptr<QSqlQuery>> statements;
     bool exec(const QString &sql, std::initializer_list<QVariant> values = {});
     bool begin();
     bool commit();

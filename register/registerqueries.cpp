@@ -89,14 +89,15 @@ const QString kPlaceColumns = QStringLiteral(
 
 QList<SiteSummary> SiteRegister::sites()
 {
+    const Private::Settled settled{*d};
     QList<SiteSummary> sites;
     if (!open())
         return sites;
-    QSqlQuery query(d->db());
-    if (!d->run(query, QStringLiteral("SELECT %1 FROM sites").arg(kSiteColumns)))
+    QSqlQuery *query = nullptr;
+    if (!(query = d->run(QStringLiteral("SELECT %1 FROM sites").arg(kSiteColumns))))
         return sites;
-    while (query.next())
-        sites.append(siteFrom(query));
+    while (query->next())
+        sites.append(siteFrom(*query));
     std::sort(sites.begin(), sites.end(), byName);
     d->problem.clear();
     return sites;
@@ -104,17 +105,18 @@ QList<SiteSummary> SiteRegister::sites()
 
 std::optional<SiteSummary> SiteRegister::site(qint64 id)
 {
+    const Private::Settled settled{*d};
     if (!open())
         return std::nullopt;
-    QSqlQuery query(d->db());
-    if (!d->run(query, QStringLiteral("SELECT %1 FROM sites WHERE id = ?").arg(kSiteColumns), {id}))
+    QSqlQuery *query = nullptr;
+    if (!(query = d->run(QStringLiteral("SELECT %1 FROM sites WHERE id = ?").arg(kSiteColumns), {id})))
         return std::nullopt;
-    if (!query.next()) {
+    if (!query->next()) {
         d->problem = Text::tr("nincs %1. számú telephely").arg(id);
         return std::nullopt;
     }
     d->problem.clear();
-    return siteFrom(query);
+    return siteFrom(*query);
 }
 
 std::optional<SiteSummary> SiteRegister::findSite(const QString &text, QList<SiteSummary> *candidates)
@@ -147,52 +149,55 @@ std::optional<SiteSummary> SiteRegister::findSite(const QString &text, QList<Sit
 
 QList<VersionInfo> SiteRegister::history(qint64 siteId)
 {
+    const Private::Settled settled{*d};
     QList<VersionInfo> versions;
     if (!open())
         return versions;
-    QSqlQuery query(d->db());
-    if (!d->run(query, QStringLiteral("SELECT %1 FROM versions WHERE site_id = ? ORDER BY seq").arg(kVersionColumns),
-                {siteId}))
+    QSqlQuery *query = nullptr;
+    if (!(query = d->run(QStringLiteral("SELECT %1 FROM versions WHERE site_id = ? ORDER BY seq").arg(kVersionColumns),
+                {siteId})))
         return versions;
-    while (query.next())
-        versions.append(versionFrom(query));
+    while (query->next())
+        versions.append(versionFrom(*query));
     d->problem.clear();
     return versions;
 }
 
 std::optional<StoredVersion> SiteRegister::version(qint64 siteId, int version)
 {
+    const Private::Settled settled{*d};
     if (!open())
         return std::nullopt;
-    QSqlQuery query(d->db());
-    if (!d->run(query, QStringLiteral("SELECT %1, image, krv FROM versions WHERE site_id = ? AND seq = ?").arg(kVersionColumns),
-                {siteId, version}))
+    QSqlQuery *query = nullptr;
+    if (!(query = d->run(QStringLiteral("SELECT %1, image, krv FROM versions WHERE site_id = ? AND seq = ?").arg(kVersionColumns),
+                {siteId, version})))
         return std::nullopt;
-    if (!query.next()) {
+    if (!query->next()) {
         d->problem = Text::tr("a telephelynek nincs %1. változata").arg(version);
         return std::nullopt;
     }
     StoredVersion stored;
-    stored.info = versionFrom(query);
-    stored.image = QString::fromUtf8(query.value(kVersionColumnCount).toByteArray());
-    stored.krv = query.value(kVersionColumnCount + 1).toByteArray();
+    stored.info = versionFrom(*query);
+    stored.image = QString::fromUtf8(query->value(kVersionColumnCount).toByteArray());
+    stored.krv = query->value(kVersionColumnCount + 1).toByteArray();
     d->problem.clear();
     return stored;
 }
 
 std::optional<StoredVersion> SiteRegister::latestCopy(qint64 siteId)
 {
+    const Private::Settled settled{*d};
     if (!open())
         return std::nullopt;
-    QSqlQuery query(d->db());
-    if (!d->run(query, QStringLiteral("SELECT max(seq) FROM versions WHERE site_id = ? AND image IS NOT NULL"), {siteId}))
+    QSqlQuery *query = nullptr;
+    if (!(query = d->run(QStringLiteral("SELECT max(seq) FROM versions WHERE site_id = ? AND image IS NOT NULL"), {siteId})))
         return std::nullopt;
-    if (!query.next() || query.value(0).isNull()) {
+    if (!query->next() || query->value(0).isNull()) {
         d->problem = Text::tr("a telephelynek nincs egyetlen megőrzött változata sem");
         return std::nullopt;
     }
-    const int latest = query.value(0).toInt();
-    query.finish();
+    const int latest = query->value(0).toInt();
+    query->finish();
     return version(siteId, latest);
 }
 
@@ -216,34 +221,36 @@ std::optional<QList<VersionChange>> SiteRegister::changes(qint64 siteId, int a, 
 
 std::optional<QList<VersionChange>> SiteRegister::changesSincePrevious(qint64 siteId, int version)
 {
+    const Private::Settled settled{*d};
     if (!open())
         return std::nullopt;
-    QSqlQuery query(d->db());
-    if (!d->run(query, QStringLiteral("SELECT max(seq) FROM versions WHERE site_id = ? AND seq < ? AND image IS NOT NULL"),
-                {siteId, version})
-        || !query.next())
+    QSqlQuery *query = nullptr;
+    if (!(query = d->run(QStringLiteral("SELECT max(seq) FROM versions WHERE site_id = ? AND seq < ? AND image IS NOT NULL"),
+                {siteId, version}))
+        || !query->next())
         return std::nullopt;
-    if (query.value(0).isNull())
+    if (query->value(0).isNull())
         return QList<VersionChange>{};
-    const int previous = query.value(0).toInt();
-    query.finish();
+    const int previous = query->value(0).toInt();
+    query->finish();
     return changes(siteId, previous, version);
 }
 
 QList<NumberPlace> SiteRegister::findNumber(const QString &number)
 {
+    const Private::Settled settled{*d};
     QList<NumberPlace> places;
     const QString key = numberKey(number);
     if (key.isEmpty() || !open())
         return places;
-    QSqlQuery query(d->db());
-    if (!d->run(query,
-                QStringLiteral("SELECT %1 FROM current_numbers c JOIN sites s ON s.id = c.site_id WHERE c.number_key = ?")
-                    .arg(kPlaceColumns),
-                {key}))
+    QSqlQuery *query = nullptr;
+    if (!(query = d->run(
+              QStringLiteral("SELECT %1 FROM current_numbers c JOIN sites s ON s.id = c.site_id WHERE c.number_key = ?")
+                  .arg(kPlaceColumns),
+              {key})))
         return places;
-    while (query.next())
-        places.append(placeFrom(query, 0));
+    while (query->next())
+        places.append(placeFrom(*query, 0));
     std::sort(places.begin(), places.end(), [](const NumberPlace &a, const NumberPlace &b) {
         const int order = a.siteName.compare(b.siteName, Qt::CaseInsensitive);
         return order != 0 ? order < 0 : (a.siteId != b.siteId ? a.siteId < b.siteId : a.position < b.position);
@@ -254,20 +261,21 @@ QList<NumberPlace> SiteRegister::findNumber(const QString &number)
 
 QList<SharedNumber> SiteRegister::sharedNumbers()
 {
+    const Private::Settled settled{*d};
     QList<SharedNumber> shared;
     if (!open())
         return shared;
-    QSqlQuery query(d->db());
-    if (!d->run(query, QStringLiteral("SELECT c.number_key, %1 FROM current_numbers c JOIN sites s ON s.id = c.site_id "
+    QSqlQuery *query = nullptr;
+    if (!(query = d->run(QStringLiteral("SELECT c.number_key, %1 FROM current_numbers c JOIN sites s ON s.id = c.site_id "
                                       "WHERE c.number_key IN (SELECT number_key FROM current_numbers GROUP BY number_key "
                                       "HAVING count(DISTINCT site_id) > 1) ORDER BY c.number_key, s.name, c.site_id, c.place")
-                           .arg(kPlaceColumns)))
+                           .arg(kPlaceColumns))))
         return shared;
-    while (query.next()) {
-        const QString key = query.value(0).toString();
+    while (query->next()) {
+        const QString key = query->value(0).toString();
         if (shared.isEmpty() || shared.constLast().key != key)
             shared.append({key, {}});
-        shared.last().places.append(placeFrom(query, 1));
+        shared.last().places.append(placeFrom(*query, 1));
     }
     d->problem.clear();
     return shared;
@@ -275,10 +283,10 @@ QList<SharedNumber> SiteRegister::sharedNumbers()
 
 bool SiteRegister::Private::changeSite(const QString &sql, qint64 siteId, const QString &value)
 {
-    QSqlQuery query(db());
-    if (!run(query, sql, {value, siteId}))
+    QSqlQuery *query = nullptr;
+    if (!(query = run(sql, {value, siteId})))
         return false;
-    if (query.numRowsAffected() != 1) {
+    if (query->numRowsAffected() != 1) {
         problem = Text::tr("nincs %1. számú telephely").arg(siteId);
         return false;
     }
@@ -288,6 +296,7 @@ bool SiteRegister::Private::changeSite(const QString &sql, qint64 siteId, const 
 
 bool SiteRegister::rename(qint64 siteId, const QString &name)
 {
+    const Private::Settled settled{*d};
     if (name.trimmed().isEmpty()) {
         d->problem = Text::tr("a telephely neve nem lehet üres");
         return false;
@@ -297,16 +306,19 @@ bool SiteRegister::rename(qint64 siteId, const QString &name)
 
 bool SiteRegister::setAddress(qint64 siteId, const QString &address)
 {
+    const Private::Settled settled{*d};
     return open() && d->changeSite(QStringLiteral("UPDATE sites SET address = ? WHERE id = ?"), siteId, address.trimmed());
 }
 
 bool SiteRegister::setNote(qint64 siteId, const QString &note)
 {
+    const Private::Settled settled{*d};
     return open() && d->changeSite(QStringLiteral("UPDATE sites SET note = ? WHERE id = ?"), siteId, note);
 }
 
 bool SiteRegister::merge(qint64 from, qint64 into)
 {
+    const Private::Settled settled{*d};
     if (from == into) {
         d->problem = Text::tr("egy telephely nem vonható össze önmagával");
         return false;
@@ -317,22 +329,22 @@ bool SiteRegister::merge(qint64 from, qint64 into)
         d->rollback();
         return false;
     };
-    QSqlQuery query(d->db());
+    QSqlQuery *query = nullptr;
     QString address;
     QString note;
     QString fromAddress;
     QString fromNote;
     for (const qint64 id : {into, from}) {
-        if (!d->run(query, QStringLiteral("SELECT address, note FROM sites WHERE id = ?") + schema::forUpdate(d->dialect), {id}))
+        if (!(query = d->run(QStringLiteral("SELECT address, note FROM sites WHERE id = ?") + schema::forUpdate(d->dialect), {id})))
             return abort();
-        if (!query.next()) {
+        if (!query->next()) {
             d->rollback();
             d->problem = Text::tr("nincs %1. számú telephely").arg(id);
             return false;
         }
-        (id == into ? address : fromAddress) = query.value(0).toString();
-        (id == into ? note : fromNote) = query.value(1).toString();
-        query.finish();
+        (id == into ? address : fromAddress) = query->value(0).toString();
+        (id == into ? note : fromNote) = query->value(1).toString();
+        query->finish();
     }
     if (address.isEmpty())
         address = fromAddress;
@@ -341,17 +353,17 @@ bool SiteRegister::merge(qint64 from, qint64 into)
 
     // Both sites' versions in one row, numbered again by when they were made.
     QList<qint64> versionIds;
-    if (!d->run(query, QStringLiteral("SELECT id FROM versions WHERE site_id IN (?, ?) ORDER BY recorded_at, id"), {from, into}))
+    if (!(query = d->run(QStringLiteral("SELECT id FROM versions WHERE site_id IN (?, ?) ORDER BY recorded_at, id"), {from, into})))
         return abort();
-    while (query.next())
-        versionIds.append(query.value(0).toLongLong());
-    query.finish();
-    if (!d->run(query, QStringLiteral("UPDATE versions SET seq = NULL, site_id = ? WHERE site_id IN (?, ?)"), {into, from, into})
-        || !d->run(query, QStringLiteral("UPDATE site_keys SET site_id = ? WHERE site_id = ?"), {into, from})
-        || !d->run(query, QStringLiteral("DELETE FROM current_numbers WHERE site_id IN (?, ?)"), {from, into}))
+    while (query->next())
+        versionIds.append(query->value(0).toLongLong());
+    query->finish();
+    if (!(query = d->run(QStringLiteral("UPDATE versions SET seq = NULL, site_id = ? WHERE site_id IN (?, ?)"), {into, from, into}))
+        || !(query = d->run(QStringLiteral("UPDATE site_keys SET site_id = ? WHERE site_id = ?"), {into, from}))
+        || !(query = d->run(QStringLiteral("DELETE FROM current_numbers WHERE site_id IN (?, ?)"), {from, into})))
         return abort();
     for (int i = 0; i < versionIds.size(); ++i) {
-        if (!d->run(query, QStringLiteral("UPDATE versions SET seq = ? WHERE id = ?"), {i + 1, versionIds.at(i)}))
+        if (!(query = d->run(QStringLiteral("UPDATE versions SET seq = ? WHERE id = ?"), {i + 1, versionIds.at(i)})))
             return abort();
     }
 
@@ -364,31 +376,31 @@ bool SiteRegister::merge(qint64 from, qint64 into)
     QVariant lastChange;
     QVariant lastVerify;
     QString previousHash;
-    if (!d->run(query, QStringLiteral("SELECT id, seq, recorded_at, command, result, memory, identification, image_hash, "
+    if (!(query = d->run(QStringLiteral("SELECT id, seq, recorded_at, command, result, memory, identification, image_hash, "
                                       "verified_at, image FROM versions WHERE site_id = ? ORDER BY seq"),
-                {into}))
+                {into})))
         return abort();
-    while (query.next()) {
-        const qint64 time = query.value(2).toLongLong();
-        const bool okVerify = query.value(3).toString() == QLatin1String("verify")
-                              && query.value(4).toString() == QLatin1String("ok");
+    while (query->next()) {
+        const qint64 time = query->value(2).toLongLong();
+        const bool okVerify = query->value(3).toString() == QLatin1String("verify")
+                              && query->value(4).toString() == QLatin1String("ok");
         if (okVerify && (lastVerify.isNull() || time > lastVerify.toLongLong()))
             lastVerify = time;
-        if (!query.value(8).isNull() && (lastVerify.isNull() || query.value(8).toLongLong() > lastVerify.toLongLong()))
-            lastVerify = query.value(8);
-        const QString hash = query.value(7).toString();
+        if (!query->value(8).isNull() && (lastVerify.isNull() || query->value(8).toLongLong() > lastVerify.toLongLong()))
+            lastVerify = query->value(8);
+        const QString hash = query->value(7).toString();
         if (hash.isEmpty())
             continue;
         if (hash != previousHash)
             lastChange = time;
         previousHash = hash;
-        current = query.value(0).toLongLong();
-        currentSeq = query.value(1).toInt();
-        memory = query.value(5).toInt();
-        identification = query.value(6).toString();
-        currentImage = query.value(9).toByteArray();
+        current = query->value(0).toLongLong();
+        currentSeq = query->value(1).toInt();
+        memory = query->value(5).toInt();
+        identification = query->value(6).toString();
+        currentImage = query->value(9).toByteArray();
     }
-    query.finish();
+    query->finish();
     int numbers = 0;
     if (current) {
         const QHash<int, NumberRow> entries = numbersOfImage(QString::fromUtf8(currentImage), memory);
@@ -399,12 +411,12 @@ bool SiteRegister::merge(qint64 from, qint64 into)
         numbers = int(entries.size());
     }
     const QVariant currentId = current ? QVariant(current) : QVariant(QMetaType::fromType<qint64>());
-    if (!d->run(query, QStringLiteral("UPDATE sites SET address = ?, note = ?, versions = ?, current_version = ?, current_seq = ?, "
+    if (!(query = d->run(QStringLiteral("UPDATE sites SET address = ?, note = ?, versions = ?, current_version = ?, current_seq = ?, "
                                       "memory = ?, identification = ?, numbers = ?, last_change = ?, last_verify = ? WHERE id = ?"),
                 {address, note, int(versionIds.size()), currentId, currentSeq, memory, identification, numbers,
                  lastChange.isNull() ? QVariant(QMetaType::fromType<qint64>()) : lastChange,
-                 lastVerify.isNull() ? QVariant(QMetaType::fromType<qint64>()) : lastVerify, into})
-        || !d->run(query, QStringLiteral("DELETE FROM sites WHERE id = ?"), {from}) || !d->commit())
+                 lastVerify.isNull() ? QVariant(QMetaType::fromType<qint64>()) : lastVerify, into}))
+        || !(query = d->run(QStringLiteral("DELETE FROM sites WHERE id = ?"), {from})) || !d->commit())
         return abort();
     d->problem.clear();
     return true;
@@ -412,17 +424,19 @@ bool SiteRegister::merge(qint64 from, qint64 into)
 
 QString SiteRegister::installerName(const QString &login)
 {
+    const Private::Settled settled{*d};
     if (!open())
         return {};
-    QSqlQuery query(d->db());
-    if (!d->run(query, QStringLiteral("SELECT name FROM installers WHERE login = ?"), {login}))
+    QSqlQuery *query = nullptr;
+    if (!(query = d->run(QStringLiteral("SELECT name FROM installers WHERE login = ?"), {login})))
         return {};
     d->problem.clear();
-    return query.next() ? query.value(0).toString() : QString();
+    return query->next() ? query->value(0).toString() : QString();
 }
 
 bool SiteRegister::setInstallerName(const QString &login, const QString &name)
 {
+    const Private::Settled settled{*d};
     if (!open()
         || !d->exec(QStringLiteral("INSERT INTO installers (login, name) VALUES (?, ?) "
                                    "ON CONFLICT (login) DO UPDATE SET name = excluded.name"),

@@ -113,8 +113,7 @@ int storedVersion(QSqlDatabase &db, Dialect dialect, QString *error)
     const QString hasTable =
         dialect == Dialect::SQLite
             ? QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'register_meta'")
-            : QStringLiteral("SELECT count(*) FROM information_schema.tables "
-                             "WHERE table_schema = current_schema() AND table_name = 'register_meta'");
+            : QStringLiteral("SELECT count(*) FROM pg_catalog.pg_class WHERE oid = to_regclass('register_meta')");
     if (!query.exec(hasTable) || !query.next()) {
         *error = query.lastError().text();
         return -1;
@@ -131,7 +130,17 @@ int storedVersion(QSqlDatabase &db, Dialect dialect, QString *error)
 bool upgrade(QSqlDatabase &db, Dialect dialect, QString *error, bool *newer, int target)
 {
     *newer = false;
-    int version = storedVersion(db, dialect, error);
+    int version = -1;
+    {
+        // The usual case in one statement; a register without the table (a
+        // new one) fails it, and only then are the catalogues asked. No
+        // transaction is open here, so a failed statement spoils nothing.
+        QSqlQuery query(db);
+        if (query.exec(QStringLiteral("SELECT value FROM register_meta WHERE name = 'schema_version'")) && query.next())
+            version = query.value(0).toInt();
+    }
+    if (version < 0)
+        version = storedVersion(db, dialect, error);
     if (version < 0)
         return false;
     if (version > kVersion) {

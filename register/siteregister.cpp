@@ -323,7 +323,13 @@ bool SiteRegister::Private::connect(int schemaTarget)
             if (!location.password.isEmpty())
                 database.setPassword(location.password);
             database.setDatabaseName(location.database);
-            database.setConnectOptions(QStringLiteral("connect_timeout=%1;application_name=kordavo").arg(kConnectSeconds));
+            // The session's bounds ride along with the connection: no round trip of their own.
+            database.setConnectOptions(QStringLiteral("connect_timeout=%1;application_name=kordavo;"
+                                                      "options='-c statement_timeout=%2 -c lock_timeout=%3 "
+                                                      "-c client_min_messages=warning'")
+                                           .arg(kConnectSeconds)
+                                           .arg(kStatementMilliseconds)
+                                           .arg(kBusyMilliseconds));
         } else {
             database.setDatabaseName(location.path);
             database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(kBusyMilliseconds));
@@ -337,14 +343,7 @@ bool SiteRegister::Private::connect(int schemaTarget)
         disconnect();
         return false;
     }
-    if (server()) {
-        if (!exec(QStringLiteral("SET statement_timeout = %1").arg(kStatementMilliseconds))
-            || !exec(QStringLiteral("SET lock_timeout = %1").arg(kStatementMilliseconds))
-            || !exec(QStringLiteral("SET client_min_messages = warning"))) {
-            disconnect();
-            return false;
-        }
-    } else {
+    if (!server()) {
         // WAL lets the window and the tool read while the other writes.
         const auto readOnlyProblem = [this] {
             problem = Text::tr("a(z) %1 nyilvántartás nem írható (csak olvasható)").arg(location.display());
@@ -399,15 +398,18 @@ bool SiteRegister::Private::connect(int schemaTarget)
 void SiteRegister::Private::disconnect()
 {
     opened = false;
-    if (connectionName.isEmpty())
-        return;
-    {
-        QSqlDatabase database = db();
-        if (database.isValid())
-            database.close();
+    if (!connectionName.isEmpty()) {
+        {
+            QSqlDatabase database = db();
+            if (database.isValid())
+                database.close();
+        }
+        QSqlDatabase::removeDatabase(connectionName);
+        connectionName.clear();
     }
-    QSqlDatabase::removeDatabase(connectionName);
-    connectionName.clear();
+    // After the driver is gone: a prepared statement dies with its
+    // connection, and asking a vanished server to free it only warns.
+    statements.clear();
 }
 
 bool SiteRegister::Private::insertNumber(qint64 siteId, int position, const NumberRow &row)
@@ -417,29 +419,41 @@ bool SiteRegister::Private::insertNumber(qint64 siteId, int position, const Numb
                 {siteId, position, row.number, numberKey(row.number), row.alarm, row.output});
 }
 
-bool SiteRegister::Private::run(QSqlQuery &query, const QString &sql, std::initializer_list<QVariant> values)
+QSqlQuery *SiteRegister::Private::run(const QString &sql, std::initializer_list<QVariant> values)
 {
-    query.setForwardOnly(true);
-    bool ok = false;
-    if (values.size() == 0) {
-        ok = query.exec(sql);
-    } else {
-        ok = query.prepare(sql);
-        if (ok) {
-            for (const QVariant &value : values)
-                query.addBindValue(value);
-            ok = query.exec();
+    auto cached = statements.find(sql);
+    if (cached == statements.end()) {
+        auto query = std::make_unique<QSqlQuery>(db());
+        query->setForwardOnly(true);
+        if (values.size() > 0 && !query->prepare(sql)) {
+            fail(query->lastError());
+            return nullptr;
         }
+        cached = statements.emplace(sql, std::move(query)).first;
     }
-    if (!ok)
-        fail(query.lastError());
-    return ok;
+    finishAll();
+    QSqlQuery *query = cached->second.get();
+    int position = 0;
+    for (const QVariant &value : values)
+        query->bindValue(position++, value);
+    if (!(values.size() > 0 ? query->exec() : query->exec(sql))) {
+        fail(query->lastError());
+        return nullptr;
+    }
+    return query;
+}
+
+void SiteRegister::Private::finishAll()
+{
+    for (auto &statement : statements) {
+        if (statement.second->isActive())
+            statement.second->finish();
+    }
 }
 
 bool SiteRegister::Private::exec(const QString &sql, std::initializer_list<QVariant> values)
 {
-    QSqlQuery query(db());
-    return run(query, sql, values);
+    return run(sql, values) != nullptr;
 }
 
 bool SiteRegister::Private::begin()
@@ -454,8 +468,12 @@ bool SiteRegister::Private::commit()
 
 void SiteRegister::Private::rollback()
 {
-    QSqlQuery query(db());
-    query.exec(QStringLiteral("ROLLBACK"));
+    // Its own failure says nothing new: the transaction is gone either way.
+    const QSqlError kept = lastError;
+    const QString said = problem;
+    exec(QStringLiteral("ROLLBACK"));
+    lastError = kept;
+    problem = said;
 }
 
 bool SiteRegister::Private::connectionLost(const QSqlError &error)
@@ -573,7 +591,7 @@ bool SiteRegister::Private::writeRecord(const TransferRecord &record, RecordOutc
     Private &d = *this;
     RecordOutcome &outcome = *result;
     QSqlDatabase database = d.db();
-    QSqlQuery query(database);
+    QSqlQuery *query = nullptr;
     if (!d.begin())
         return false;
     const auto abort = [&d]() {
@@ -582,17 +600,17 @@ bool SiteRegister::Private::writeRecord(const TransferRecord &record, RecordOutc
     };
 
     // Delivered before (a queued version sent twice): nothing more to do.
-    if (!d.run(query, QStringLiteral("SELECT v.site_id, v.seq, s.name FROM versions v LEFT JOIN sites s ON s.id = v.site_id "
+    if (!(query = d.run(QStringLiteral("SELECT v.site_id, v.seq, s.name FROM versions v LEFT JOIN sites s ON s.id = v.site_id "
                                      "WHERE v.uid = ?"),
-               {record.uid}))
+               {record.uid})))
         return abort();
-    if (query.next()) {
+    if (query->next()) {
         outcome.status = RecordOutcome::Status::Recorded;
-        outcome.siteId = query.value(0).toLongLong();
-        outcome.version = query.value(1).toInt();
-        outcome.siteName = query.value(2).toString();
+        outcome.siteId = query->value(0).toLongLong();
+        outcome.version = query->value(1).toInt();
+        outcome.siteName = query->value(2).toString();
         outcome.text = outcome.siteId ? versionText(outcome.siteName, outcome.version) : QString();
-        query.finish();
+        query->finish();
         if (!d.commit())
             return abort();
         return true;
@@ -621,42 +639,42 @@ bool SiteRegister::Private::writeRecord(const TransferRecord &record, RecordOutc
     QString currentHash;
     QString siteName;
     if (key) {
-        if (!d.run(query, QStringLiteral("SELECT site_id FROM site_keys WHERE module_id = ? AND module_name = ? AND identification = ?"),
-                   {key->moduleId, key->moduleName, key->identification}))
+        if (!(query = d.run(QStringLiteral("SELECT site_id FROM site_keys WHERE module_id = ? AND module_name = ? AND identification = ?"),
+                   {key->moduleId, key->moduleName, key->identification})))
             return abort();
-        if (query.next())
-            siteId = query.value(0).toLongLong();
-        query.finish();
+        if (query->next())
+            siteId = query->value(0).toLongLong();
+        query->finish();
         if (siteId) {
-            if (!d.run(query, QStringLiteral("SELECT name, versions, current_version, current_seq FROM sites WHERE id = ?")
+            if (!(query = d.run(QStringLiteral("SELECT name, versions, current_version, current_seq FROM sites WHERE id = ?")
                                   + schema::forUpdate(d.dialect),
-                       {siteId})
-                || !query.next())
+                       {siteId}))
+                || !query->next())
                 return abort();
-            siteName = query.value(0).toString();
-            versions = query.value(1).toInt();
-            currentVersion = query.value(2).toLongLong();
-            currentSeq = query.value(3).toInt();
-            query.finish();
+            siteName = query->value(0).toString();
+            versions = query->value(1).toInt();
+            currentVersion = query->value(2).toLongLong();
+            currentSeq = query->value(3).toInt();
+            query->finish();
             if (currentVersion) {
-                if (!d.run(query, QStringLiteral("SELECT image_hash FROM versions WHERE id = ?"), {currentVersion}))
+                if (!(query = d.run(QStringLiteral("SELECT image_hash FROM versions WHERE id = ?"), {currentVersion})))
                     return abort();
-                if (query.next())
-                    currentHash = query.value(0).toString();
-                query.finish();
+                if (query->next())
+                    currentHash = query->value(0).toString();
+                query->finish();
             }
         } else if (hasImage) {
             // Only a transfer that shows the module's content makes a site.
-            if (!d.run(query, QStringLiteral("INSERT INTO sites (name, created_at) VALUES (?, ?) RETURNING id"),
-                       {key->defaultName, now})
-                || !query.next())
+            if (!(query = d.run(QStringLiteral("INSERT INTO sites (name, created_at) VALUES (?, ?) RETURNING id"),
+                       {key->defaultName, now}))
+                || !query->next())
                 return abort();
-            siteId = query.value(0).toLongLong();
+            siteId = query->value(0).toLongLong();
             siteName = key->defaultName;
-            query.finish();
-            if (!d.run(query, QStringLiteral("INSERT INTO site_keys (module_id, module_name, identification, site_id) "
+            query->finish();
+            if (!(query = d.run(QStringLiteral("INSERT INTO site_keys (module_id, module_name, identification, site_id) "
                                              "VALUES (?, ?, ?, ?)"),
-                       {key->moduleId, key->moduleName, key->identification, siteId}))
+                       {key->moduleId, key->moduleName, key->identification, siteId})))
                 return abort();
         }
     }
@@ -665,9 +683,9 @@ bool SiteRegister::Private::writeRecord(const TransferRecord &record, RecordOutc
     if (siteId && currentVersion && record.command == TransferRecord::Command::Verify
         && record.result == TransferRecord::Result::Ok && hasImage && hash == currentHash) {
         const QString by = record.login + QLatin1Char('@') + record.host;
-        if (!d.run(query, QStringLiteral("UPDATE versions SET verified_at = ?, verified_by = ? WHERE id = ?"),
-                   {now, by, currentVersion})
-            || !d.run(query, QStringLiteral("UPDATE sites SET last_verify = ? WHERE id = ?"), {now, siteId})
+        if (!(query = d.run(QStringLiteral("UPDATE versions SET verified_at = ?, verified_by = ? WHERE id = ?"),
+                   {now, by, currentVersion}))
+            || !(query = d.run(QStringLiteral("UPDATE sites SET last_verify = ? WHERE id = ?"), {now, siteId}))
             || !d.commit())
             return abort();
         outcome.status = RecordOutcome::Status::Verified;
@@ -681,17 +699,17 @@ bool SiteRegister::Private::writeRecord(const TransferRecord &record, RecordOutc
     const int seq = versions + 1;
     bool asInstalled = false;
     if (siteId && record.command == TransferRecord::Command::Download && record.result == TransferRecord::Result::Ok) {
-        if (!d.run(query, QStringLiteral("SELECT count(*) FROM versions WHERE site_id = ? AND as_installed = 1"), {siteId})
-            || !query.next())
+        if (!(query = d.run(QStringLiteral("SELECT count(*) FROM versions WHERE site_id = ? AND as_installed = 1"), {siteId}))
+            || !query->next())
             return abort();
-        asInstalled = query.value(0).toInt() == 0;
-        query.finish();
+        asInstalled = query->value(0).toInt() == 0;
+        query->finish();
     }
     const QVariant site = siteId ? QVariant(siteId) : QVariant(QMetaType::fromType<qint64>());
     const QVariant seqValue = siteId ? QVariant(seq) : QVariant(QMetaType::fromType<int>());
     // An unset text is an empty one: NULL is kept for what a version lacks.
     const auto text = [](const QString &value) { return value.isNull() ? QStringLiteral("") : value; };
-    if (!d.run(query, QStringLiteral("INSERT INTO versions (uid, site_id, seq, recorded_at, login, host, program, "
+    if (!(query = d.run(QStringLiteral("INSERT INTO versions (uid, site_id, seq, recorded_at, login, host, program, "
                                      "program_version, command, result, message, port, identification, memory, image, "
                                      "image_hash, krv, as_installed) "
                                      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) RETURNING id"),
@@ -699,26 +717,26 @@ bool SiteRegister::Private::writeRecord(const TransferRecord &record, RecordOutc
                 text(record.programVersion), commandName(record.command), resultName(record.result),
                 text(record.message), text(record.port), text(record.identification), record.memory, nullableBytes(canonical.toUtf8(), hasImage),
                 hasImage ? QVariant(hash) : QVariant(QMetaType::fromType<QString>()),
-                nullableBytes(krv, hasImage), asInstalled ? 1 : 0})
-        || !query.next())
+                nullableBytes(krv, hasImage), asInstalled ? 1 : 0}))
+        || !query->next())
         return abort();
-    const qint64 versionId = query.value(0).toLongLong();
-    query.finish();
+    const qint64 versionId = query->value(0).toLongLong();
+    query->finish();
 
     if (siteId && hasImage) {
         // The current numbers follow the new version: only the places that changed are written.
         QHash<int, NumberRow> old;
-        if (!d.run(query, QStringLiteral("SELECT place, number, alarm_digit, output_digit FROM current_numbers WHERE site_id = ?"),
-                   {siteId}))
+        if (!(query = d.run(QStringLiteral("SELECT place, number, alarm_digit, output_digit FROM current_numbers WHERE site_id = ?"),
+                   {siteId})))
             return abort();
-        while (query.next())
-            old.insert(query.value(0).toInt(), {query.value(1).toString(), query.value(2).toInt(), query.value(3).toInt()});
-        query.finish();
+        while (query->next())
+            old.insert(query->value(0).toInt(), {query->value(1).toString(), query->value(2).toInt(), query->value(3).toInt()});
+        query->finish();
         const QHash<int, NumberRow> fresh = numbersOfImage(canonical, record.memory);
         for (auto it = old.cbegin(); it != old.cend(); ++it) {
             if (fresh.value(it.key()) == it.value() && fresh.contains(it.key()))
                 continue;
-            if (!d.run(query, QStringLiteral("DELETE FROM current_numbers WHERE site_id = ? AND place = ?"), {siteId, it.key()}))
+            if (!(query = d.run(QStringLiteral("DELETE FROM current_numbers WHERE site_id = ? AND place = ?"), {siteId, it.key()})))
                 return abort();
         }
         for (auto it = fresh.cbegin(); it != fresh.cend(); ++it) {
@@ -729,20 +747,20 @@ bool SiteRegister::Private::writeRecord(const TransferRecord &record, RecordOutc
         }
         const bool changed = hash != currentHash;
         const bool verifiedNow = record.command == TransferRecord::Command::Verify && record.result == TransferRecord::Result::Ok;
-        if (!d.run(query, QStringLiteral("UPDATE sites SET versions = ?, current_version = ?, current_seq = ?, memory = ?, "
+        if (!(query = d.run(QStringLiteral("UPDATE sites SET versions = ?, current_version = ?, current_seq = ?, memory = ?, "
                                          "identification = ?, numbers = ?, last_change = COALESCE(?, last_change), "
                                          "last_verify = COALESCE(?, last_verify) WHERE id = ?"),
                    {seq, versionId, seq, record.memory, record.identification, int(fresh.size()),
                     changed ? QVariant(now) : QVariant(QMetaType::fromType<qint64>()),
-                    verifiedNow ? QVariant(now) : QVariant(QMetaType::fromType<qint64>()), siteId}))
+                    verifiedNow ? QVariant(now) : QVariant(QMetaType::fromType<qint64>()), siteId})))
             return abort();
         if (seq > d.keptCopies
-            && !d.run(query, QStringLiteral("UPDATE versions SET image = NULL, krv = NULL WHERE site_id = ? AND as_installed = 0 "
+            && !(query = d.run(QStringLiteral("UPDATE versions SET image = NULL, krv = NULL WHERE site_id = ? AND as_installed = 0 "
                                             "AND image IS NOT NULL AND seq <= ?"),
-                      {siteId, seq - d.keptCopies}))
+                      {siteId, seq - d.keptCopies})))
             return abort();
     } else if (siteId) {
-        if (!d.run(query, QStringLiteral("UPDATE sites SET versions = ? WHERE id = ?"), {seq, siteId}))
+        if (!(query = d.run(QStringLiteral("UPDATE sites SET versions = ? WHERE id = ?"), {seq, siteId})))
             return abort();
     }
     if (!d.commit())
@@ -763,6 +781,7 @@ bool SiteRegister::Private::writeRecord(const TransferRecord &record, RecordOutc
 
 RecordOutcome SiteRegister::record(const TransferRecord &record)
 {
+    const Private::Settled settled{*d};
     RecordOutcome outcome;
     if (d->location.kind == Location::Kind::Off) {
         outcome.status = RecordOutcome::Status::Off;
@@ -817,13 +836,14 @@ RecordOutcome SiteRegister::record(const TransferRecord &record)
 
 int SiteRegister::queuedCount()
 {
+    const Private::Settled settled{*d};
     if (!d->server()) {
         if (!open())
             return 0;
-        QSqlQuery query(d->db());
-        if (!d->run(query, QStringLiteral("SELECT count(*) FROM pending")) || !query.next())
+        QSqlQuery *query = nullptr;
+        if (!(query = d->run(QStringLiteral("SELECT count(*) FROM pending"))) || !query->next())
             return 0;
-        return query.value(0).toInt();
+        return query->value(0).toInt();
     }
     if (!QFileInfo::exists(d->location.queuePath))
         return 0;
@@ -835,15 +855,16 @@ int SiteRegister::queuedCount()
     }
     if (!d->queue->open())
         return 0;
-    QSqlQuery query(d->queue->d->db());
-    if (!d->queue->d->run(query, QStringLiteral("SELECT count(*) FROM pending WHERE target = ?"), {d->location.display()})
-        || !query.next())
+    QSqlQuery *query = nullptr;
+    if (!(query = d->queue->d->run(QStringLiteral("SELECT count(*) FROM pending WHERE target = ?"), {d->location.display()}))
+        || !query->next())
         return 0;
-    return query.value(0).toInt();
+    return query->value(0).toInt();
 }
 
 int SiteRegister::deliverQueued()
 {
+    const Private::Settled settled{*d};
     if (!d->server() || !d->opened || !QFileInfo::exists(d->location.queuePath))
         return 0;
     if (!d->queue) {
@@ -856,12 +877,12 @@ int SiteRegister::deliverQueued()
         return 0;
     QList<QPair<qint64, QByteArray>> pending;
     {
-        QSqlQuery query(d->queue->d->db());
-        if (!d->queue->d->run(query, QStringLiteral("SELECT id, payload FROM pending WHERE target = ? ORDER BY id"),
-                              {d->location.display()}))
+        QSqlQuery *query = nullptr;
+        if (!(query = d->queue->d->run(QStringLiteral("SELECT id, payload FROM pending WHERE target = ? ORDER BY id"),
+                              {d->location.display()})))
             return 0;
-        while (query.next())
-            pending.append({query.value(0).toLongLong(), query.value(1).toByteArray()});
+        while (query->next())
+            pending.append({query->value(0).toLongLong(), query->value(1).toByteArray()});
     }
     int delivered = 0;
     for (const auto &[id, payload] : pending) {

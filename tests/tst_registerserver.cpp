@@ -17,6 +17,7 @@
 #include <QtCore/QLibraryInfo>
 #include <QtCore/QRandomGenerator>
 #include <QtSql/QSqlDatabase>
+#include <QtSql/QSqlQuery>
 #include <QtTest/QSignalSpy>
 
 #include <sys/socket.h>
@@ -103,6 +104,7 @@ private slots:
     void killedWhileRecordingLeavesNoHalfVersion();
     void serverGoingAwayQueuesVersions();
     void missingDriverQueuesVersions();
+    void lockedSiteIsBounded();
     void silentServerIsBounded();
 
 private:
@@ -239,6 +241,38 @@ void TestRegisterServer::missingDriverQueuesVersions()
     QVERIFY2(reg.open(), qPrintable(reg.problem()));
     QCOMPARE(reg.queuedCount(), 0);
     QCOMPARE(reg.findSite(QStringLiteral("Garazs"))->versions, 2);
+    qunsetenv("XDG_DATA_HOME");
+}
+
+void TestRegisterServer::lockedSiteIsBounded()
+{
+    ScratchDir scratch;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(scratch.path()));
+    const QString url = database(QStringLiteral("locked"));
+    const Location location = serverAt(url);
+    SiteRegister reg(location);
+    QCOMPARE(reg.record(download(1)).status, RecordOutcome::Status::Recorded);
+    {
+        // Another program holds the site and does not let go.
+        QSqlDatabase holder = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("holder"));
+        holder.setHostName(server.socketDir());
+        holder.setUserName(QStringLiteral("kordavo"));
+        holder.setDatabaseName(QStringLiteral("locked"));
+        QVERIFY(holder.open());
+        QSqlQuery hold(holder);
+        QVERIFY(hold.exec(QStringLiteral("BEGIN")));
+        QVERIFY(hold.exec(QStringLiteral("SELECT * FROM sites FOR UPDATE")));
+        QElapsedTimer timer;
+        timer.start();
+        const RecordOutcome outcome = reg.record(download(2));
+        QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(outcome.status, RecordOutcome::Status::Queued);
+        QVERIFY(hold.exec(QStringLiteral("ROLLBACK")));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("holder"));
+    // Once it is free the queued version goes first.
+    QCOMPARE(reg.record(download(3)).version, 3);
+    QCOMPARE(reg.queuedCount(), 0);
     qunsetenv("XDG_DATA_HOME");
 }
 
