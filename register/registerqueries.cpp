@@ -63,6 +63,18 @@ VersionInfo versionFrom(const QSqlQuery &query)
     return v;
 }
 
+// A name as a search compares it: case and accents do not count, so
+// "fokapu" finds "Főkapu" and the module's own "Fökapu" (it holds no ő).
+QString folded(const QString &name)
+{
+    QString plain;
+    for (const QChar c : name.normalized(QString::NormalizationForm_D)) {
+        if (c.category() != QChar::Mark_NonSpacing)
+            plain += c;
+    }
+    return plain.toCaseFolded();
+}
+
 bool byName(const SiteSummary &a, const SiteSummary &b)
 {
     const int order = a.name.compare(b.name, Qt::CaseInsensitive);
@@ -129,12 +141,14 @@ std::optional<SiteSummary> SiteRegister::findSite(const QString &text, QList<Sit
     const QList<SiteSummary> all = sites();
     if (!d->problem.isEmpty())
         return std::nullopt;
+    const QString key = folded(wanted);
     QList<SiteSummary> whole;
     QList<SiteSummary> parts;
     for (const SiteSummary &s : all) {
-        if (s.name.compare(wanted, Qt::CaseInsensitive) == 0)
+        const QString name = folded(s.name);
+        if (name == key)
             whole.append(s);
-        else if (!wanted.isEmpty() && s.name.contains(wanted, Qt::CaseInsensitive))
+        else if (!key.isEmpty() && name.contains(key))
             parts.append(s);
     }
     const QList<SiteSummary> &fitting = whole.isEmpty() ? parts : whole;

@@ -105,8 +105,8 @@ public:
 
     QList<SiteSummary> sites();
     std::optional<SiteSummary> site(qint64 id);
-    // "12" is site 12; otherwise a name, whole (case not counting) or a
-    // part that only one site's name holds. `candidates` lists the sites a
+    // "12" is site 12; otherwise a name, whole or a part that only one
+    // site's name holds, case and accents not counting ("fokapu": Főkapu). `candidates` lists the sites a
     // name fits when it fits more than one.
     std::optional<SiteSummary> findSite(const QString &text, QList<SiteSummary> *candidates = nullptr);
     QList<VersionInfo> history(qint64 siteId);

@@ -134,6 +134,9 @@ inline void checkContract(const Location &location)
     QVERIFY(reg.setAddress(a, QStringLiteral("Fő utca 1.")));
     QVERIFY(reg.setNote(a, QStringLiteral("kulcs a portán")));
     QCOMPARE(reg.findSite(QStringLiteral("főkapu"))->address, QStringLiteral("Fő utca 1."));
+    // Typed without accents, or as the module spells it (it holds no ő).
+    QCOMPARE(reg.findSite(QStringLiteral("HOS UTCAI"))->id, bSite);
+    QCOMPARE(reg.findSite(QStringLiteral("Hös utcai kapu (4173)"))->id, bSite);
     QCOMPARE(reg.findSite(QString::number(bSite))->name, QStringLiteral("Hős utcai kapu (4173)"));
     QList<SiteSummary> candidates;
     QVERIFY(!reg.findSite(QStringLiteral("kapu"), &candidates));
