@@ -4,6 +4,7 @@
 #include "cli/files.h"
 #include "cli/output.h"
 #include "document/configfile.h"
+#include "register/numberkey.h"
 #include "register/registerlocation.h"
 #include "register/registerwords.h"
 #include "register/siteregister.h"
@@ -276,6 +277,10 @@ int showDiff(const Options &o, SiteRegister &site, const SiteSummary &s, Streams
 int findNumber(const Options &o, SiteRegister &site, Streams &streams)
 {
     const QString number = o.positional.mid(1).join(QLatin1Char(' '));
+    if (numberKey(number).isEmpty()) {
+        streams.err << Text::tr("Hibás telefonszám: „%1”").arg(number) << '\n';
+        return kUsage;
+    }
     const QList<NumberPlace> places = site.findNumber(number);
     if (!site.problem().isEmpty())
         return failed(site, streams);

@@ -379,6 +379,7 @@ void TestRegister::toolRecordsAndAnswers()
     QVERIFY(places.at(0).toObject().value(QStringLiteral("output2")).toBool() == false);
     ran = runTool({QStringLiteral("register"), QStringLiteral("find"), QStringLiteral("06 30 999 9999")});
     QCOMPARE(ran.code, 1);
+    QCOMPARE(runTool({QStringLiteral("register"), QStringLiteral("find"), QStringLiteral("kapu")}).code, 2);
 
     // The as-installed file back out, then refused over an existing file.
     const QString exported = scratch.filePath(QStringLiteral("atadaskori.krv"));

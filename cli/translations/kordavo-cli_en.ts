@@ -767,6 +767,10 @@ Exit codes:
   128 + N  interrupted by signal N (Ctrl-C: 130, SIGTERM: 143, SIGHUP: 129)
 </translation>
     </message>
+    <message>
+        <source>Hibás telefonszám: „%1”</source>
+        <translation>Bad telephone number: &quot;%1&quot;</translation>
+    </message>
 </context>
 <context>
     <name>configfile</name>
