@@ -46,6 +46,32 @@ private:
 
 RegisterRecorder::RegisterRecorder(const Location &location, QObject *parent) : QObject(parent), where(location)
 {
+    start();
+}
+
+RegisterRecorder::RegisterRecorder(QObject *parent) : QObject(parent)
+{
+    const std::optional<Location> location = locationFromEnvironment(&locationProblem);
+    where.kind = Location::Kind::Off;
+    if (location)
+        where = *location;
+    else
+        locationProblem += QStringLiteral(" (%1)").arg(QString::fromLatin1(kEnvironmentVariable));
+    start();
+}
+
+RecordOutcome RegisterRecorder::unusable()
+{
+    RecordOutcome outcome;
+    outcome.status = locationProblem.isEmpty() ? RecordOutcome::Status::Off : RecordOutcome::Status::NotRecorded;
+    outcome.problem = locationProblem;
+    outcome.tell = !locationProblem.isEmpty() && !told;
+    told = told || outcome.tell;
+    return outcome;
+}
+
+void RegisterRecorder::start()
+{
     qRegisterMetaType<siteregister::RecordOutcome>();
     if (where.kind == Location::Kind::Off)
         return;
@@ -83,9 +109,7 @@ const Location &RegisterRecorder::location() const
 void RegisterRecorder::record(const TransferRecord &record)
 {
     if (!worker) {
-        RecordOutcome off;
-        off.status = RecordOutcome::Status::Off;
-        emit recorded(off);
+        emit recorded(unusable());
         return;
     }
     QMetaObject::invokeMethod(
@@ -99,11 +123,8 @@ void RegisterRecorder::record(const TransferRecord &record)
 
 RecordOutcome RegisterRecorder::recordAndWait(const TransferRecord &record)
 {
-    if (!worker) {
-        RecordOutcome off;
-        off.status = RecordOutcome::Status::Off;
-        return off;
-    }
+    if (!worker)
+        return unusable();
     auto promise = std::make_shared<std::promise<RecordOutcome>>();
     std::future<RecordOutcome> future = promise->get_future();
     QMetaObject::invokeMethod(

@@ -24,6 +24,9 @@ class RegisterRecorder : public QObject
 
 public:
     explicit RegisterRecorder(const Location &location, QObject *parent = nullptr);
+    // The register KORDAVO_REGISTER names, or the default file; a value it
+    // cannot take is every outcome's problem, told once.
+    explicit RegisterRecorder(QObject *parent = nullptr);
     // Finishes the records handed in (each bounded by the register's own
     // connection and statement limits), then stops the thread.
     ~RegisterRecorder() override;
@@ -39,7 +42,12 @@ signals:
     void recorded(const siteregister::RecordOutcome &outcome);
 
 private:
+    void start();
+    RecordOutcome unusable();
+
     Location where;
+    QString locationProblem;
+    bool told = false;
     QThread *thread = nullptr;
     RecorderWorker *worker = nullptr;
 };

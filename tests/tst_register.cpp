@@ -9,6 +9,7 @@
 
 #include "cli/cli.h"
 #include "register/numberkey.h"
+#include "register/registerrecorder.h"
 #include "register/registerschema.h"
 #include "sim/modulesimulator.h"
 
@@ -19,6 +20,7 @@
 #include <QtCore/QRandomGenerator>
 #include <QtSql/QSqlDatabase>
 #include <QtSql/QSqlQuery>
+#include <QtTest/QSignalSpy>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -109,6 +111,7 @@ private slots:
     void killedWhileRecordingLeavesNoHalfVersion();
     void brokenRegisterNeverCostsTheTransfer();
     void toolRecordsAndAnswers();
+    void windowRecorderFromTheEnvironment();
 };
 
 void TestRegister::numberForms_data()
@@ -419,6 +422,31 @@ void TestRegister::toolRecordsAndAnswers()
              2);
     qputenv("KORDAVO_REGISTER", "off");
     QCOMPARE(runTool({QStringLiteral("register"), QStringLiteral("list")}).code, 5);
+}
+
+void TestRegister::windowRecorderFromTheEnvironment()
+{
+    ScratchDir scratch;
+    const QByteArray kept = qgetenv("KORDAVO_REGISTER");
+    const auto restore = qScopeGuard([&] { qputenv("KORDAVO_REGISTER", kept); });
+    const TransferRecord r = transfer(TransferRecord::Command::Download, TransferRecord::Result::Ok,
+                                      gate(QStringLiteral("4172"), QStringLiteral("Fokapu nyito"), {}), 1);
+    {
+        // A value no register has: told once, never an obstacle.
+        qputenv("KORDAVO_REGISTER", "mysql://host/db");
+        RegisterRecorder recorder;
+        RecordOutcome outcome = recorder.recordAndWait(r);
+        QCOMPARE(outcome.status, RecordOutcome::Status::NotRecorded);
+        QVERIFY2(outcome.problem.contains(QStringLiteral("KORDAVO_REGISTER")), qPrintable(outcome.problem));
+        QVERIFY(outcome.tell);
+        QVERIFY(!recorder.recordAndWait(r).tell);
+    }
+    qputenv("KORDAVO_REGISTER", QFile::encodeName(scratch.filePath(QStringLiteral("register.sqlite"))));
+    RegisterRecorder recorder;
+    QSignalSpy recorded(&recorder, &RegisterRecorder::recorded);
+    recorder.record(r);
+    QVERIFY(recorded.wait(10000));
+    QCOMPARE(recorded.constFirst().constFirst().value<RecordOutcome>().text, QStringLiteral("Fokapu nyito (4172), 1. változat"));
 }
 
 int main(int argc, char *argv[])
