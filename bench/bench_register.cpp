@@ -22,6 +22,7 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QProcess>
 #include <QtCore/QRandomGenerator>
+#include <QtCore/QStandardPaths>
 #include <QtCore/QTemporaryDir>
 
 #include <algorithm>
@@ -110,12 +111,14 @@ struct Figures
     double buildSeconds = 0;
     Stats floor, find, history, list, shared, diff;
     Stats withRegister, withoutRegister;
+    Stats bareConnection;   // a PostgreSQL client process that connects and asks one thing
     double bytes = 0;
 };
 
 Figures measure(const QString &where, int sites, int versions, const QString &file)
 {
     Figures f;
+    QString error;
     std::optional<SiteRegister> reg;
     reg.emplace(at(where));
     if (!reg->open())
@@ -191,6 +194,16 @@ Figures measure(const QString &where, int sites, int versions, const QString &fi
     }
     f.withRegister = statsOf(with);
     f.withoutRegister = statsOf(without);
+    const QString psql = QStandardPaths::findExecutable(QStringLiteral("psql"));
+    const std::optional<Location> server = parseLocation(where, &error);
+    if (server && server->kind == Location::Kind::Server && !psql.isEmpty()) {
+        f.bareConnection = timed(20, [&](int) {
+            QProcess client;
+            client.start(psql, {QStringLiteral("-h"), server->host, QStringLiteral("-U"), server->user, QStringLiteral("-qAt"),
+                                QStringLiteral("-c"), QStringLiteral("SELECT 1"), server->database});
+            client.waitForFinished(60000);
+        });
+    }
     return f;
 }
 
@@ -263,6 +276,8 @@ int main(int argc, char *argv[])
                 sqlite.withRegister.median - sqlite.withoutRegister.median,
                 postgres.withRegister.median - postgres.withoutRegister.median);
     const Stats sync = syncFloor(dir.path());
+    std::printf("| floor: what the register's own way costs here | 4 fdatasyncs: %.2f | | a bare psql connection: %.2f | %.2f |\n",
+                4 * sync.median, postgres.bareConnection.median, postgres.bareConnection.p95);
     std::printf("\none fdatasync of a 4 KiB write on this disk: median %.2f ms, p95 %.2f ms\n", sync.median, sync.p95);
     std::printf("recording with the register open (the window's recorder), a version: SQLite %.2f ms, PostgreSQL %.2f ms\n",
                 sqlite.buildSeconds * 1000 / (sites * versions), postgres.buildSeconds * 1000 / (sites * versions));
