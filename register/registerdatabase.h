@@ -16,6 +16,7 @@
 
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 
 namespace siteregister {
@@ -35,6 +36,11 @@ struct NumberRow
 };
 // The numbers of an image by position, those with at least one digit.
 QHash<int, NumberRow> numbersOfImage(const QString &canonicalImage, int memory);
+
+// A version as the local queue keeps it, and back; nothing for a payload
+// no program of ours wrote.
+QByteArray toPayload(const TransferRecord &record);
+std::optional<TransferRecord> fromPayload(const QByteArray &payload);
 
 struct SiteRegister::Private
 {

@@ -151,7 +151,4 @@ private:
     std::unique_ptr<Private> d;
 };
 
-// A site's name for messages: "Főkapu nyitó (4172)".
-QString siteText(const SiteSummary &site);
-
 } // namespace siteregister
