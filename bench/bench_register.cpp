@@ -180,9 +180,11 @@ Figures measure(const QString &where, int sites, int versions, const QString &fi
         if (!sim.start())
             qFatal("simulator: %s", qPrintable(sim.errorString()));
         // The module holds the file, so every verify finds it as recorded.
-        QProcess::execute(QCoreApplication::applicationDirPath() + QStringLiteral("/kordavo-cli"),
-                          {QStringLiteral("download"), file, QStringLiteral("--port"), sim.devicePath(),
-                           QStringLiteral("--fast"), QStringLiteral("--no-register")});
+        QProcess first;
+        first.start(QCoreApplication::applicationDirPath() + QStringLiteral("/kordavo-cli"),
+                    {QStringLiteral("download"), file, QStringLiteral("--port"), sim.devicePath(), QStringLiteral("--fast"),
+                     QStringLiteral("--no-register")});
+        first.waitForFinished(60000);
         std::vector<double> recorded;
         std::vector<double> plain;
         for (int i = 0; i < 40; ++i) {
