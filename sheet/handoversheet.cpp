@@ -106,7 +106,7 @@ QString numberSection(const Sheet &sheet)
         return QStringLiteral("<p>%1</p>").arg(Text::tr("A modul nem tárol telefonszámot."));
     return QStringLiteral("<p>%1</p>").arg(Text::tr("%n tárolt telefonszám, a modul memóriájában elfoglalt helyük szerint.", nullptr, stored))
            + QStringLiteral("<table width=\"100%\" border=\"1\" style=\"border-collapse: collapse; border-color: #808080\" cellspacing=\"0\" cellpadding=\"2\">"
-                            "<thead><tr bgcolor=\"#e4e4e4\"><th width=\"8%\">%1</th><th width=\"28%\">%2</th>"
+                            "<thead><tr bgcolor=\"#e4e4e4\"><th width=\"10%\">%1</th><th width=\"26%\">%2</th>"
                             "<th width=\"16%\">%3</th><th width=\"16%\">%4</th><th width=\"16%\">%5</th>"
                             "<th width=\"16%\">%6</th></tr></thead>")
                  .arg(Text::tr("Hely"), Text::tr("Telefonszám"), Text::tr("1. bemenet riasztás"),
