@@ -8,6 +8,8 @@
 #include <QtCore/QSaveFile>
 #include <QtGui/QAbstractTextDocumentLayout>
 #include <QtGui/QFontMetricsF>
+#include <QtGui/QImage>
+#include <QtGui/QPageLayout>
 #include <QtGui/QPainter>
 #include <QtGui/QPdfWriter>
 #include <QtGui/QTextDocument>
@@ -140,9 +142,11 @@ QString signatureSection(const Sheet &sheet)
                       Text::tr("átvevő"));
 }
 
+// The site's name, or the module's where the register does not know it.
 QString title(const Sheet &sheet)
 {
-    return sheet.siteName.isEmpty() ? Text::tr("Átadási lap") : Text::tr("Átadási lap – %1").arg(sheet.siteName);
+    const QString name = sheet.siteName.isEmpty() ? field(sheet, "m_nev") : sheet.siteName;
+    return name.isEmpty() ? Text::tr("Átadási lap") : Text::tr("Átadási lap – %1").arg(name);
 }
 
 } // namespace
@@ -168,6 +172,61 @@ void layOut(const Sheet &sheet, QTextDocument &document)
                      + signatureSection(sheet) + QStringLiteral("</body></html>"));
 }
 
+namespace {
+
+// One page of the laid-out sheet, its number and the title below it, into a
+// paint rectangle of `page` (the writer's, inside its margins).
+void drawPage(QPainter &painter, const QTextDocument &document, const QString &footer, const QSizeF &page,
+              qreal footerHeight, int index, int pages)
+{
+    const QSizeF body = document.pageSize();
+    painter.save();
+    const QRectF view(0, index * body.height(), body.width(), body.height());
+    painter.translate(0, -view.top());
+    painter.setClipRect(view);
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.clip = view;
+    context.palette.setColor(QPalette::Text, Qt::black);
+    document.documentLayout()->draw(&painter, context);
+    painter.restore();
+    painter.setFont(document.defaultFont());
+    painter.drawText(QRectF(0, page.height() - footerHeight, page.width(), footerHeight), Qt::AlignRight | Qt::AlignVCenter,
+                     Text::tr("%1 – %2/%3. oldal").arg(footer).arg(index + 1).arg(pages));
+}
+
+QPageLayout a4Layout()
+{
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                       QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm), QPageLayout::Millimeter);
+}
+
+// Paginated to the page's paint rectangle, less a line for the footer.
+void paginate(QTextDocument &document, const QSizeF &page, qreal footerHeight)
+{
+    document.setPageSize(QSizeF(page.width(), page.height() - 2 * footerHeight));
+}
+
+} // namespace
+
+QImage firstPage(const Sheet &sheet, qreal scale)
+{
+    QTextDocument document;
+    layOut(sheet, document);
+    const QPageLayout layout = a4Layout();
+    const QSizeF page = layout.paintRectPixels(kResolution).size();
+    const qreal footerHeight = QFontMetricsF(document.defaultFont()).height();
+    paginate(document, page, footerHeight);
+    const QRect full = layout.fullRectPixels(kResolution);
+    QImage image((QSizeF(full.size()) * scale).toSize(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(scale, scale);
+    painter.translate(layout.paintRectPixels(kResolution).topLeft());
+    drawPage(painter, document, title(sheet), page, footerHeight, 0, document.pageCount());
+    return image;
+}
+
 bool writePdf(const Sheet &sheet, const QString &path, QString *error)
 {
     QSaveFile file(path);
@@ -177,20 +236,18 @@ bool writePdf(const Sheet &sheet, const QString &path, QString *error)
     }
     {
         QPdfWriter writer(&file);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageMargins(QMarginsF(kMarginMm, kMarginMm, kMarginMm, kMarginMm), QPageLayout::Millimeter);
+        writer.setPageLayout(a4Layout());
         writer.setResolution(kResolution);
         writer.setTitle(title(sheet));
         writer.setCreator(QStringLiteral("Kordavo"));
 
         QTextDocument document;
         layOut(sheet, document);
-        // Paginated to the writer's page: every page drawn from the one layout,
-        // with its number and the sheet's title below it.
+        // Every page drawn from the one layout, with its number and the
+        // sheet's title below it.
         const QSizeF page = writer.pageLayout().paintRectPixels(kResolution).size();
-        const QFontMetricsF metrics(document.defaultFont(), &writer);
-        document.setPageSize(QSizeF(page.width(), page.height() - 2 * metrics.height()));
-        const QSizeF body = document.pageSize();
+        const qreal footerHeight = QFontMetricsF(document.defaultFont(), &writer).height();
+        paginate(document, page, footerHeight);
         const int pages = document.pageCount();
         QPainter painter;
         if (!painter.begin(&writer)) {
@@ -200,19 +257,7 @@ bool writePdf(const Sheet &sheet, const QString &path, QString *error)
         for (int i = 0; i < pages; ++i) {
             if (i > 0)
                 writer.newPage();
-            painter.save();
-            const QRectF view(0, i * body.height(), body.width(), body.height());
-            painter.translate(0, -view.top());
-            painter.setClipRect(view);
-            QAbstractTextDocumentLayout::PaintContext context;
-            context.clip = view;
-            context.palette.setColor(QPalette::Text, Qt::black);
-            document.documentLayout()->draw(&painter, context);
-            painter.restore();
-            painter.setFont(document.defaultFont());
-            painter.drawText(QRectF(0, page.height() - metrics.height(), page.width(), metrics.height()),
-                             Qt::AlignRight | Qt::AlignVCenter,
-                             Text::tr("%1 – %2/%3. oldal").arg(title(sheet)).arg(i + 1).arg(pages));
+            drawPage(painter, document, title(sheet), page, footerHeight, i, pages);
         }
         painter.end();
     }

@@ -16,6 +16,7 @@
 
 #include <optional>
 
+class QImage;
 class QTextDocument;
 
 namespace handover {
@@ -43,6 +44,10 @@ QString maskedPin(const QString &pin);
 
 // The sheet laid out for an A4 page inside the writer's margins.
 void layOut(const Sheet &sheet, QTextDocument &document);
+
+// The first page as printed, `scale` times its size at 96 dots per inch:
+// the help document's picture of a sheet.
+QImage firstPage(const Sheet &sheet, qreal scale);
 
 // Writes the sheet as a PDF, whole or not at all (an existing file is
 // replaced only once the new one is complete); false with the reason. The
