@@ -169,11 +169,11 @@ PortListing listPorts(const PortSource &source)
 }
 
 Found search(const QStringList &ports, int baudRate, quint32 waitMs,
-             const std::function<bool(const SearchStep &)> &afterProbe)
+             const std::function<bool(const SearchStep &)> &afterProbe, const moduleprotocol::LineFactory &lines)
 {
     Found found;
     for (const QString &name : ports) {
-        ModuleSession session(name, baudRate);
+        ModuleSession session(name, baudRate, lines);
         const auto identified = session.identify({0, waitMs});
         if (identified.failure == Failure::PortNotOpened)
             continue;

@@ -110,8 +110,10 @@ struct Found
 };
 // Probes every port in turn with "~|", waiting `waitMs` for each answer, and
 // sends ESC to each that answered as a module. `afterProbe` is told of every
-// port that opened; returning false stops the search.
+// port that opened; returning false stops the search. Each port's line comes
+// from `lines` (the serial port when it is empty).
 Found search(const QStringList &ports, int baudRate, quint32 waitMs,
-             const std::function<bool(const SearchStep &)> &afterProbe = {});
+             const std::function<bool(const SearchStep &)> &afterProbe = {},
+             const moduleprotocol::LineFactory &lines = {});
 
 } // namespace moduleoperations

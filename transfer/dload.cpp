@@ -24,7 +24,7 @@ dload::dload(const DownloadSettings &settings, QWidget *parent)
 
 dload::~dload()
 {
-    worker->requestInterruption();
+    worker->cancel();
     worker->wait();
 }
 

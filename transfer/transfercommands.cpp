@@ -12,6 +12,7 @@
 #include "forms/prompter.h"
 #include "serial/commandprogress.h"
 #include "serial/moduleprotocol.h"
+#include "serial/moduleworker.h"
 #include "transfer/configimage.h"
 #include "transfer/dload.h"
 #include "transfer/moduleoperations.h"
@@ -52,13 +53,6 @@ bool endedEarly(QWidget *parent, moduleprotocol::Failure failure, QProgressDialo
     return failure == moduleprotocol::Failure::Cancelled;
 }
 
-moduleoperations::Control controlOf(QProgressDialog &progress)
-{
-    moduleoperations::Control control;
-    control.readProgress = progressOf(progress);
-    return control;
-}
-
 // What the verify box tells on request: each differing record by the name
 // the form gives it, the form's value against the module's.
 QString differenceLines(const QList<configimage::RecordDifference> &differing)
@@ -91,22 +85,29 @@ TransferCommands::TransferCommands(Ui::MainWindow &ui, QWidget *window, WindowSt
 {
 }
 
-bool TransferCommands::buildConfigImage()
+moduleoperations::Prepared TransferCommands::prepareForm()
 {
-    const moduleoperations::Prepared prepared =
+    moduleoperations::Prepared prepared =
         moduleoperations::prepare(document.formConfiguration(), state.moduleModel());
     state.setConfigImage(prepared.image);
-    if (prepared.problem && prepared.problem->kind == FieldProblem::Kind::Empty) {
-        ui.tabWidget->setCurrentWidget(ui.tab);
+    return prepared;
+}
+
+bool TransferCommands::showEmptyField(const moduleoperations::Prepared &prepared)
+{
+    if (!prepared.problem || prepared.problem->kind != FieldProblem::Kind::Empty)
         return false;
-    }
+    ui.tabWidget->setCurrentWidget(ui.tab);
     return true;
 }
 
-bool TransferCommands::refuseFieldWithSeparator(const QString &title)
+bool TransferCommands::buildConfigImage()
 {
-    const moduleoperations::Prepared prepared =
-        moduleoperations::prepare(document.formConfiguration(), state.moduleModel());
+    return !showEmptyField(prepareForm());
+}
+
+bool TransferCommands::refuseFieldWithSeparator(const moduleoperations::Prepared &prepared, const QString &title)
+{
     if (!prepared.problem || prepared.problem->kind != FieldProblem::Kind::Separator)
         return false;
     const int field = prepared.problem->field;
@@ -139,17 +140,18 @@ void TransferCommands::showReadOut(const Configuration &configuration)
 void TransferCommands::download()
 {
     const CommandFocus focus(window);
-    if (!buildConfigImage()) {
+    const moduleoperations::Prepared prepared = prepareForm();
+    if (showEmptyField(prepared)) {
         prompt::critical(window, QStringLiteral("Betöltés hiba."),
                          QStringLiteral("Az összes mező kitöltése kötelező."));
         return;
     }
-    if (refuseFieldWithSeparator(QStringLiteral("Betöltés hiba.")))
+    if (refuseFieldWithSeparator(prepared, QStringLiteral("Betöltés hiba.")))
         return;
     // On the heap and guarded: should the window go away while the dialog
     // runs (program exit), the window's destruction takes the dialog with it.
     QPointer<dload> dialog =
-        new dload({state.portName(), state.baudRate(), state.ackChar(), state.configImage()}, window);
+        new dload({state.portName(), state.baudRate(), state.ackChar(), prepared.image}, window);
     dialog->exec();
     delete dialog.data();
 }
@@ -162,9 +164,13 @@ void TransferCommands::readOut()
     progress.setWindowTitle(QStringLiteral("Kiolvasás"));
     progress.setWindowModality(Qt::WindowModal);
 
-    moduleprotocol::ModuleSession session(state.portName(), state.baudRate());
+    ModuleWorker worker(state.portName(), state.baudRate());
+    followReading(progress, worker);
     const moduleoperations::ReadOut read =
-        moduleoperations::readout(session, state.moduleModel(), controlOf(progress));
+        worker.perform([model = state.moduleModel()](moduleprotocol::ModuleSession &session,
+                                                     const moduleoperations::Control &control) {
+            return moduleoperations::readout(session, model, control);
+        });
     if (endedEarly(window, read.failure, progress,
                    QStringLiteral("Sikertelen kiolvasás.\nNem lehet megnyitni a portot.")))
         return;
@@ -183,11 +189,12 @@ void TransferCommands::verify()
 {
     const CommandFocus focus(window);
     const QString failed = QStringLiteral("Sikertelen ellenőrzés.\nTöltse be újra a konfigurációt!");
-    if (!buildConfigImage()) {
+    const moduleoperations::Prepared prepared = prepareForm();
+    if (showEmptyField(prepared)) {
         prompt::critical(window, QStringLiteral("Ellenőrzés"), failed);
         return;
     }
-    if (refuseFieldWithSeparator(QStringLiteral("Ellenőrzés")))
+    if (refuseFieldWithSeparator(prepared, QStringLiteral("Ellenőrzés")))
         return;
 
     // Made only now: its delayed showing starts with it.
@@ -197,9 +204,13 @@ void TransferCommands::verify()
     progress.setWindowModality(Qt::WindowModal);
     progress.setCancelButton(nullptr);
 
-    moduleprotocol::ModuleSession session(state.portName(), state.baudRate());
+    ModuleWorker worker(state.portName(), state.baudRate());
+    followReading(progress, worker);
     const moduleoperations::Verified verified =
-        moduleoperations::verify(session, state.configImage(), state.memorySize(), controlOf(progress));
+        worker.perform([image = prepared.image, entries = prepared.model.entries](
+                           moduleprotocol::ModuleSession &session, const moduleoperations::Control &control) {
+            return moduleoperations::verify(session, image, entries, control);
+        });
     if (endedEarly(window, verified.failure, progress,
                    QStringLiteral("Sikertelen ellenőrzés.\nNem lehet megnyitni a portot.")))
         return;
