@@ -8,6 +8,7 @@
 #include "document/generalfields.h"
 #include "serial/comport.h"
 #include "sim/modulesimulator.h"
+#include "support/inprocessmodule.h"
 #include "transfer/configimage.h"
 
 #include <QtCore/QElapsedTimer>
@@ -143,6 +144,15 @@ inline std::unique_ptr<ModuleSimulator> startedSimulator(const SimulatorOptions 
     sim->waitIdle();
     sim->clearReceived();
     return sim;
+}
+
+// The module in this process, in programming mode, for the tests that are
+// not about the line's timing.
+inline std::unique_ptr<InProcessModule> startedInProcess(const SimulatorOptions &options = {})
+{
+    auto module = std::make_unique<InProcessModule>(options);
+    module->enterProgramMode();
+    return module;
 }
 
 // Follows the download dialog while download() runs it: what it showed, when,

@@ -76,7 +76,9 @@ protected:
     }
     bool startReading() override
     {
-        const QMutexLocker lock(&owner.mutex);
+        QMutexLocker lock(&owner.mutex);
+        if (owner.paused)
+            owner.resumed.wait(&owner.mutex, 10000);
         const qsizetype before = readWaits().size();
         const bool reading = InProcessLine::startReading();
         if (readWaits().size() > before)
@@ -204,4 +206,25 @@ int InProcessModule::opens() const
 {
     const QMutexLocker lock(&mutex);
     return openCount;
+}
+
+void InProcessModule::enterProgramMode()
+{
+    const QMutexLocker lock(&mutex);
+    module.receive('~');
+    module.receive('|');
+    module.dropAnswer();
+}
+
+void InProcessModule::pauseAnswers()
+{
+    const QMutexLocker lock(&mutex);
+    paused = true;
+}
+
+void InProcessModule::resumeAnswers()
+{
+    const QMutexLocker lock(&mutex);
+    paused = false;
+    resumed.wakeAll();
 }

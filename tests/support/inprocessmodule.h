@@ -17,6 +17,7 @@
 #include <QtCore/QString>
 #include <QtCore/QStringList>
 #include <QtCore/QThread>
+#include <QtCore/QWaitCondition>
 
 class InProcessModule
 {
@@ -53,6 +54,14 @@ public:
     QSet<QThread *> openedOn() const;
     int opens() const;
 
+    // Holds every reading before its first byte until resumeAnswers() (or
+    // 10 s), so a test can look at a command while it runs.
+    void pauseAnswers();
+    void resumeAnswers();
+
+    // Programming mode, as the port button would leave it; nothing is logged.
+    void enterProgramMode();
+
     // Always idle: the module has answered by the time a reading ends.
     bool waitIdle(int = 0) const { return true; }
 
@@ -69,4 +78,6 @@ private:
     QSet<QThread *> threads;
     int openCount = 0;
     bool gone = false;
+    bool paused = false;
+    QWaitCondition resumed;
 };
