@@ -59,6 +59,13 @@ ModuleWorker::ModuleWorker(const QString &portName, int baudRate, QObject *paren
     , baudRate(baudRate)
     , lines(currentFactory())
 {
+    connected(connect(this, &ModuleWorker::jobEnded, this,
+                      [this](quint64 job) {
+                          delivered = job;
+                          if (waiting)
+                              waiting->quit();
+                      }),
+              "ModuleWorker::jobEnded");
 }
 
 ModuleWorker::~ModuleWorker()
@@ -82,7 +89,7 @@ void ModuleWorker::cancel()
 void ModuleWorker::post(Job job)
 {
     const QMutexLocker lock(&mutex);
-    jobs.push_back(std::move(job));
+    jobs.push_back({++posted, std::move(job)});
     changed.wakeAll();
 }
 
@@ -93,23 +100,16 @@ void ModuleWorker::finish()
     changed.wakeAll();
 }
 
-std::optional<ModuleWorker::Job> ModuleWorker::nextJob()
+std::optional<ModuleWorker::Queued> ModuleWorker::nextJob()
 {
     QMutexLocker lock(&mutex);
     while (jobs.empty() && !finishing)
         changed.wait(&mutex);
     if (jobs.empty())
         return std::nullopt;
-    Job job = std::move(jobs.front());
+    Queued next = std::move(jobs.front());
     jobs.pop_front();
-    busy = true;
-    return job;
-}
-
-bool ModuleWorker::idle()
-{
-    const QMutexLocker lock(&mutex);
-    return !busy && jobs.empty();
+    return next;
 }
 
 void ModuleWorker::run()
@@ -126,15 +126,15 @@ void ModuleWorker::run()
         emit sendProgress(value);
         return true;
     };
-    while (std::optional<Job> job = nextJob()) {
-        (*job)(session, control);
+    while (std::optional<Queued> next = nextJob()) {
+        next->job(session, control);
         {
             const QMutexLocker lock(&mutex);
-            busy = false;
+            ran = next->number;
             changed.wakeAll();
         }
         // Queued behind every signal the job sent, so its results are shown first.
-        emit jobEnded();
+        emit jobEnded(next->number);
     }
 }
 
@@ -142,23 +142,20 @@ void ModuleWorker::awaitJobs()
 {
     if (!isRunning())
         start();
-    QEventLoop *waiting = nullptr;
-    const WindowWatch watch([&waiting] {
+    const WindowWatch watch([this] {
         if (waiting)
             waiting->quit();
     });
-    for (;;) {
+    const quint64 awaited = posted;
+    while (delivered < awaited) {
         QEventLoop loop;
-        connected(connect(this, &ModuleWorker::jobEnded, &loop, &QEventLoop::quit), "ModuleWorker::jobEnded");
-        if (idle())
-            return;
         waiting = &loop;
         const int code = loop.exec(waitingFlags());
         waiting = nullptr;
         if (code < 0) {
             // The program is ending and no event loop runs any more.
             QMutexLocker lock(&mutex);
-            while (busy || !jobs.empty())
+            while (ran < awaited)
                 changed.wait(&mutex);
             return;
         }

@@ -3,6 +3,7 @@
 #include "serial/deviceoperations.h"
 #include "serial/moduleprotocol.h"
 
+#include <QtCore/QEventLoop>
 #include <QtCore/QMutex>
 #include <QtCore/QString>
 #include <QtCore/QStringList>
@@ -92,16 +93,22 @@ signals:
     void sendProgress(int value);
     void statusStep(const moduleoperations::Status &soFar);
     void searchStep(const moduleoperations::SearchStep &step);
-    // A job has run; the results it left are there.
-    void jobEnded();
+    // Job number `job` (counted from 1 in the order posted) has run, and the
+    // results it left are there; queued behind every signal it sent.
+    void jobEnded(quint64 job);
 
 protected:
     void run() override;
 
 private:
-    std::optional<Job> nextJob();
-    bool idle();
-    // Runs the GUI thread's event loop until every queued job has run.
+    struct Queued
+    {
+        quint64 number;
+        Job job;
+    };
+    std::optional<Queued> nextJob();
+    // Runs the GUI thread's event loop until every job posted has run and
+    // what it sent has been delivered.
     void awaitJobs();
 
     const QString portName;
@@ -111,7 +118,10 @@ private:
 
     QMutex mutex;
     QWaitCondition changed;
-    std::deque<Job> jobs;
-    bool busy = false;
+    std::deque<Queued> jobs;
+    quint64 posted = 0;       // GUI thread's count of the jobs it posted
+    quint64 delivered = 0;    // the last job whose end has reached the GUI thread
+    quint64 ran = 0;          // the last job the worker thread has run
+    QEventLoop *waiting = nullptr;   // awaitJobs()'s loop, while it runs
     bool finishing = false;
 };

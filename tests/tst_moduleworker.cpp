@@ -10,6 +10,7 @@
 
 #include <QtCore/QSemaphore>
 #include <QtCore/QTimer>
+#include <QtWidgets/QDialog>
 
 using Step = moduleoperations::Status::Step;
 
@@ -19,6 +20,7 @@ class TestModuleWorker : public QObject
 
 private slots:
     void statusOnTheWorkerWithTheLinesWaits();
+    void everyStepShownBeforeTheResult();
     void portHeldFromFirstExchangeToTheEnd();
     void windowRunsWhileAnOperationWaits();
     void cancelStopsBeforeTheLine();
@@ -51,6 +53,30 @@ void TestModuleWorker::statusOnTheWorkerWithTheLinesWaits()
     QCOMPARE(module.readWaits(), (QList<int>{200, 200, 5000}));
     QCOMPARE(module.openedOn().size(), 1);
     QVERIFY(!module.openedOn().contains(QThread::currentThread()));
+}
+
+void TestModuleWorker::everyStepShownBeforeTheResult()
+{
+    // A window that comes up on the first step (as a progress window does)
+    // wakes the waiting loop while the module has long answered everything.
+    InProcessModule module;
+    module.enterProgramMode();
+    for (int round = 0; round < 20; ++round) {
+        ModuleWorker worker(module.devicePath(), 1200);
+        QDialog shown;
+        QList<Step> steps;
+        int bytesCounted = 0;
+        QVERIFY(connect(&worker, &ModuleWorker::statusStep, this,
+                        [&steps, &shown](const moduleoperations::Status &soFar) {
+                            steps << soFar.reached;
+                            shown.show();
+                            QThread::msleep(20);
+                        }));
+        QVERIFY(connect(&worker, &ModuleWorker::readProgress, this, [&bytesCounted](int step) { bytesCounted += step; }));
+        QVERIFY(worker.status().ok());
+        QCOMPARE(steps, (QList<Step>{Step::States, Step::Signal}));
+        QVERIFY2(bytesCounted > 14, qPrintable(QString::number(bytesCounted)));
+    }
 }
 
 void TestModuleWorker::portHeldFromFirstExchangeToTheEnd()
