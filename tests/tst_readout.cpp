@@ -1,5 +1,6 @@
 // Read-out from a simulated module into the form: memory sizes that do and
-// do not fit, cancelling, garbled and vanishing lines.
+// do not fit, cancelling, garbled and vanishing lines. The module is
+// in-process but where the line's timing is what a case shows.
 
 #include "support/testsupport.h"
 
@@ -52,8 +53,7 @@ void TestReadout::largeModuleReadInSmallMode()
     RecordingPrompter prompter;
     SimulatorOptions options;
     options.memorySize = 128;
-    auto sim = startedSimulator(options);
-    QVERIFY(sim);
+    auto sim = startedInProcess(options);
     sim->setStoredRecords(moduleRecords(128));
     auto w = preparedWindow(prompter, sim->devicePath(), 32);
 
@@ -78,8 +78,7 @@ void TestReadout::largeModuleReadInSmallMode()
 void TestReadout::smallModuleReadInLargeModeFails()
 {
     RecordingPrompter prompter;
-    auto sim = startedSimulator();
-    QVERIFY(sim);
+    auto sim = startedInProcess();
     sim->setStoredRecords(moduleRecords(32));
     auto w = preparedWindow(prompter, sim->devicePath(), 128);
     const FormState before = formState(*w);
@@ -104,8 +103,7 @@ void TestReadout::garbledButReadable()
 {
     QFETCH(int, fault);
     RecordingPrompter prompter;
-    auto sim = startedSimulator();
-    QVERIFY(sim);
+    auto sim = startedInProcess();
     sim->setStoredRecords(moduleRecords(32));
     sim->setFault(Fault(fault));
     auto w = preparedWindow(prompter, sim->devicePath(), 32);
@@ -202,8 +200,7 @@ void TestReadout::cancelLeavesTheFormAlone()
 void TestReadout::quickResultIsNotCoveredByProgress()
 {
     RecordingPrompter prompter;
-    auto sim = startedSimulator();
-    QVERIFY(sim);
+    auto sim = startedInProcess();
     sim->setStoredRecords(moduleRecords(32));
     auto w = preparedWindow(prompter, sim->devicePath(), 128);
     bool appeared = false;

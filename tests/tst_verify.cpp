@@ -1,5 +1,6 @@
 // Verify against a simulated module, and the whole round of a download, a
-// verify and a read-out of the same form.
+// verify and a read-out of the same form. The module is in-process but where
+// the line's timing is what a case shows.
 
 #include "support/testsupport.h"
 
@@ -46,8 +47,7 @@ private slots:
 void TestVerify::downloadVerifyReadBack()
 {
     RecordingPrompter prompter;
-    auto sim = startedSimulator();
-    QVERIFY(sim);
+    auto sim = startedInProcess();
     auto w = preparedWindow(prompter, sim->devicePath(), 32);
     // é travels as its Latin-1 byte, ő (no Latin-1 code) as ö.
     widget<QLineEdit>(*w, QStringLiteral("be1_nev"))->setText(QStringLiteral("Kapuérzékelő"));
@@ -114,8 +114,7 @@ void TestVerify::verifiesDespiteGarbling()
     RecordingPrompter prompter;
     SimulatorOptions options;
     options.memorySize = 128;
-    auto sim = startedSimulator(options);
-    QVERIFY(sim);
+    auto sim = startedInProcess(options);
     sim->setStoredRecords(expectedRecords(128));
     sim->setFault(Fault(fault));
     auto w = preparedWindow(prompter, sim->devicePath(), 128);
@@ -144,8 +143,7 @@ void TestVerify::accentsCompareAsSent()
     QFETCH(QString, stored);
     QFETCH(bool, verifies);
     RecordingPrompter prompter;
-    auto sim = startedSimulator();
-    QVERIFY(sim);
+    auto sim = startedInProcess();
     QStringList records = expectedRecords(32);
     records[3] = stored.leftJustified(16, QLatin1Char(' '));
     sim->setStoredRecords(records);
@@ -217,8 +215,7 @@ void TestVerify::failures()
 void TestVerify::emptyFieldStopsBeforeThePort()
 {
     RecordingPrompter prompter;
-    auto sim = startedSimulator();
-    QVERIFY(sim);
+    auto sim = startedInProcess();
     auto w = preparedWindow(prompter, sim->devicePath(), 32);
     widget<QLineEdit>(*w, QStringLiteral("m_nev"))->clear();
     auto *tabs = w->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
@@ -274,8 +271,7 @@ void TestVerify::progressWithoutCancel()
 void TestVerify::quickResultIsNotCoveredByProgress()
 {
     RecordingPrompter prompter;
-    auto sim = startedSimulator();
-    QVERIFY(sim);
+    auto sim = startedInProcess();
     auto w = preparedWindow(prompter, sim->devicePath(), 32);
     bool appeared = false;
     watchForLateProgress(prompter, &appeared);
