@@ -40,9 +40,9 @@ void TestDownload::emptyFieldStopsBeforeThePort()
     tabs->setCurrentIndex(3);
 
     bool dialogShown = false;
-    whenModalShows([&dialogShown](QWidget *m) { dialogShown = true; m->close(); }, 300);
+    const auto endWatch = whenModalShows([&dialogShown](QWidget *m) { dialogShown = true; m->close(); }, 300);
     w->download();
-    QTest::qWait(350);
+    endWatch();
 
     QVERIFY(!dialogShown);
     QCOMPARE(prompter.messages.size(), 1);

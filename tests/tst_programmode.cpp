@@ -282,7 +282,7 @@ void TestProgramMode::returnToNormal()
     // No dialog opens on the way back, from the button … (a dialog would
     // come up within the command; the watch ends before the next one).
     bool dialogShown = false;
-    whenModalShows([&dialogShown](QWidget *modal) { dialogShown = true; modal->close(); }, 300);
+    auto endWatch = whenModalShows([&dialogShown](QWidget *modal) { dialogShown = true; modal->close(); }, 1500);
     widget<QPushButton>(*w, "button_port")->click();
     QVERIFY(!w->state().programMode());
     QVERIFY(module->waitIdle());
@@ -293,19 +293,19 @@ void TestProgramMode::returnToNormal()
     QCOMPARE(prompter->last().text, kLeft);
     QCOMPARE(widget<QPushButton>(*w, "button_port")->text(), QStringLiteral("Port beállítása"));
     QVERIFY(!widget(*w, "g_eszkoz")->isEnabled());
-    QTest::qWait(350);
+    endWatch();
     QVERIFY(!dialogShown);
 
     // … nor from the menu.
     enterThroughMenu(*w, module->devicePath());
     QVERIFY(w->state().programMode());
     module->clearReceived();
-    whenModalShows([&dialogShown](QWidget *modal) { dialogShown = true; modal->close(); }, 300);
+    endWatch = whenModalShows([&dialogShown](QWidget *modal) { dialogShown = true; modal->close(); }, 1500);
     widget<QAction>(*w, "actionPort")->trigger();
     QVERIFY(!w->state().programMode());
     QVERIFY(module->waitIdle());
     QCOMPARE(module->received(), QByteArray("~X"));
-    QTest::qWait(350);
+    endWatch();
     QVERIFY(!dialogShown);
 }
 

@@ -56,10 +56,10 @@ PortHeld heldPort(const InProcessModule &module)
 
 // When the relay dialog shows: note what it shows, set the boxes to `wanted`
 // and press "Teszt !" (or Cancel when `wanted` is empty).
-void answerRelayDialog(DialogVisit &visit, const QList<bool> &wanted, const PortHeld &portHeld,
-                       int timeoutMs = 10000)
+std::function<void()> answerRelayDialog(DialogVisit &visit, const QList<bool> &wanted, const PortHeld &portHeld,
+                                        int timeoutMs = 10000)
 {
-    whenModalShows([&visit, wanted, portHeld](QWidget *modal) {
+    return whenModalShows([&visit, wanted, portHeld](QWidget *modal) {
         visit.shown = true;
         visit.title = modal->windowTitle();
         visit.ticks = ticks(modal);
@@ -295,9 +295,9 @@ void TestReletest::failures()
         module->setFault(Fault::Silent);
 
     DialogVisit visit;
-    answerRelayDialog(visit, {}, heldPort(*module), 300);
+    const auto endWatch = answerRelayDialog(visit, {}, heldPort(*module), 300);
     widget<QAction>(*w, "actionReleTeszt")->trigger();
-    QTest::qWait(400);
+    endWatch();
     QVERIFY(!visit.shown);
     QCOMPARE(prompter->messages.size(), 1);
     QCOMPARE(prompter->last().icon, QMessageBox::Critical);
