@@ -54,6 +54,7 @@ void TestVerify::downloadVerifyReadBack()
     const FormState original = formState(*w);
 
     DialogWatch watch;
+    watch.pressOk = true;
     watch.arm();
     w->download();
     QCOMPARE(watch.resultText, kSuccess);
