@@ -37,7 +37,10 @@ void openHelpDocument(QWidget *parent)
 {
     // The desktop services report success for any name on Linux, because they
     // only start the opener; so a missing document is caught here first.
+    // The details name the file looked for, which tells a program started
+    // outside its folder at once.
     const QFileInfo help(QDir::current(), QStringLiteral("kordavo-help.pdf"));
     if (!help.isFile() || !Prompter::instance().openUrl(QUrl::fromLocalFile(help.absoluteFilePath())))
-        prompt::critical(parent, QStringLiteral("Help"), QStringLiteral("Hiba! A dokumentáció nem nyitható meg."));
+        prompt::critical(parent, QStringLiteral("Help"), QStringLiteral("Hiba! A dokumentáció nem nyitható meg."),
+                         QDir::toNativeSeparators(help.absoluteFilePath()));
 }

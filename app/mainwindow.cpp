@@ -198,7 +198,7 @@ void MainWindow::input_g3() { fieldChecks->checkFieldGroup({ui->g3}); }
 void MainWindow::input_g4() { fieldChecks->checkFieldGroup({ui->g4}); }
 void MainWindow::input_g5() { fieldChecks->checkFieldGroup({ui->g5}); }
 void MainWindow::input_g6() { fieldChecks->checkFieldGroup({ui->g6}); }
-void MainWindow::input_tel_edit() { fieldChecks->dropLeadingPlus(qobject_cast<QLineEdit *>(sender())); }
+void MainWindow::input_tel_edit() { fieldChecks->tidyTypedNumber(qobject_cast<QLineEdit *>(sender())); }
 
 void MainWindow::show_port() { deviceCommands->showPort(sender() && sender()->objectName() == QLatin1String("button_port")); }
 void MainWindow::status() { deviceCommands->status(); }

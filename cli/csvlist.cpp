@@ -113,6 +113,21 @@ bool allEmpty(const QStringList &fields)
     return std::all_of(fields.begin(), fields.end(), [](const QString &f) { return f.isEmpty(); });
 }
 
+QStringList withoutTrailingEmpty(QStringList fields)
+{
+    while (!fields.isEmpty() && fields.last().isEmpty())
+        fields.removeLast();
+    return fields;
+}
+
+// A telephone number as an installer types it: no column name looks like one.
+bool looksLikeNumber(const QString &field)
+{
+    const QString number = fieldrules::listedTelephoneNumber(field);
+    return !number.isEmpty() && fieldrules::telephoneRule().passes(number)
+        && std::any_of(number.begin(), number.end(), [](QChar c) { return c.isDigit(); });
+}
+
 // Lower case letters and digits only, accents dropped: "1. Bemenet riasztás"
 // and "1 bemenet riasztas" are the same header.
 QString folded(const QString &text)
@@ -181,8 +196,38 @@ std::optional<bool> flagValue(const QString &value)
     return std::nullopt;
 }
 
+// UTF-16 as a spreadsheet's "Unicode text" saves it: by its byte order
+// mark, or, without one, by the zero bytes that no 8-bit list holds.
+std::optional<QStringDecoder::Encoding> utf16Of(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xFF\xFE"))
+        return QStringDecoder::Utf16LE;
+    if (bytes.startsWith("\xFE\xFF"))
+        return QStringDecoder::Utf16BE;
+    int evenZeros = 0;
+    int oddZeros = 0;
+    const qsizetype scanned = std::min<qsizetype>(bytes.size() & ~qsizetype(1), 512);
+    for (qsizetype i = 0; i < scanned; ++i) {
+        if (bytes.at(i) == '\0')
+            (i % 2 == 0 ? evenZeros : oddZeros) += 1;
+    }
+    // Latin letters and digits in UTF-16: every other byte is zero.
+    if (scanned >= 4 && oddZeros * 2 >= scanned / 2 && evenZeros == 0)
+        return QStringDecoder::Utf16LE;
+    if (scanned >= 4 && evenZeros * 2 >= scanned / 2 && oddZeros == 0)
+        return QStringDecoder::Utf16BE;
+    return std::nullopt;
+}
+
 QString decodedText(QByteArray bytes)
 {
+    if (const std::optional<QStringDecoder::Encoding> utf16 = utf16Of(bytes)) {
+        QStringDecoder decoder(*utf16, QStringDecoder::Flag::Stateless);
+        QString text = decoder(bytes);
+        if (text.startsWith(QChar(0xFEFF)))
+            text.remove(0, 1);
+        return text;
+    }
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes.remove(0, 3);
     QStringDecoder utf8(QStringDecoder::Utf8);
@@ -242,10 +287,16 @@ ImportResult importList(const QByteArray &bytes)
 
         if (columns.empty()) {
             columns.assign(std::begin(kExportOrder), std::end(kExportOrder));
+            // A list of numbers alone, one a row: positions 1, 2, … in order.
+            const QStringList filledFields = withoutTrailingEmpty(fields);
+            if (filledFields.size() == 1 && looksLikeNumber(filledFields.first())) {
+                columns = {Column::Number};
+                positionsInOrder = true;
+            }
             // The header: the first row, unless it starts with a position.
             bool number = false;
             fields.first().toInt(&number);
-            if (!number) {
+            if (!number && columns.size() > 1) {
                 columns.clear();
                 for (const QString &header : fields) {
                     const std::optional<Column> column = columnNamed(header);
@@ -261,9 +312,8 @@ ImportResult importList(const QByteArray &bytes)
                     columns.push_back(*column);
                 }
                 positionsInOrder = std::find(columns.begin(), columns.end(), Column::Position) == columns.end();
-                for (Column wanted : kExportOrder) {
-                    if (wanted == Column::Position && positionsInOrder)
-                        continue;
+                // A list without rights columns gives its numbers no rights.
+                for (Column wanted : {Column::Number}) {
                     if (std::find(columns.begin(), columns.end(), wanted) == columns.end()) {
                         bad(cli::Text::tr("hiányzik a(z) „%1” oszlop")
                                 .arg(columnTitle(wanted)));
@@ -279,10 +329,13 @@ ImportResult importList(const QByteArray &bytes)
         qsizetype used = fields.size();
         while (used > 0 && fields.at(used - 1).isEmpty())
             --used;
-        qsizetype needed = qsizetype(columns.size());
-        while (needed > 0 && (columns.at(size_t(needed - 1)) == Column::Ignored
-                              || columns.at(size_t(needed - 1)) == Column::Unnamed))
-            --needed;
+        // A row needs its position and number; the rights after them may be
+        // left off, as spreadsheets drop empty cells at a row's end.
+        qsizetype needed = 0;
+        for (qsizetype i = 0; i < qsizetype(columns.size()); ++i) {
+            if (columns.at(size_t(i)) == Column::Position || columns.at(size_t(i)) == Column::Number)
+                needed = i + 1;
+        }
         const bool tooMany = used > qsizetype(columns.size());
         if (tooMany || fields.size() < needed) {
             bad(cli::Text::tr("%1 oszlop kell, %2 van")
@@ -319,7 +372,10 @@ ImportResult importList(const QByteArray &bytes)
             continue;
         }
         const QString &numberText = values[int(Column::Number)];
-        const QString number = fieldrules::plainTelephoneNumber(numberText);
+        const QString written = fieldrules::listedTelephoneNumber(numberText);
+        // The module matches callers in international form only.
+        const QString number = fieldrules::hungarianInternationalForm(written);
+        result.converted += number != written;
         if (!fieldrules::telephoneRule().passes(number)) {
             bad(cli::Text::tr("„%1”: csak számjegyek és „+” adhatók meg")
                     .arg(numberText));

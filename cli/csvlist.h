@@ -31,6 +31,7 @@ struct ImportResult
     Telephones telephones;
     QStringList errors;   // one per bad row, "3. sor: ..."
     int rows = 0;         // rows with a value, the header not counted
+    int converted = 0;    // Hungarian numbers taken from "06…" or "0036…" as "36…"
     bool ok() const { return errors.isEmpty(); }
 };
 

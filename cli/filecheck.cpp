@@ -7,6 +7,8 @@
 #include "document/modulemodel.h"
 #include "transfer/configimage.h"
 
+#include <QtCore/QHash>
+
 #include <algorithm>
 
 namespace filecheck {
@@ -58,6 +60,30 @@ QString tooLong(int maxLength)
     return cli::Text::tr("legfeljebb %1 karakter lehet").arg(maxLength);
 }
 
+// What keeps a valid number from ever matching a caller, whom the module
+// knows in international form without "+": a number written as dialled at
+// home or after "00", or one already at an earlier position (`firstPosition`
+// gathers them as the module would match them).
+QStringList numberNotes(const QString &number, QHash<QString, int> *firstPosition, int position)
+{
+    if (number.isEmpty() || !fieldrules::isDigitText(number))
+        return {};
+    QStringList notes;
+    const QString matched = fieldrules::hungarianInternationalForm(number);
+    if (number.startsWith(QLatin1String("06")) && matched != number)
+        notes << cli::Text::tr("belföldi formában áll; a modul nemzetközi formában, „+” nélkül várja: „%1”")
+                     .arg(matched);
+    else if (number.startsWith(QLatin1String("00")) && number.size() > 2)
+        notes << cli::Text::tr("„00” előtaggal áll; a modul nemzetközi formában, „+” és „00” nélkül várja: „%1”")
+                     .arg(number.mid(2));
+    const auto earlier = firstPosition->constFind(matched);
+    if (earlier != firstPosition->cend())
+        notes << cli::Text::tr("ugyanez a szám a(z) %1. helyen is szerepel").arg(*earlier);
+    else
+        firstPosition->insert(matched, position);
+    return notes;
+}
+
 } // namespace
 
 std::optional<QList<Problem>> check(const QStringList &lines)
@@ -94,6 +120,7 @@ std::optional<QList<Problem>> check(const QStringList &lines)
 
     // After its alarm and output digit, the number fills the rest of its record.
     const int maxNumber = configimage::kRecordLength - 2;
+    QHash<QString, int> firstPosition;   // of each number, as the module matches it
     for (int n = 1; n <= configfile::kTelephoneEntries; ++n) {
         const int line = configfile::kGeneralLines + n;
         const QString &raw = lines.at(line - 1);
@@ -119,6 +146,10 @@ std::optional<QList<Problem>> check(const QStringList &lines)
         if (!changed.isEmpty()) {
             add(changed);
             problems.last().warning = !lossy;
+        }
+        for (const QString &note : numberNotes(number, &firstPosition, n)) {
+            add(note);
+            problems.last().warning = true;
         }
     }
     return problems;

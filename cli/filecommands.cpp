@@ -5,6 +5,7 @@
 #include "cli/filecheck.h"
 #include "cli/files.h"
 #include "cli/output.h"
+#include "cli/wording.h"
 #include "document/configfile.h"
 
 #include <QtCore/QFile>
@@ -17,8 +18,13 @@ int commandCheck(const Options &o, Streams &streams)
     if (int code = needPositional(o, 1, streams))
         return code;
     const QString path = o.positional.first();
-    if (!QFileInfo(path).isFile()) {
+    const configfile::PathKind kind = configfile::pathKind(path);
+    if (kind == configfile::PathKind::Missing) {
         streams.err << Text::tr("A fájl nem létezik: %1").arg(path) << '\n';
+        return kBadFile;
+    }
+    if (kind != configfile::PathKind::Regular) {
+        streams.err << Text::tr("A megadott út nem fájl, hanem %1: %2").arg(pathKindText(kind), path) << '\n';
         return kBadFile;
     }
     const auto problems = filecheck::check(configfile::readFile(path));
@@ -77,13 +83,9 @@ int commandImportCsv(const Options &o, Streams &streams)
         return code;
     const QString csvPath = o.positional.at(0);
     const QString krvPath = o.positional.at(1);
-    QFile csvFile(csvPath);
-    if (!csvFile.open(QIODevice::ReadOnly)) {
-        streams.err << Text::tr("A fájl nem létezik vagy nem olvasható: %1")
-                           .arg(csvPath)
-                    << '\n';
+    QFile csvFile;
+    if (!openForReading(csvFile, csvPath, streams))
         return kBadFile;
-    }
     std::optional<LoadedFile> file = loadFile(krvPath, streams);
     if (!file)
         return kBadFile;
@@ -127,6 +129,10 @@ int commandImportCsv(const Options &o, Streams &streams)
                        .arg(changes.removed)
                        .arg(changes.unchanged)
                 << '\n';
+    if (imported.converted > 0)
+        streams.out << Text::tr("%1 magyar szám nemzetközi formára alakítva („06…” és „0036…” helyett „36…”)")
+                           .arg(imported.converted)
+                    << '\n';
     return kSuccess;
 }
 

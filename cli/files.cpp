@@ -1,6 +1,7 @@
 #include "cli/files.h"
 
 #include "cli/clitext.h"
+#include "cli/wording.h"
 #include "document/configfile.h"
 
 #include <QtCore/QFile>
@@ -8,15 +9,23 @@
 
 namespace cli {
 
+bool openForReading(QFile &file, const QString &path, Streams &streams)
+{
+    const configfile::PathKind kind = configfile::openPlainFile(file, path);
+    if (kind == configfile::PathKind::Regular && file.isOpen())
+        return true;
+    if (kind == configfile::PathKind::Regular || kind == configfile::PathKind::Missing)
+        streams.err << Text::tr("A fájl nem létezik vagy nem olvasható: %1").arg(path) << '\n';
+    else
+        streams.err << Text::tr("A megadott út nem fájl, hanem %1: %2").arg(pathKindText(kind), path) << '\n';
+    return false;
+}
+
 std::optional<LoadedFile> loadFile(const QString &path, Streams &streams)
 {
-    QFile file(path);
-    if (!QFileInfo::exists(path) || !file.open(QIODevice::ReadOnly)) {
-        streams.err << Text::tr("A fájl nem létezik vagy nem olvasható: %1")
-                           .arg(path)
-                    << '\n';
+    QFile file;
+    if (!openForReading(file, path, streams))
         return std::nullopt;
-    }
     LoadedFile loaded;
     loaded.bytes = file.read(configfile::kMaxBytesScanned);
     file.close();

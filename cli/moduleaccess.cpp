@@ -29,16 +29,24 @@ bool identify(ModuleSession &session, Outcome *outcome, ops::Identified *result)
         outcome->message = portFailure(session.portName());
         return false;
     }
-    if (!identified.inProgramMode()) {
-        outcome->code = kLineFailure;
-        outcome->message = identified.silent()
-                               ? Text::tr("a modul nem válaszol")
-                               : Text::tr("nem Kordavo modul válaszolt: „%1”")
-                                     .arg(identified.answer.text);
+    if (!identified.known()) {
+        refuse(session, identified.refusal, identified.answer, outcome);
         return false;
     }
     outcome->memory = identified.memory;
     return true;
+}
+
+void refuse(ModuleSession &session, ops::Refusal refusal, const moduleprotocol::Identification &answer,
+            Outcome *outcome)
+{
+    outcome->code = kLineFailure;
+    outcome->message = refusalText(refusal, answer);
+    // A module the tool does not know goes back to normal operation, --stay
+    // or not: nothing is to be done with it.
+    if (refusedInProgramMode(refusal))
+        ops::leave(session);
+    session.close();
 }
 
 bool identifyOrReport(ModuleSession &session, const QString &port, Outcome *outcome, Streams &streams)
@@ -56,12 +64,12 @@ void finish(ModuleSession &session, const Options &o)
     session.close();
 }
 
-void noRecords(const QString &port, Failure failure, Outcome *outcome)
+void noRecords(const QString &port, Failure failure, Outcome *outcome, bool flooded)
 {
     outcome->code = kLineFailure;
-    outcome->message = failure == Failure::PortNotOpened
-                           ? portFailure(port)
-                           : Text::tr("a modul nem küldte el a rekordjait");
+    outcome->message = failure == Failure::PortNotOpened ? portFailure(port)
+        : flooded ? Text::tr("a modul megállás nélkül küld: zaj a vonalon, vagy nem Kordavo modul")
+                  : Text::tr("a modul nem küldte el a rekordjait");
 }
 
 ops::Control interruptible()
@@ -71,18 +79,19 @@ ops::Control interruptible()
     return control;
 }
 
-bool interrupted(ModuleSession &session, const Options &o, bool inProgramMode, Outcome *outcome)
+bool interrupted(ModuleSession &session, const Options &o, bool inProgramMode, Outcome *outcome,
+                 const QString &note)
 {
     if (!interruptFlag)
         return false;
-    QString state;
+    QString state = note.isEmpty() ? QString() : note + QLatin1String("; ");
     if (!inProgramMode) {
-        state = Text::tr("a modul nem lépett programozási üzemmódba");
+        state += Text::tr("a modul nem lépett programozási üzemmódba");
     } else if (o.stay) {
-        state = Text::tr("a modul programozási üzemmódban maradt");
+        state += Text::tr("a modul programozási üzemmódban maradt");
     } else {
         ops::leave(session);
-        state = Text::tr("a modul visszaállt normál üzemmódba");
+        state += Text::tr("a modul visszaállt normál üzemmódba");
     }
     session.close();
     outcome->code = 128 + interruptSignal;
@@ -90,9 +99,13 @@ bool interrupted(ModuleSession &session, const Options &o, bool inProgramMode, O
     return true;
 }
 
-int interruptExitCode()
+QString settleAfterInterruptedRead(ModuleSession &session, const Options &o, const std::function<void()> &waiting)
 {
-    return 128 + interruptSignal;
+    if (!interruptFlag)
+        return {};
+    if (waiting)
+        waiting();
+    return settledText(ops::settleAfterRecords(session, o.baud));
 }
 
 void clearInterrupt()

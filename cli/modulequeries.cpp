@@ -69,9 +69,16 @@ int commandStatus(const Options &o, Streams &streams)
     Outcome outcome;
     ModuleSession session(port, o.baud);
     session.setEarlyEnd(o.fast);
-    const ops::Status status = ops::status(session, interruptible());
+    // Only a whole answer from a known model, as for every other command.
+    const ops::Status status = ops::status(session, interruptible(), {}, true);
     outcome.identification = status.identification.text;
     outcome.memory = status.memory;
+    if (status.refusal != ops::Refusal::None && status.refusal != ops::Refusal::PortNotOpened
+        && status.refusal != ops::Refusal::Cancelled) {
+        refuse(session, status.refusal, status.identification, &outcome);
+        printOutcome(port, outcome, streams);
+        return outcome.code;
+    }
     // A module that answered "~|" is in programming mode and goes back.
     const bool inProgramMode = status.reached != ops::Status::Step::Identify;
     if (interrupted(session, o, inProgramMode, &outcome)) {
@@ -165,10 +172,14 @@ int commandPorts(const Options &o, Streams &streams)
                     answer = step.answer;
                 return true;
             });
-            if (answer) {
-                const int memory = answer->memory.value_or(0);
+            const ops::Refusal refusal =
+                answer ? ops::refusalOf(*answer, Failure::None, false) : ops::Refusal::Silent;
+            if (answer && refusal == ops::Refusal::None) {
                 line += QLatin1Char('\t')
-                    + Text::tr("Kordavo modul: %1, %2").arg(answer->text, variantText(memory));
+                    + Text::tr("Kordavo modul: %1, %2").arg(answer->text, variantText(*answer->memory));
+            } else if (answer) {
+                // A prefix alone names no model: the same words as the other commands.
+                line += QLatin1Char('\t') + refusalText(refusal, *answer);
             } else {
                 line += QLatin1Char('\t') + Text::tr("nincs modul");
             }

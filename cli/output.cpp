@@ -112,6 +112,12 @@ int checkedOutput(int code, Streams &streams)
     return std::max(code, int(kBadFile));
 }
 
+QString settlingNotice(const QString &port)
+{
+    return Text::tr("%1: a modul még küldi a rekordjait; megvárom, amíg elhallgat, utána áll vissza normál üzemmódba")
+        .arg(port);
+}
+
 QString visible(const QString &text)
 {
     QString shown;

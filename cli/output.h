@@ -45,7 +45,13 @@ struct PortProgress
 {
     std::atomic<int> value{0};
     std::atomic<int> maximum{1};
+    // Stopped in the middle of the module's records: waiting for their end.
+    std::atomic<bool> settling{false};
 };
+
+// Said on standard error while an interrupted reading waits for the module
+// to finish sending, so the wait is not taken for a hang.
+QString settlingNotice(const QString &port);
 
 // The result of one command on one port.
 struct Outcome

@@ -37,7 +37,8 @@ std::optional<ops::Prepared> preparedFor(const Configuration &configuration, con
 {
     ops::Prepared prepared = ops::prepare(configuration, module.model);
     if (prepared.problem) {
-        outcome->code = kBadFile;
+        // A field that breaks the rules, as check says of it.
+        outcome->code = kRefused;
         outcome->message = problemText(*prepared.problem);
         return std::nullopt;
     }
@@ -136,11 +137,14 @@ Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, 
         return true;
     };
     const ops::Verified verified = ops::verify(session, prepared->image, module.model.entries, control);
-    if (interrupted(session, o, true, &outcome))
+    const QString settled = verified.failure == Failure::Cancelled
+        ? settleAfterInterruptedRead(session, o, [&progress] { progress.settling = true; })
+        : QString();
+    if (interrupted(session, o, true, &outcome, settled))
         return outcome;
     finish(session, o);
     if (!verified.ok()) {
-        noRecords(port, verified.failure, &outcome);
+        noRecords(port, verified.failure, &outcome, verified.flooded);
         return outcome;
     }
     if (verified.matches()) {
@@ -155,6 +159,13 @@ Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, 
     }
     outcome.code = kRefused;
     outcome.message = Text::tr("sikertelen ellenőrzés: %1 eltérés").arg(outcome.details.size());
+    // Records alike, but the answer stopped short of its end: no match either.
+    if (verified.endedEarly) {
+        const QString early = recordProblemText({configimage::RecordSetProblem::Kind::EndedEarly}, module.model.entries);
+        if (outcome.details.isEmpty())
+            outcome.message = Text::tr("sikertelen ellenőrzés: a válasz nem teljes");
+        outcome.details << early;
+    }
     return outcome;
 }
 
@@ -171,10 +182,11 @@ int commandDownloadOrVerify(const Options &o, Streams &streams, bool download)
     const std::optional<LoadedFile> file = loadFile(o.positional.first(), streams);
     if (!file)
         return kBadFile;
-    // What stops it on every module is found before any port is touched.
+    // What stops it on every module is found before any port is touched:
+    // a field that breaks the rules, as check says of it, even with --force.
     if (const std::optional<ops::FieldProblem> problem = ops::problemOnAnyModule(file->configuration)) {
         streams.err << problemText(*problem) << '\n';
-        return kBadFile;
+        return kRefused;
     }
     // A value the form would not take (a PIN with a letter can lock the SIM)
     // goes out only when forced.
@@ -241,6 +253,11 @@ int commandDownloadOrVerify(const Options &o, Streams &streams, bool download)
         }
         bar.set(int(value * 1000 / std::max<qint64>(maximum, 1)));
         for (const auto &run : runs) {
+            if (run->progress.settling.exchange(false)) {
+                bar.finish();
+                streams.err << settlingNotice(run->port) << '\n';
+                streams.err.flush();
+            }
             if (run->reported || !run->done)
                 continue;
             run->thread->wait();
@@ -252,8 +269,9 @@ int commandDownloadOrVerify(const Options &o, Streams &streams, bool download)
                               appendLog(o, run->port, run->outcome, o.positional.first(), hash, streams)});
         }
     }
-    // An interrupt gives its own code, whatever the other ports did.
-    return interruptRequested() ? interruptExitCode() : worst;
+    // An interrupted port gives 128 + signal; one whose work was done before
+    // the signal came keeps its own code and line, so they never disagree.
+    return worst;
 }
 
 int commandReadout(const Options &o, Streams &streams)
@@ -278,23 +296,37 @@ int commandReadout(const Options &o, Streams &streams)
         control.readProgress = readProgress(bar);
         const ops::ReadOut read = ops::readout(session, module.model, control);
         bar.finish();
-        if (!interrupted(session, o, true, &outcome))
+        const QString settled = read.failure == Failure::Cancelled
+            ? settleAfterInterruptedRead(session, o, [&] { streams.err << settlingNotice(port) << '\n'; streams.err.flush(); })
+            : QString();
+        const bool stopped = interrupted(session, o, true, &outcome, settled);
+        if (!stopped)
             finish(session, o);
         const std::optional<Configuration> &configuration = read.configuration;
         std::optional<configfile::UnsavableField> unsavable;
         if (configuration)
             unsavable = configfile::unsavableField(*configuration);
-        if (interruptRequested()) {
+        // check and download refuse a "|" in any field: such a file would be no use.
+        const int separator = configuration ? configimage::fieldWithSeparator(*configuration, configfile::kTelephoneEntries) : -1;
+        if (stopped) {
             // Nothing is written of an interrupted read-out.
+        } else if (read.recordProblem) {
+            outcome.code = kRefused;
+            outcome.message = Text::tr("sikertelen kiolvasás: %1")
+                                  .arg(recordProblemText(*read.recordProblem, module.model.entries));
         } else if (read.incomplete) {
             outcome.code = kRefused;
             outcome.message = Text::tr("sikertelen kiolvasás: a modul válasza hiányos");
         } else if (!read.ok()) {
-            noRecords(port, read.failure, &outcome);
+            noRecords(port, read.failure, &outcome, read.flooded);
         } else if (unsavable) {
             // The window's save refuses the same form: a file must open again.
             outcome.code = kRefused;
             outcome.message = unsavableText(*unsavable);
+        } else if (separator >= 0) {
+            outcome.code = kRefused;
+            outcome.message = Text::tr("%1; a fájl nem készült el")
+                                  .arg(problemText({ops::FieldProblem::Kind::Separator, separator}));
         } else if (configuration) {
             const QByteArray bytes = configfile::formatLines(configfile::toLines(*configuration));
             QString error;

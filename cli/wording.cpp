@@ -1,6 +1,7 @@
 #include "cli/wording.h"
 
 #include "cli/clitext.h"
+#include "cli/output.h"
 #include "document/generalfields.h"
 #include "document/modulemodel.h"
 #include "serial/portdiagnosis.h"
@@ -122,6 +123,85 @@ QString shownTelephoneRecord(const std::optional<QString> &record)
     };
     return Text::tr("„%1” (riasztás: %2, kimenet: %3)")
         .arg(record->mid(2), boxes(record->at(0)), boxes(record->at(1)));
+}
+
+QString refusalText(moduleoperations::Refusal refusal, const moduleprotocol::Identification &answer)
+{
+    using R = moduleoperations::Refusal;
+    switch (refusal) {
+    case R::None:
+    case R::PortNotOpened:
+    case R::Cancelled:
+        break;
+    case R::Silent:
+        return Text::tr("a modul nem válaszol");
+    case R::LineLost:
+        return Text::tr("a vonal megszakadt az azonosítás közben");
+    case R::Flooded:
+        return Text::tr("a modul megállás nélkül küld: zaj a vonalon, vagy nem Kordavo modul");
+    case R::Foreign:
+        return Text::tr("nem Kordavo modul válaszolt: „%1”").arg(visible(answer.text));
+    case R::Incomplete:
+        return Text::tr("ismeretlen modul: „%1” (a válasz a lezáró CR előtt véget ért)").arg(visible(answer.answer));
+    case R::UnknownModel:
+        return Text::tr("ismeretlen modul: „%1” (ismert memóriaméret: 31, 32, 127, 128)").arg(visible(answer.answer));
+    }
+    return {};
+}
+
+bool refusedInProgramMode(moduleoperations::Refusal refusal)
+{
+    // A module's prefix came: it took "~|" and is in programming mode.
+    return refusal == moduleoperations::Refusal::Incomplete || refusal == moduleoperations::Refusal::UnknownModel;
+}
+
+QString recordProblemText(const configimage::RecordSetProblem &problem, int memorySize)
+{
+    using Kind = configimage::RecordSetProblem::Kind;
+    const int expected = configimage::kGeneralRecords + configimage::kReservedRecords + memorySize;
+    switch (problem.kind) {
+    case Kind::EndedEarly:
+        return Text::tr("a modul válasza a záró karakter előtt véget ért");
+    case Kind::RecordLength:
+        return Text::tr("a modul válaszában a(z) %1. rekord %2 karakteres (%3 kell)")
+            .arg(problem.record + 1)
+            .arg(problem.length)
+            .arg(configimage::kRecordLength);
+    case Kind::TooFew:
+        return Text::tr("a modul válasza hiányos: %1 rekord a(z) %2 helyett").arg(problem.count).arg(expected);
+    case Kind::TooMany:
+        return Text::tr("a modul több rekordot küldött (%1), mint amennyit a modell tárol (%2)")
+            .arg(problem.count)
+            .arg(expected);
+    }
+    return {};
+}
+
+QString settledText(const moduleprotocol::ModuleSession::Silence &silence)
+{
+    const QString seconds = QString::number(double(silence.waitedMs) / 1000.0, 'f', 1);
+    return silence.silent
+        ? Text::tr("a modul még küldte a rekordjait; megvártam, amíg elhallgat (%1 s)").arg(seconds)
+        : Text::tr("a modul %1 s után is küldött; a további parancsokat elnyelheti").arg(seconds);
+}
+
+QString pathKindText(configfile::PathKind kind)
+{
+    using K = configfile::PathKind;
+    switch (kind) {
+    case K::Directory:
+        return Text::tr("mappa");
+    case K::Pipe:
+        return Text::tr("nevesített cső (FIFO)");
+    case K::Device:
+        return Text::tr("eszköz");
+    case K::Other:
+        return Text::tr("különleges fájl");
+    case K::Missing:
+    case K::Regular:
+        break;
+    }
+    return {};
 }
 
 } // namespace cli

@@ -13,6 +13,8 @@
 #if defined(Q_OS_WIN)
 #include <io.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -138,10 +140,63 @@ QStringList readLines(QIODevice &device)
 QStringList readFile(const QString &path)
 {
     // Pipes and devices could block or never end; only plain files are read.
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (openPlainFile(file, path) != PathKind::Regular || !file.isOpen())
         return {QString()};
     return readLines(file);
+}
+
+PathKind pathKind(const QString &path)
+{
+#if defined(Q_OS_UNIX)
+    struct stat info;
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return PathKind::Missing;
+    if (S_ISREG(info.st_mode))
+        return PathKind::Regular;
+    if (S_ISDIR(info.st_mode))
+        return PathKind::Directory;
+    if (S_ISFIFO(info.st_mode))
+        return PathKind::Pipe;
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))
+        return PathKind::Device;
+    return PathKind::Other;
+#else
+    const QFileInfo info(path);
+    if (!info.exists())
+        return PathKind::Missing;
+    if (info.isDir())
+        return PathKind::Directory;
+    return info.isFile() ? PathKind::Regular : PathKind::Other;
+#endif
+}
+
+PathKind openPlainFile(QFile &file, const QString &path)
+{
+#if defined(Q_OS_UNIX)
+    // Opened without waiting, then looked at: a pipe swapped in after a
+    // check would otherwise hold the open until someone writes to it.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return pathKind(path);
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        const PathKind kind = pathKind(path);
+        return kind == PathKind::Regular ? PathKind::Other : kind;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        ::close(fd);
+    return PathKind::Regular;
+#else
+    const PathKind kind = pathKind(path);
+    if (kind == PathKind::Regular) {
+        file.setFileName(path);
+        file.open(QIODevice::ReadOnly);
+    }
+    return kind;
+#endif
 }
 
 QByteArray formatLines(const QStringList &lines)

@@ -45,6 +45,14 @@ QStringList readLines(QIODevice &device);
 // Opens and reads the file; a file that cannot be opened gives one empty line.
 QStringList readFile(const QString &path);
 
+// What a path names. Only a plain file is read as a configuration or a
+// list: a named pipe waits for a writer, a device never ends.
+enum class PathKind { Missing, Regular, Directory, Pipe, Device, Other };
+PathKind pathKind(const QString &path);
+// Opens the path for reading only when it is a plain file, without waiting
+// on a pipe that is put in its place meanwhile; its kind either way.
+PathKind openPlainFile(QFile &file, const QString &path);
+
 // Joins the lines with CR LF, without a line end after the last one.
 QByteArray formatLines(const QStringList &lines);
 

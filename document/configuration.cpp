@@ -33,9 +33,15 @@ void Configuration::reduceForModel()
 
 Configuration Configuration::fittedTo(const modulemodel::Model &model) const
 {
-    Configuration fitted = *this;
+    Configuration fitted = fittedToForm();
     if (model.reduced)
         fitted.reduceForModel();
+    return fitted;
+}
+
+Configuration Configuration::fittedToForm() const
+{
+    Configuration fitted = *this;
     for (size_t i = 0; i < fitted.general.size(); ++i)
         fitted.general[i].truncate(generalfields::kFields.at(i).maxLength);
     // The boxes of an entry show bit 1 and bit 2 of its digits, nothing more.

@@ -31,9 +31,12 @@ struct Configuration
     // As a reduced model takes it: its placeholders in, every right cleared.
     void reduceForModel();
 
-    // What the window's form holds of this configuration on a module of this
-    // model: every value cut to its field, each digit to the two boxes that
-    // show it, and on a reduced model its placeholders and no rights, in
+    // What the window's form holds of this configuration, whatever the
+    // module: every value cut to its field, each digit to the two boxes that
+    // show it. A file and a read-out are shown so, and a save keeps it.
+    Configuration fittedToForm() const;
+    // What a module of this model gets of the configuration: as the form
+    // holds it, and on a reduced model its placeholders and no rights, in
     // whichever order the file and the module came. A download sends this.
     Configuration fittedTo(const modulemodel::Model &model) const;
 };

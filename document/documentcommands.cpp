@@ -164,10 +164,11 @@ void DocumentCommands::loadConfiguration(bool isDefault)
                          QStringLiteral("Nem lehet megnyitni a fájlt. Tipp: ellenőrizze a fájl szintaxisát."));
         return;
     }
-    // Every number and every box is loaded, as the module's model lets the
-    // form hold it: a locked page that kept an earlier file's ticks would
-    // send and save them with this file's numbers once it opens.
-    showConfiguration(configuration->fittedTo(state.moduleModel()), configfile::kTelephoneEntries);
+    // Every value, number and box is loaded, locked or not: a locked page
+    // that kept an earlier file's ticks would send and save them with this
+    // file's numbers, and a reduced module's placeholders would replace the
+    // file's names on the next save. What a module gets is fitted on sending.
+    showConfiguration(configuration->fittedToForm(), configfile::kTelephoneEntries);
 
     if (isDefault) {
         if (lines.size() > configfile::kConfigurationLines)

@@ -4,12 +4,17 @@
 #include "forms/mainwindow_form.h"
 #include "forms/prompter.h"
 
+#include <QtCore/QMimeData>
 #include <QtCore/QScopedValueRollback>
+#include <QtGui/QClipboard>
 #include <QtGui/QKeyEvent>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QGroupBox>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QMenu>
 #include <QtWidgets/QTabWidget>
+
+#include <memory>
 
 FieldChecks::FieldChecks(Ui::MainWindow &ui, QWidget *window)
     : QObject(window)
@@ -30,6 +35,8 @@ bool FieldChecks::eventFilter(QObject *watched, QEvent *event)
     if (found == checkedFields.cend() || windowClosing)
         return QObject::eventFilter(watched, event);
     const CheckedField &field = *found;
+    if (field.number > 0 && pasteIntoNumber(static_cast<QLineEdit *>(watched), event))
+        return true;
 
     if (event->type() == QEvent::FocusOut) {
         // Another window coming to the front (a message box among them) and
@@ -137,12 +144,92 @@ void FieldChecks::checkFieldGroup(const QList<QWidget *> &containers)
     }
 }
 
-void FieldChecks::dropLeadingPlus(QLineEdit *edit)
+void FieldChecks::tidyTypedNumber(QLineEdit *edit)
 {
-    if (!edit)
+    if (!edit || insertingNumber)
         return;
     const QString text = edit->text();
-    const QString stripped = fieldrules::withoutLeadingPlus(text);
-    if (stripped != text)
-        edit->setText(stripped);
+    const QString number = fieldrules::plainTelephoneNumber(text);
+    if (number == text)
+        return;
+    // The cursor stays behind what was typed.
+    const int cursor = int(fieldrules::plainTelephoneNumber(text.left(edit->cursorPosition())).size());
+    edit->setText(number);
+    edit->setCursorPosition(cursor);
+}
+
+bool FieldChecks::pasteIntoNumber(QLineEdit *edit, QEvent *event)
+{
+    if (edit->isReadOnly())
+        return false;
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        if (!static_cast<QKeyEvent *>(event)->matches(QKeySequence::Paste))
+            return false;
+        insertNumber(edit, clipboard->text());
+        return true;
+    case QEvent::MouseButtonRelease: {
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        if (mouse->button() != Qt::MiddleButton || !clipboard->supportsSelection()
+            || !edit->rect().contains(mouse->position().toPoint()))
+            return false;
+        edit->deselect();
+        insertNumber(edit, clipboard->text(QClipboard::Selection));
+        return true;
+    }
+    case QEvent::Drop: {
+        auto *drop = static_cast<QDropEvent *>(event);
+        if (drop->source() == edit || !drop->mimeData()->hasText())
+            return false;
+        edit->deselect();
+        edit->setCursorPosition(edit->cursorPositionAt(drop->position().toPoint()));
+        insertNumber(edit, drop->mimeData()->text());
+        drop->acceptProposedAction();
+        // Ends the field's drop cursor, as its own drop would.
+        QDragLeaveEvent leave;
+        QCoreApplication::sendEvent(edit, &leave);
+        return true;
+    }
+    case QEvent::ContextMenu: {
+        // The field's own menu, its paste entry taken over. Qt connects that
+        // entry by the slot's name in some versions and by pointer in others.
+        const std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
+        const auto actions = menu->actions();
+        for (QAction *action : actions) {
+            const bool byName = disconnect(action, SIGNAL(triggered()), edit, SLOT(paste()));
+            const bool byPointer = disconnect(action, &QAction::triggered, edit, &QLineEdit::paste);
+            if (byName || byPointer)
+                connect(action, &QAction::triggered, edit,
+                        [this, edit] { insertNumber(edit, QGuiApplication::clipboard()->text()); });
+        }
+        menu->exec(static_cast<QContextMenuEvent *>(event)->globalPos());
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void FieldChecks::insertNumber(QLineEdit *edit, const QString &text)
+{
+    const QString current = edit->text();
+    const int start = edit->hasSelectedText() ? edit->selectionStart() : edit->cursorPosition();
+    const int end = edit->hasSelectedText() ? edit->selectionEnd() : start;
+    const QString head = current.left(start);
+    const QString tail = current.mid(end);
+    // As much of the pasted number as fits once its spaces and "+" are gone;
+    // the rest of the field stays, as with any paste.
+    QString pasted = fieldrules::withoutSpaces(text);
+    QString number = fieldrules::plainTelephoneNumber(head + pasted + tail);
+    const int overflow = int(number.size()) - edit->maxLength();
+    if (overflow > 0) {
+        pasted.chop(overflow);
+        number = fieldrules::plainTelephoneNumber(head + pasted + tail);
+    }
+    const QScopedValueRollback<bool> inserting(insertingNumber, true);
+    // One step to undo, and the textEdited of a paste.
+    edit->selectAll();
+    edit->insert(number);
+    edit->setCursorPosition(int(fieldrules::plainTelephoneNumber(head + pasted).size()));
 }

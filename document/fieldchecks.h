@@ -36,8 +36,8 @@ public:
     // Checks the fields of g1 or of a telephone page in their child order and
     // rejects the first that breaks its rule.
     void checkFieldGroup(const QList<QWidget *> &containers);
-    // A telephone number is typed without its leading "+".
-    void dropLeadingPlus(QLineEdit *edit);
+    // A telephone number is typed without its spaces and its leading "+".
+    void tidyTypedNumber(QLineEdit *edit);
     // Takes the user to a field whose content stops a command (its tab to
     // the front, the focus on it) and says why in a critical box. The field
     // keeps its text.
@@ -55,6 +55,13 @@ private:
     // Focuses the number `step` away from t_<number> on the same page; false
     // past the page's first or last number.
     bool stepToNumber(int number, int step);
+    // A paste into a number field (the paste keys, the field's own menu, the
+    // middle button, a drop), taken before the field's length would cut the
+    // number's spaces and "+" together with its last digits. True when
+    // `event` was one.
+    bool pasteIntoNumber(QLineEdit *edit, QEvent *event);
+    // `text` where the cursor or the selection is, as a typed number takes it.
+    void insertNumber(QLineEdit *edit, const QString &text);
 
     struct CheckedField
     {
@@ -69,4 +76,6 @@ private:
     // True while a rejection is being reported: the focus moves it causes end
     // the editing of other fields, which must not start a second report.
     bool reportingRejection = false;
+    // True while a paste writes its number: that edit needs no tidying.
+    bool insertingNumber = false;
 };

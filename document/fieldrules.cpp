@@ -95,13 +95,38 @@ QString withoutLeadingPlus(const QString &text)
     return text.startsWith(QLatin1Char('+')) ? text.mid(1) : text;
 }
 
-QString plainTelephoneNumber(const QString &text)
+QString withoutSpaces(const QString &text)
 {
     QString number = text;
     number.remove(QLatin1Char(' '));
     number.remove(QChar(0x00A0));   // no-break space
     number.remove(QChar(0x202F));   // narrow no-break space
-    return withoutLeadingPlus(number);
+    return number;
+}
+
+QString plainTelephoneNumber(const QString &text)
+{
+    return withoutLeadingPlus(withoutSpaces(text));
+}
+
+QString listedTelephoneNumber(const QString &text)
+{
+    QString number = withoutSpaces(text);
+    // Typed one by one, the field drops each "+" at its start.
+    while (number.startsWith(QLatin1Char('+')))
+        number = withoutLeadingPlus(number);
+    return number;
+}
+
+QString hungarianInternationalForm(const QString &number)
+{
+    const QLatin1String countryCode("36");
+    const bool digits = !number.isEmpty() && allCharsIn(number, false) && !number.contains(QLatin1Char(' '));
+    for (const QLatin1String prefix : {QLatin1String("0036"), QLatin1String("06")}) {
+        if (digits && number.size() > prefix.size() && number.startsWith(prefix))
+            return countryCode + number.mid(prefix.size());
+    }
+    return number;
 }
 
 } // namespace fieldrules

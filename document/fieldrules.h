@@ -40,9 +40,19 @@ std::optional<Rule> brokenGeneralRule(const QString &objectName, const QString &
 // A leading "+" is dropped while a telephone number is typed: the module
 // wants the international form without it. Removes one "+" only.
 QString withoutLeadingPlus(const QString &text);
-// A number as people write it in a list: without the spaces between its digit
-// groups (plain ones, and the non-breaking ones a spreadsheet puts there) and
-// without the leading "+" that typing would drop.
+// Without the spaces between a number's digit groups: plain ones, and the
+// non-breaking ones a spreadsheet or a web page puts there.
+QString withoutSpaces(const QString &text);
+// A number as people write it, in a list or typed and pasted into a number
+// field: without its spaces and without one leading "+", so the module gets
+// digits and every digit fits the field.
 QString plainTelephoneNumber(const QString &text);
+// A number from a list, as if typed into the field: without its spaces and
+// without every leading "+", so a list exported and read again stays the same.
+QString listedTelephoneNumber(const QString &text);
+// A Hungarian number as dialled at home ("06 30 …") or after the international
+// call prefix ("0036 30 …"), in the form the module matches a caller in
+// ("3630…"). Any other number, another country's too, comes back as it is.
+QString hungarianInternationalForm(const QString &number);
 
 } // namespace fieldrules

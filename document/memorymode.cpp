@@ -17,6 +17,7 @@ MemoryMode::MemoryMode(Ui::MainWindow &ui, WindowState &state)
 void MemoryMode::apply(int memory)
 {
     const modulemodel::Model model = modulemodel::modelFor(memory);
+    const bool wasReduced = state.moduleModel().reduced;
     state.setModuleModel(model);
     // The pages past the module's memory are greyed and cannot be edited.
     const int usedPages = model.entries / kNumbersPerPage;
@@ -26,21 +27,25 @@ void MemoryMode::apply(int memory)
 
     if (model.reduced) {
         // The reduced models hold no identifier, names or messages: the form
-        // fills them with the placeholders the module accepts and locks them
-        // (the message and command fields through their locked groups).
+        // locks them (the message and command fields through their locked
+        // groups), and on entering the variant shows the placeholders the
+        // module accepts. A file opened or a module read out since stays as
+        // it is when the module reports itself again (every status query).
         for (const modulemodel::Placeholder &placeholder : modulemodel::kReducedPlaceholders) {
             auto *field = ui.tab->findChild<QLineEdit *>(QLatin1String(placeholder.objectName));
             if (!field)
                 continue;
             if (field->parentWidget() == ui.g1)
                 field->setEnabled(false);
-            field->setText(QLatin1String(placeholder.text));
+            if (!wasReduced)
+                field->setText(QLatin1String(placeholder.text));
         }
         ui.g2_be->setEnabled(false);
         ui.g2_ki->setEnabled(false);
         const auto boxes = ui.telephoneCheckBoxes();
         for (QCheckBox *box : boxes) {
-            box->setChecked(false);
+            if (!wasReduced)
+                box->setChecked(false);
             box->setEnabled(false);
         }
         return;

@@ -51,6 +51,16 @@ inline constexpr ModelRow kModels[] = {
 // reduced module's picture.
 inline constexpr ModelRow kOtherModel{0, kSmallMemory, false, "cfg_i31.dll"};
 
+// Whether a module reporting this memory size is one of the models above.
+inline bool isKnownMemory(int memory)
+{
+    for (const ModelRow &row : kModels) {
+        if (row.memory == memory)
+            return true;
+    }
+    return false;
+}
+
 inline Model modelFor(int memory)
 {
     const ModelRow *row = &kOtherModel;

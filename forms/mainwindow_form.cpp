@@ -4,6 +4,7 @@
 
 #include <QtGui/QIcon>
 #include <QtGui/QPalette>
+#include <QtGui/QShortcut>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QGroupBox>
@@ -18,6 +19,7 @@
 #include <QtWidgets/QTabWidget>
 
 #include <iterator>
+#include <utility>
 
 const int kTelephoneCreationOrder[kNumbersPerPage] = {
     11, 3, 9, 14, 6, 12, 4, 13, 10, 15, 5, 2, 7, 16, 1, 8,
@@ -92,6 +94,33 @@ QWidget *addPage(QTabWidget *tabs, const char *name, const QString &text)
     return page;
 }
 
+// The keys that turn the pages answer wherever the focus is in the window:
+// a combo box would otherwise take Ctrl+PageDown as its next entry, and Qt's
+// tab widget knows Ctrl+Tab only from the widgets that pass it on. The ends
+// wrap round, as Qt's own Ctrl+Tab does.
+void addPageKeys(QMainWindow *window, QTabWidget *tabs)
+{
+    const auto turn = [tabs](int step) {
+        for (int i = 1; i < tabs->count(); ++i) {
+            const int page = (tabs->currentIndex() + step * i + tabs->count()) % tabs->count();
+            if (tabs->isTabEnabled(page)) {
+                tabs->setCurrentIndex(page);
+                return;
+            }
+        }
+    };
+    const std::pair<QKeyCombination, int> keys[] = {
+        {Qt::CTRL | Qt::Key_PageDown, 1},
+        {Qt::CTRL | Qt::Key_Tab, 1},
+        {Qt::CTRL | Qt::Key_PageUp, -1},
+        {Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, -1},
+    };
+    for (const auto &[key, step] : keys) {
+        auto *shortcut = new QShortcut(QKeySequence(key), window);
+        QObject::connect(shortcut, &QShortcut::activated, tabs, [turn, step = step] { turn(step); });
+    }
+}
+
 } // namespace
 
 namespace Ui {
@@ -122,6 +151,7 @@ void MainWindow::setupUi(QMainWindow *window, const FormContents &contents)
     tab_3 = addPage(tabWidget, "tab_3", QStringLiteral("Tel. (33-64)"));
     tab_4 = addPage(tabWidget, "tab_4", QStringLiteral("Tel. (65-96)"));
     tab_5 = addPage(tabWidget, "tab_5", QStringLiteral("Tel. (97-128)"));
+    addPageKeys(window, tabWidget);
 
     setupGeneralTab(contents);
     setupTelephonePages(contents.telephoneNumberLength);

@@ -15,7 +15,7 @@ KORDAVO_PACKAGES=(
     libgl-dev libxkbcommon-dev
     fonts-dejavu-core fonts-liberation
     poppler-utils
-    appstream dpkg-dev
+    appstream dpkg-dev man-db
     ccache
     clang libclang-rt-14-dev
 )

@@ -5,6 +5,10 @@
 
 #include <limits>
 
+#if defined(Q_OS_UNIX)
+#include "serial/portlock.h"
+#endif
+
 namespace {
 
 // A byte leaves a real line within milliseconds; a write that cannot finish in
@@ -37,7 +41,15 @@ void ComPort::holdControlLinesOff(QSerialPort &port)
 
 bool ComPort::canOpen(const QString &name)
 {
+#if defined(Q_OS_UNIX)
+    PortLock::Outcome outcome;
+    const std::unique_ptr<PortLock> lock = PortLock::acquire(name, &outcome);
+    if (!lock)
+        return false;
+    QSerialPort port(lock->openPath());
+#else
     QSerialPort port(name);
+#endif
     if (!port.open(QIODevice::ReadWrite))
         return false;
     holdControlLinesOff(port);
@@ -68,13 +80,30 @@ bool ComPort::openPort(quint32 readMultiplier, quint32 readConstant, quint32 wri
     // Created here, so the port belongs to the thread that opens and uses it.
     auto port = std::make_unique<QSerialPort>();
     port->setPortName(deviceName);
+#if defined(Q_OS_UNIX)
+    if (!deviceName.isEmpty()) {
+        PortLock::Outcome outcome;
+        deviceLock = PortLock::acquire(deviceName, &outcome);
+        if (!deviceLock) {
+            qDebug() << "unable to open comport";
+            return false;
+        }
+        port->setPortName(deviceLock->openPath());
+    }
+#endif
     if (deviceName.isEmpty() || !port->open(QIODevice::ReadWrite)) {
         qDebug() << "unable to open comport";
+#if defined(Q_OS_UNIX)
+        deviceLock.reset();
+#endif
         return false;
     }
     if (baudRate <= 0) {
         qDebug() << "unable to set comport dcb settings";
         port->close();
+#if defined(Q_OS_UNIX)
+        deviceLock.reset();
+#endif
         return false;
     }
     if (!port->setBaudRate(baudRate) || !port->setDataBits(QSerialPort::Data8)
@@ -82,6 +111,9 @@ bool ComPort::openPort(quint32 readMultiplier, quint32 readConstant, quint32 wri
         || !port->setFlowControl(QSerialPort::NoFlowControl)) {
         qDebug() << "unable to set comport cfg settings";
         port->close();
+#if defined(Q_OS_UNIX)
+        deviceLock.reset();
+#endif
         return false;
     }
     holdControlLinesOff(*port);
@@ -89,6 +121,9 @@ bool ComPort::openPort(quint32 readMultiplier, quint32 readConstant, quint32 wri
     if (!port->clear(QSerialPort::Input)) {
         qDebug() << "unable to set comport time-out settings";
         port->close();
+#if defined(Q_OS_UNIX)
+        deviceLock.reset();
+#endif
         return false;
     }
     port->clearError();
@@ -116,6 +151,10 @@ void ComPort::closePort()
         handle->close();
         handle.reset();
     }
+#if defined(Q_OS_UNIX)
+    // Only once QSerialPort let go of its own lock.
+    deviceLock.reset();
+#endif
     isOpen = false;
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 
 class QSerialPort;
+class PortLock;
 
 // A small synchronous wrapper around one serial port, used for a single user
 // command: construct, openPort, one or more send/readReply exchanges, then
@@ -58,6 +59,10 @@ protected:
 
 private:
     bool isOpen = false;
+#if defined(Q_OS_UNIX)
+    // The device's lock, held from the open to the close (serial/portlock.h).
+    std::unique_ptr<PortLock> deviceLock;
+#endif
     std::unique_ptr<QSerialPort> handle;
     QString deviceName;
     int baudRate = 0;

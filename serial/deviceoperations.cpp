@@ -39,6 +39,29 @@ moduleprotocol::SendProgress Control::sending() const
     };
 }
 
+Refusal refusalOf(const moduleprotocol::Identification &answer, Failure failure, bool lineLost)
+{
+    if (failure == Failure::PortNotOpened)
+        return Refusal::PortNotOpened;
+    if (failure == Failure::Cancelled)
+        return Refusal::Cancelled;
+    if (lineLost)
+        return Refusal::LineLost;
+    if (answer.flooded)
+        return Refusal::Flooded;
+    if (answer.answer.isEmpty())
+        return Refusal::Silent;
+    if (!answer.recognised)
+        return Refusal::Foreign;
+    if (!answer.complete)
+        return Refusal::Incomplete;
+    // "0128" or "+32" reads as a number, but is no model's memory field.
+    if (!answer.memory || !modulemodel::isKnownMemory(*answer.memory)
+        || answer.memoryField != QString::number(*answer.memory))
+        return Refusal::UnknownModel;
+    return Refusal::None;
+}
+
 Identified identify(ModuleSession &session, const Control &control)
 {
     Identified result;
@@ -48,6 +71,7 @@ Identified identify(ModuleSession &session, const Control &control)
     }
     const auto identified = session.identify();
     result.answer = identified.value;
+    result.refusal = refusalOf(identified.value, identified.failure, session.lineLost());
     if (identified.failure == Failure::PortNotOpened) {
         result.failure = Failure::PortNotOpened;
         return result;
@@ -68,7 +92,8 @@ Failure leave(ModuleSession &session)
     return failure;
 }
 
-Status status(ModuleSession &session, const Control &control, const std::function<void(const Status &)> &stepDone)
+Status status(ModuleSession &session, const Control &control, const std::function<void(const Status &)> &stepDone,
+              bool knownOnly)
 {
     Status result;
     const auto fail = [&](Failure failure) {
@@ -86,6 +111,11 @@ Status status(ModuleSession &session, const Control &control, const std::functio
         return fail(Failure::Cancelled);
     const auto identified = session.identify();
     result.identification = identified.value;
+    if (knownOnly) {
+        result.refusal = refusalOf(identified.value, identified.failure, session.lineLost());
+        if (result.refusal != Refusal::None)
+            return fail(identified.ok() ? Failure::BadAnswer : identified.failure);
+    }
     if (!identified.ok())
         return fail(identified.failure);
     result.memory = *identified.value.memory;

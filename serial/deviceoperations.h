@@ -39,6 +39,23 @@ struct Control
 
 // --- identification ("~|") ---
 
+// Why an answer to "~|" names no module that the tool can work with. The
+// window takes any answer with a module's prefix; kordavo-cli only a whole
+// answer from a model it knows, so it never reads or writes a module as a
+// model it is not.
+enum class Refusal {
+    None,
+    PortNotOpened,
+    Cancelled,
+    Silent,         // no answer at all
+    LineLost,       // the line went away during the answer
+    Flooded,        // the line never fell silent
+    Foreign,        // not a Kordavo module's prefix
+    Incomplete,     // no terminator: the answer was cut short
+    UnknownModel,   // a memory field that none of the known models reports
+};
+Refusal refusalOf(const moduleprotocol::Identification &answer, Failure failure, bool lineLost);
+
 struct Identified
 {
     Failure failure = Failure::None;   // PortNotOpened, Cancelled, or BadAnswer: silent or no module
@@ -47,8 +64,11 @@ struct Identified
     // its memory field holds; a field that is not a number counts as 0.
     int memory = 0;
     modulemodel::Model model;
+    Refusal refusal = Refusal::None;
 
     bool inProgramMode() const { return failure == Failure::None; }
+    // A whole answer from a known model: what kordavo-cli works with.
+    bool known() const { return refusal == Refusal::None; }
     bool silent() const { return answer.text.isEmpty(); }
 };
 Identified identify(ModuleSession &session, const Control &control = {});
@@ -67,13 +87,15 @@ struct Status
     int memory = 0;
     modulereplies::IoStates states;
     modulereplies::SignalInfo signal;   // raw value and the bar's value
+    Refusal refusal = Refusal::None;    // the identification's, when known models only were asked for
     bool ok() const { return reached == Step::Done; }
 };
 // The status query asks only for a memory size that is a number; the
-// prefix is not checked. `stepDone` is told after the identification and
-// after the states, so a window can show each as it comes.
+// prefix is not checked, unless `knownOnly` asks for a whole answer from a
+// known model as kordavo-cli does. `stepDone` is told after the
+// identification and after the states, so a window can show each as it comes.
 Status status(ModuleSession &session, const Control &control = {},
-              const std::function<void(const Status &)> &stepDone = {});
+              const std::function<void(const Status &)> &stepDone = {}, bool knownOnly = false);
 
 // --- outputs ---
 

@@ -3,6 +3,8 @@
 #include "serial/comport.h"
 #include "serial/modulecommands.h"
 
+#include <QtCore/QElapsedTimer>
+
 #include <atomic>
 
 namespace moduleprotocol {
@@ -66,10 +68,25 @@ ModuleLine::AnswerEnd ModuleSession::lineEnd() const
     return [](char byte) { return byte == '\r'; };
 }
 
+void ModuleSession::drain()
+{
+    // New read waits on the open line drop its input: the same waits again.
+    if (openWaits && port.opened())
+        port.setReadWaits(openWaits->readMultiplier, openWaits->readConstant);
+}
+
+QString ModuleSession::withoutLeftoverLineFeed(QString answer) const
+{
+    if (earlyEnd && answer.startsWith(QLatin1Char('\n')))
+        answer.remove(0, 1);
+    return answer;
+}
+
 QString ModuleSession::exchange(const QString &command, int limit, const ReadProgress &progress,
                                 const ModuleLine::AnswerEnd &end)
 {
     cancelled = false;
+    drain();
     port.sendText(command);
     ModuleLine::Progress counter;
     if (progress) {
@@ -81,7 +98,7 @@ QString ModuleSession::exchange(const QString &command, int limit, const ReadPro
     const QString answer = port.readReply(counter, limit, end);
     // What came before the line went away is not the whole answer: a cut
     // identification would still start with "Qzv".
-    return port.lost() ? QString() : answer;
+    return port.lost() ? QString() : withoutLeftoverLineFeed(answer);
 }
 
 Result<Identification> ModuleSession::identify(Waits waits)
@@ -90,7 +107,12 @@ Result<Identification> ModuleSession::identify(Waits waits)
         return {Failure::PortNotOpened, {}};
     Identification id;
     id.answer = exchange(modulecommands::kIdentify, modulecommands::kShortAnswerLimit, {}, lineEnd());
+    id.flooded = port.overflowed();
     id.text = id.answer;
+    // A line feed after the terminator is no part of the text.
+    if (id.text.endsWith(QLatin1String("\r\n")))
+        id.text.chop(1);
+    id.complete = id.text.endsWith(QLatin1Char('\r'));
     id.text.chop(1);
     id.recognised = modulereplies::isIdentification(id.text);
     id.memoryField = modulereplies::memoryField(id.text);
@@ -148,6 +170,28 @@ Failure ModuleSession::setOutputs(OutputMask outputs)
     return Failure::None;
 }
 
+ModuleSession::Silence ModuleSession::awaitSilence(qint64 boundMs)
+{
+    Silence silence;
+    QElapsedTimer clock;
+    clock.start();
+    const auto boundReached = [&clock, boundMs](char) { return clock.elapsed() >= boundMs; };
+    while (port.opened() && !port.lost()) {
+        const QString dropped = port.readReply({}, ModuleLine::kMaxReplyBytes, boundReached);
+        silence.discarded += dropped.size();
+        if (port.lost() || clock.elapsed() >= boundMs)
+            break;
+        // A reading ends at its limit (read on) or at one read wait of silence.
+        if (!port.overflowed()) {
+            silence.silent = true;
+            break;
+        }
+        silence.discarded += ModuleLine::kMaxReplyBytes;
+    }
+    silence.waitedMs = clock.elapsed();
+    return silence;
+}
+
 Result<QString> ModuleSession::readRecords(const ReadProgress &progress, int records)
 {
     if (!openWith(kRecordsWaits))
@@ -193,6 +237,8 @@ Failure ModuleSession::writeRecords(const QByteArray &wire, char ackChar, const 
     if (!ready.startsWith(QLatin1Char('R')))
         return Failure::BadAnswer;
     stage = WriteStage::Ready;
+    // What came after the "R" answers nothing yet: a stale "O" is not the verdict.
+    drain();
     // A module that answered "R" takes every byte as records until a lone
     // CR closes the set: a stop closes it short, so the module rejects it
     // and takes the next command as a command again.
@@ -205,6 +251,9 @@ Failure ModuleSession::writeRecords(const QByteArray &wire, char ackChar, const 
     int value = 15;
     if (progress && !progress(value))
         return closeShort(false);
+    // Once the last record's last byte is out, closing short completes the
+    // set: the module may store it.
+    const qsizetype lastRecordByte = wire.size() - 3;
     for (qsizetype i = 0; i < wire.size(); ++i) {
         const char byte = wire.at(i);
         if (byte == '\r')
@@ -212,11 +261,15 @@ Failure ModuleSession::writeRecords(const QByteArray &wire, char ackChar, const 
         else
             port.sendByte(byte);
         // Past the last byte the set is whole: its answer tells what was stored.
-        if (progress && !progress(++value) && i + 1 < wire.size())
+        if (progress && !progress(++value) && i + 1 < wire.size()) {
+            if (i >= lastRecordByte)
+                stage = WriteStage::RecordsSent;
             return closeShort(byte != '\r');
+        }
     }
     stage = WriteStage::RecordsSent;
-    const QString answer = port.readReply(nullptr, modulecommands::kShortAnswerLimit, lineEnd());
+    const QString answer =
+        withoutLeftoverLineFeed(port.readReply(nullptr, modulecommands::kShortAnswerLimit, lineEnd()));
     return answer.startsWith(QLatin1Char(ackChar)) ? Failure::None : Failure::BadAnswer;
 }
 

@@ -40,6 +40,11 @@ struct Identification
     bool recognised = false;   // starts with "Qzv" or "KDV"
     QString memoryField;   // after the last "_"
     std::optional<int> memory;   // the memory field as a number
+    // It ended with its terminator (a CR; a line feed after it does not
+    // count): an answer without one was cut short.
+    bool complete = false;
+    // The line never fell silent: the answer outgrew its limit.
+    bool flooded = false;
     // The port search judges the answer as it came: "KDV" alone is a module.
     bool answersSearch() const;
 };
@@ -107,6 +112,16 @@ public:
     // With early ends on and `records` > 0, the answer ends once that many
     // records and the closing character are in.
     Result<QString> readRecords(const ReadProgress &progress = {}, int records = 0);
+    // After a reading that was stopped: reads on until the line is silent for
+    // one read wait, for at most `boundMs`, so what the module still sends
+    // does not meet the next command.
+    struct Silence
+    {
+        bool silent = false;     // false: the bound came first, or the line went away
+        qint64 discarded = 0;    // bytes read and dropped
+        qint64 waitedMs = 0;
+    };
+    Silence awaitSilence(qint64 boundMs);
     // "~}", then the records' wire bytes once the module answers "R"; stored
     // when the final answer starts with ackChar.
     Failure writeRecords(const QByteArray &wire, char ackChar, const SendProgress &progress = {},
@@ -117,6 +132,8 @@ public:
     // Whether the line went away during the last exchange: a pulled adapter,
     // a closed pseudo-terminal.
     bool lineLost() const { return port.lost(); }
+    // Whether the last answer outgrew its limit: a line that never fell silent.
+    bool flooded() const { return port.overflowed(); }
 
     // Off (the default): every answer ends when the line falls silent for one
     // read wait. On: a one-line answer ends at its CR and the records answer
@@ -134,6 +151,12 @@ private:
                      const ModuleLine::AnswerEnd &end = {});
     // The end of a one-line answer under early ends, or none.
     ModuleLine::AnswerEnd lineEnd() const;
+    // Drops what the module sent that no command asked for: the rest of an
+    // answer ended early, a stale answer, noise. Only what is there now.
+    void drain();
+    // Under early ends an answer ends at its CR, so the LF of a module that
+    // ends its lines with CR LF comes first in the next reading: not its.
+    QString withoutLeftoverLineFeed(QString answer) const;
 
     bool earlyEnd = false;
 

@@ -3,6 +3,10 @@
 #include <QtCore/QFile>
 
 #if defined(Q_OS_UNIX)
+#include "serial/portlock.h"
+#endif
+
+#if defined(Q_OS_UNIX)
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -22,6 +26,9 @@ namespace {
 // /var/lock or /run/lock, holding the owner's process number.
 qint64 lockOwner(const QString &devicePath)
 {
+    // Another Kordavo run holds the device, by whatever name it opened it.
+    if (const qint64 holder = PortLock::holderOf(devicePath))
+        return holder;
     QString device = devicePath;
     if (device.startsWith(QLatin1String("/dev/")))
         device = device.mid(5);

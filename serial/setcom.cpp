@@ -9,6 +9,8 @@
 
 #include <QtCore/QFileInfo>
 #include <QtCore/QTimer>
+#include <QtGui/QKeyEvent>
+#include <QtWidgets/QAbstractItemView>
 #include <QtWidgets/QProgressDialog>
 
 namespace {
@@ -45,6 +47,10 @@ setcom::setcom(const QString &portName, int baudRate, int probeTimeout, bool aut
 
     connect(ui->autoPort, &QPushButton::clicked, this, &setcom::autoLookup);
     connect(ui->reload, &QPushButton::clicked, this, &setcom::lookupCom);
+    // Return in the port box takes what the box shows, as OK does: the box's
+    // inline completion would first put a listed port over a typed path and
+    // keep the key from the dialog.
+    ui->comboBox->installEventFilter(this);
 
     if (autoSearch)
         autoLookup();
@@ -55,6 +61,18 @@ setcom::~setcom() = default;
 void setcom::setPortSource(PortSource source)
 {
     portSource() = std::move(source);
+}
+
+bool setcom::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->comboBox && event->type() == QEvent::KeyPress && !ui->comboBox->view()->isVisible()) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            accept();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 PortSelection setcom::selectedPort() const

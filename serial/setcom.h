@@ -41,6 +41,10 @@ public slots:
     void lookupCom();
     void autoLookup();
 
+protected:
+    // Return in the port box accepts what the box shows.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     std::unique_ptr<Ui::setcom> ui;
     QStringList ports;

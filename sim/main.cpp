@@ -29,6 +29,11 @@ const QMap<QString, SimulatorOptions::Fault> &faultNames()
         {QStringLiteral("drop-during-transfer"), Fault::DropDuringTransfer},
         {QStringLiteral("four-field-signal"), Fault::FourFieldSignal},
         {QStringLiteral("separator-in-record"), Fault::SeparatorInRecord},
+        {QStringLiteral("cut-identification"), Fault::CutIdentification},
+        {QStringLiteral("noise-before-records"), Fault::NoiseBeforeRecords},
+        {QStringLiteral("stale-answer"), Fault::StaleAnswer},
+        {QStringLiteral("crlf-endings"), Fault::CrLfEndings},
+        {QStringLiteral("no-closing-character"), Fault::NoClosingCharacter},
     };
     return names;
 }

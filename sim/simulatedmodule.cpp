@@ -232,6 +232,11 @@ void SimulatedModule::send(const QByteArray &bytes)
     pending.append(bytes);
 }
 
+void SimulatedModule::sendLine(const QByteArray &text)
+{
+    send(text + (opts.fault == SimulatorOptions::Fault::CrLfEndings ? QByteArray("\r\n") : QByteArray("\r")));
+}
+
 void SimulatedModule::receive(char byte)
 {
     if (rx == Rx::Records) {
@@ -293,7 +298,15 @@ void SimulatedModule::handleCommand(char command)
         } else if (fault == Fault::LowerCasePrefix) {
             ident = ident.left(3).toLower() + ident.mid(3);
         }
-        send(ident + opts.identificationEnd);
+        if (fault == Fault::CutIdentification) {
+            // What a line that stops short leaves: "Qzv_GSM4_12" of "Qzv_GSM4_128\r".
+            send(ident.chopped(1));
+            return;
+        }
+        QByteArray end = opts.identificationEnd;
+        if (fault == Fault::CrLfEndings && end == "\r")
+            end = "\r\n";
+        send(ident + end);
         return;
     }
     if (!inProgramMode)
@@ -302,7 +315,7 @@ void SimulatedModule::handleCommand(char command)
     switch (command) {
     case 'X':
         inProgramMode = false;
-        send("OK\r");
+        sendLine("OK");
         return;
     case 'R': {
         // Positions 3 and 4: inputs 2 and 1 ('0' = active); 10 to 13: outputs 4 to 1.
@@ -313,7 +326,7 @@ void SimulatedModule::handleCommand(char command)
         // Longer answers carry more after the outputs, which the tool does not read.
         while (state.size() + 1 < opts.stateLength)
             state.append('0');
-        send(state + kCR);
+        sendLine(state);
         return;
     }
     case 'S': {
@@ -322,11 +335,16 @@ void SimulatedModule::handleCommand(char command)
             reply += "Telenor,HU";
         else
             reply += opts.service;
-        send(reply + kCR);
+        sendLine(reply);
         return;
     }
     case '{': {
         QByteArray reply;
+        if (fault == Fault::NoiseBeforeRecords) {
+            // A module restarting, a noisy adapter: bytes without a line end.
+            for (int i = 0; i < 100; ++i)
+                reply += "0123456789ABCDEFH"[(i * 7 + 3) % 17];
+        }
         if (fault == Fault::JunkBeforeRecords)
             reply += "GSM MODUL V4.1 OK\r\r";
         for (int i = 0; i < records.size(); ++i) {
@@ -337,7 +355,8 @@ void SimulatedModule::handleCommand(char command)
                 record = padded("Kapu|Udvar");
             reply += record + kCR;
         }
-        reply += kCR;
+        if (fault != Fault::NoClosingCharacter)
+            reply += kCR;
         if (fault == Fault::HalfRecords)
             reply.truncate((reply.size() - 1) / 2 / (kRecordLength + 1) * (kRecordLength + 1));
         if (fault == Fault::DropDuringTransfer)
@@ -347,7 +366,7 @@ void SimulatedModule::handleCommand(char command)
     }
     case '}':
         if (fault == Fault::NoReadyAnswer) {
-            send("BUSY\r");
+            sendLine("BUSY");
             return;
         }
         rx = Rx::Records;
@@ -356,14 +375,15 @@ void SimulatedModule::handleCommand(char command)
         incomingBytes = 0;
         lastRx = Clock::now();
         cutAfterRecords = fault == Fault::DropDuringTransfer ? recordCount() / 2 : -1;
-        send("READY\r");
+        // A stale "O" after the "R": what a tool that takes it as the final answer believes.
+        sendLine(fault == Fault::StaleAnswer ? QByteArray("R\rO") : QByteArray("READY"));
         return;
     default:
         break;
     }
     if ((command >= '0' && command <= '9') || (command >= 'A' && command <= 'F')) {
         outputMask = OutputMask::fromBits(unsigned(command <= '9' ? command - '0' : command - 'A' + 10));
-        send("OK\r");
+        sendLine("OK");
     }
 }
 
@@ -374,12 +394,13 @@ void SimulatedModule::finishDownload()
     bool valid = incoming.size() == recordCount() && incomingBytes < kMaxIncomingBytes;
     for (const QByteArray &record : incoming)
         valid = valid && record.size() == kRecordLength;
-    if (valid && opts.fault != SimulatorOptions::Fault::NoAck) {
+    const bool refuses = opts.fault == SimulatorOptions::Fault::NoAck || opts.fault == SimulatorOptions::Fault::StaleAnswer;
+    if (valid && !refuses) {
         records = incoming;
         persistRecords();
-        send("OK\r");
+        sendLine("OK");
     } else {
-        send("ERROR\r");
+        sendLine("ERROR");
     }
     incoming.clear();
     line.clear();

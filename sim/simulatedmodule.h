@@ -31,6 +31,11 @@ struct SimulatorOptions
         SeparatorInRecord,  // "~{" answer holds "|" inside the module name record
         DropMidAnswer,      // closes the line halfway through the answer to any command
         HalfRecords,        // "~{" answer stops after half the records and falls silent
+        CutIdentification,  // identification loses its last character and its terminator
+        NoiseBeforeRecords, // "~{" answer starts with 100 bytes of noise without a CR
+        StaleAnswer,        // "~}" answered "R\rO\r"; the records then get "ERROR\r"
+        CrLfEndings,        // every one-line answer ends in CR LF
+        NoClosingCharacter, // "~{" answer ends with the last record's CR, without the closing character
     };
 
     int memorySize = 32;                  // the last identification field
@@ -107,6 +112,8 @@ private:
     void persistRecords();
     void handleCommand(char command);
     void send(const QByteArray &bytes);
+    // A one-line answer and its line end.
+    void sendLine(const QByteArray &text);
     void finishDownload();
 
     SimulatorOptions opts;

@@ -6,6 +6,7 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
+#include <QtCore/QFileInfo>
 #include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QPushButton>
@@ -84,6 +85,11 @@ void TestAbout::helpMissing()
     QCOMPARE(prompter.last().icon, QMessageBox::Critical);
     QCOMPARE(prompter.last().title, QStringLiteral("Help"));
     QCOMPARE(prompter.last().text, QStringLiteral("Hiba! A dokumentáció nem nyitható meg."));
+    // The details name the file the program looked for.
+    const QFileInfo named(QDir::fromNativeSeparators(prompter.last().details));
+    QVERIFY(named.isAbsolute());
+    QCOMPARE(named.fileName(), QStringLiteral("kordavo-help.pdf"));
+    QCOMPARE(QFileInfo(named.absolutePath()).canonicalFilePath(), QFileInfo(dir.path()).canonicalFilePath());
     QCOMPARE(prompter.messageParents.last(), &w);
     QVERIFY(prompter.openedUrls.isEmpty());
 }
@@ -122,6 +128,8 @@ void TestAbout::helpRefusedByDesktop()
     QCOMPARE(prompter.openedUrls.size(), 1);
     QCOMPARE(prompter.messages.size(), 1);
     QCOMPARE(prompter.last().text, QStringLiteral("Hiba! A dokumentáció nem nyitható meg."));
+    QCOMPARE(QFileInfo(QDir::fromNativeSeparators(prompter.last().details)).canonicalFilePath(),
+             QFileInfo(pdf).canonicalFilePath());
 }
 
 KORDAVO_TEST_MAIN(TestAbout)

@@ -19,12 +19,17 @@
 #include <QtCore/QJsonObject>
 #include <QtCore/QProcess>
 #include <QtCore/QRegularExpression>
+#include <QtCore/QStringEncoder>
 #include <QtSerialPort/QSerialPort>
 
+#include <atomic>
 #include <csignal>
 #include <memory>
+#include <thread>
 
 #if defined(Q_OS_UNIX)
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #endif
 
@@ -95,6 +100,37 @@ QStringList lines(const QString &text)
     return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
+// Asks the in-process run to stop, as Ctrl-C would, once the module has
+// received what `ready` accepts, `delayMs` later.
+class InterruptWhen
+{
+public:
+    InterruptWhen(ModuleSimulator &sim, std::function<bool(const QByteArray &)> ready, int delayMs = 0)
+        : thread([this, &sim, ready = std::move(ready), delayMs] {
+            while (!stop) {
+                if (ready(sim.received())) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+                    cli::requestInterrupt(SIGINT);
+                    fired = true;
+                    return;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        })
+    {
+    }
+    ~InterruptWhen()
+    {
+        stop = true;
+        thread.join();
+    }
+    std::atomic<bool> fired{false};
+
+private:
+    std::atomic<bool> stop{false};
+    std::thread thread;
+};
+
 } // namespace
 
 class TestCli : public QObject
@@ -110,16 +146,25 @@ private slots:
     void readoutWritesOnlyFilesThatOpen();
     void verifyNamesExactlyTheRecordsThatDiffer();
     void moduleFailures();
+    void toolWorksOnlyWithKnownModules_data();
+    void toolWorksOnlyWithKnownModules();
+    void readoutAndVerifyTakeOnlyWholeRecordSets();
     void badFiles();
+    void onlyRegularFilesAreRead_data();
+    void onlyRegularFilesAreRead();
     void severalModulesInOneRun();
     void infoStatusRelayAndProgrammingMode();
     void portsAndProbe();
     void checkListsEveryBrokenValue();
+    void checkNotesNumbersTheModuleWillNotMatch();
     void csvRoundTripAndWholeRefusal();
     void csvListsAsInstallersKeepThem_data();
     void csvListsAsInstallersKeepThem();
     void interruptLeavesProgrammingMode();
+    void interruptAfterTheWorkIsNoFailure();
+    void interruptedReadingWaitsForSilence();
     void portIsHeldForTheWholeCommand();
+    void locksFollowTheDevice();
     void portFailuresNameTheReason();
     void fullDiskLosesNothing();
     void programExitCodes();
@@ -325,6 +370,8 @@ void TestCli::readoutWritesOnlyFilesThatOpen()
         {3, QStringLiteral("---"), QStringLiteral("„Modul neve” mező tartalma „---”")},
         {12, QStringLiteral("Ajto\nnyitva"), QStringLiteral("„1. bemenet üzenete bekapcsoláskor” mező sortörést")},
         {29, QStringLiteral("0036\n30"), QStringLiteral("„2. telefonszám” mező sortörést")},
+        // check and download would refuse the file at once.
+        {3, QStringLiteral("Kapu|Udvar"), QStringLiteral("„Modul neve” mező „|” karaktert")},
     };
     for (const Case &c : refused) {
         QStringList records = clean;
@@ -430,6 +477,122 @@ void TestCli::moduleFailures()
     sim->setFault(SimulatorOptions::Fault::Silent);
     QCOMPARE(runCli({QStringLiteral("verify"), file, QStringLiteral("--port"), sim->devicePath()}).code, 3);
     QCOMPARE(runCli({QStringLiteral("status"), QStringLiteral("--port"), sim->devicePath()}).code, 3);
+
+    // A foreign device is no module for the status query either.
+    for (const SimulatorOptions::Fault fault : {SimulatorOptions::Fault::WrongPrefix, SimulatorOptions::Fault::LowerCasePrefix}) {
+        sim->setFault(fault);
+        sim->clearReceived();
+        const Ran status = runCli({QStringLiteral("status"), QStringLiteral("--port"), sim->devicePath(), QStringLiteral("--fast")});
+        QCOMPARE(status.code, 3);
+        QVERIFY2(status.err.contains(QStringLiteral("nem Kordavo modul válaszolt")), qPrintable(status.err));
+        QVERIFY(status.out.isEmpty());
+        QCOMPARE(sim->received(), QByteArray("~|"));
+    }
+
+    // A module that never falls silent is not a silent one.
+    sim->setFault(SimulatorOptions::Fault::Chatter);
+    const Ran flooded = runCli({QStringLiteral("info"), QStringLiteral("--port"), sim->devicePath()});
+    QCOMPARE(flooded.code, 3);
+    QVERIFY2(flooded.err.contains(QStringLiteral("a modul megállás nélkül küld")), qPrintable(flooded.err));
+}
+
+void TestCli::toolWorksOnlyWithKnownModules_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QByteArray>("identification");   // empty: the simulator's own
+    QTest::addColumn<QString>("shown");
+    const QStringList commands = {QStringLiteral("info"), QStringLiteral("status"), QStringLiteral("download"),
+                                  QStringLiteral("readout"), QStringLiteral("verify"), QStringLiteral("relay")};
+    for (const QString &command : commands) {
+        QTest::addRow("%s, cut to _12", qPrintable(command))
+            << command << int(SimulatorOptions::Fault::CutIdentification) << QByteArray() << QStringLiteral("„Qzv_GSM4_12”");
+        QTest::addRow("%s, memory 64", qPrintable(command))
+            << command << int(SimulatorOptions::Fault::None) << QByteArray("Qzv_GSM4_64") << QStringLiteral("„Qzv_GSM4_64\\x0d”");
+    }
+    QTest::newRow("info, empty memory field")
+        << QStringLiteral("info") << int(SimulatorOptions::Fault::None) << QByteArray("Qzv_GSM4_") << QStringLiteral("„Qzv_GSM4_\\x0d”");
+    QTest::newRow("readout, 128x")
+        << QStringLiteral("readout") << int(SimulatorOptions::Fault::None) << QByteArray("Qzv_GSM4_128x") << QStringLiteral("„Qzv_GSM4_128x\\x0d”");
+}
+
+void TestCli::toolWorksOnlyWithKnownModules()
+{
+    QFETCH(QString, command);
+    QFETCH(int, fault);
+    QFETCH(QByteArray, identification);
+    QFETCH(QString, shown);
+    ScratchDir dir;
+    const QString file = dir.filePath(QStringLiteral("in.krv"));
+    QVERIFY(writeKrv(file, sampleConfiguration()));
+    SimulatorOptions options;
+    options.memorySize = 128;
+    options.fault = SimulatorOptions::Fault(fault);
+    options.identification = identification;
+    auto sim = std::make_unique<ModuleSimulator>(options);
+    QVERIFY(sim->start());
+    const QStringList before = sim->storedRecords();
+    const QString out = dir.filePath(QStringLiteral("out.krv"));
+    QStringList arguments = {command};
+    if (command == QLatin1String("download") || command == QLatin1String("verify"))
+        arguments << file;
+    else if (command == QLatin1String("readout"))
+        arguments << out;
+    else if (command == QLatin1String("relay"))
+        arguments << QStringLiteral("1111");
+    arguments << QStringLiteral("--port") << sim->devicePath() << QStringLiteral("--fast");
+
+    const Ran ran = runCli(arguments);
+    QCOMPARE(ran.code, 3);
+    QVERIFY2(ran.err.contains(QStringLiteral("ismeretlen modul: ") + shown), qPrintable(ran.err));
+    QVERIFY(ran.out.isEmpty());
+    // Nothing but "~X" follows, so the module is not left in programming mode.
+    QTRY_COMPARE_WITH_TIMEOUT(sim->received(), QByteArray("~|~X"), 5000);
+    QVERIFY(sim->waitIdle());
+    QVERIFY(!sim->programMode());
+    QCOMPARE(sim->storedRecords(), before);
+    QVERIFY(!QFileInfo::exists(out));
+}
+
+void TestCli::readoutAndVerifyTakeOnlyWholeRecordSets()
+{
+    ScratchDir dir;
+    const QString back = dir.filePath(QStringLiteral("back.krv"));
+    auto sim = startModule(128);
+    const QStringList records = sim->storedRecords();
+    const QString file = dir.filePath(QStringLiteral("in.krv"));
+    Configuration stored = *configimage::parseImage(configimage::normalizeReply(records.join(QLatin1Char('\r')) + "\r\r"), 128);
+    stored.general[7] = QStringLiteral("5");
+    QVERIFY(writeKrv(file, stored));
+    for (const bool fast : {false, true}) {
+        QStringList speed;
+        if (fast)
+            speed << QStringLiteral("--fast");
+        // Line noise before the records is no SMS centre.
+        sim->setFault(SimulatorOptions::Fault::NoiseBeforeRecords);
+        const Ran noisy = runCli(QStringList{QStringLiteral("readout"), back, QStringLiteral("--port"), sim->devicePath()} + speed);
+        QCOMPARE(noisy.code, 1);
+        QVERIFY2(noisy.out.contains(QStringLiteral("sikertelen kiolvasás: a modul válaszában a(z) 1. rekord 116 karakteres (16 kell)")),
+                 qPrintable(noisy.out + noisy.err));
+        QVERIFY(!QFileInfo::exists(back));
+        const Ran noisyVerify = runCli(QStringList{QStringLiteral("verify"), file, QStringLiteral("--port"), sim->devicePath()} + speed);
+        QCOMPARE(noisyVerify.code, 1);
+
+        // An answer without its closing character is cut short: it neither reads nor verifies.
+        sim->setFault(SimulatorOptions::Fault::NoClosingCharacter);
+        const Ran cut = runCli(QStringList{QStringLiteral("readout"), back, QStringLiteral("--port"), sim->devicePath()} + speed);
+        QCOMPARE(cut.code, 1);
+        QVERIFY2(cut.out.contains(QStringLiteral("sikertelen kiolvasás: a modul válasza a záró karakter előtt véget ért")),
+                 qPrintable(cut.out + cut.err));
+        QVERIFY(!QFileInfo::exists(back));
+        const Ran verify = runCli(QStringList{QStringLiteral("verify"), file, QStringLiteral("--port"), sim->devicePath()} + speed);
+        QCOMPARE(verify.code, 1);
+        QCOMPARE(lines(verify.out).mid(1), QStringList{QStringLiteral("  a modul válasza a záró karakter előtt véget ért")});
+
+        sim->setFault(SimulatorOptions::Fault::None);
+        const Ran whole = runCli(QStringList{QStringLiteral("verify"), file, QStringLiteral("--port"), sim->devicePath()} + speed);
+        QVERIFY2(whole.code == 0, qPrintable(whole.out + whole.err));
+    }
 }
 
 void TestCli::badFiles()
@@ -461,9 +624,83 @@ void TestCli::badFiles()
     const QString piped = dir.filePath(QStringLiteral("piped.krv"));
     QVERIFY(writeKrv(piped, c));
     const Ran refused = runCli({QStringLiteral("download"), piped, QStringLiteral("--port"), port, QStringLiteral("--fast")});
-    QCOMPARE(refused.code, 4);
+    // A field that breaks the rules: the code check gives for it.
+    QCOMPARE(refused.code, 1);
+    QCOMPARE(runCli({QStringLiteral("check"), piped}).code, 1);
     QVERIFY(refused.err.contains(QStringLiteral("„5. telefonszám” mező „|” karaktert")));
     QVERIFY(sim->received().isEmpty());
+
+    c = sampleConfiguration();
+    c.general[1].clear();
+    const QString empty = dir.filePath(QStringLiteral("empty.krv"));
+    QVERIFY(writeKrv(empty, c));
+    QCOMPARE(runCli({QStringLiteral("check"), empty}).code, 1);
+    for (const QString &command : {QStringLiteral("download"), QStringLiteral("verify")}) {
+        const Ran ran = runCli({command, empty, QStringLiteral("--port"), port, QStringLiteral("--force")});
+        QCOMPARE(ran.code, 1);
+        QVERIFY2(ran.err.contains(QStringLiteral("üres: „Modul PIN-kód”")), qPrintable(ran.err));
+    }
+    QVERIFY(sim->received().isEmpty());
+}
+
+void TestCli::onlyRegularFilesAreRead_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("named pipe") << QStringLiteral("fifo");
+    QTest::newRow("folder") << QStringLiteral("dir");
+    QTest::newRow("device") << QStringLiteral("device");
+}
+
+void TestCli::onlyRegularFilesAreRead()
+{
+#if defined(Q_OS_UNIX)
+    QFETCH(QString, kind);
+    ScratchDir dir;
+    const QString file = dir.filePath(QStringLiteral("in.krv"));
+    QVERIFY(writeKrv(file, sampleConfiguration()));
+    QString odd = dir.filePath(QStringLiteral("odd"));
+    QString named;
+    if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(odd).constData(), 0600), 0);
+        named = QStringLiteral("nevesített cső (FIFO)");
+    } else if (kind == QLatin1String("dir")) {
+        QVERIFY(QDir().mkdir(odd));
+        named = QStringLiteral("mappa");
+    } else {
+        odd = QStringLiteral("/dev/zero");
+        named = QStringLiteral("eszköz");
+    }
+    const QString csv = dir.filePath(QStringLiteral("list.csv"));
+    QCOMPARE(runCli({QStringLiteral("export-csv"), file, csv}).code, 0);
+    auto sim = startModule();
+    const QString port = sim->devicePath();
+    const QList<QStringList> runs = {
+        {QStringLiteral("download"), odd, QStringLiteral("--port"), port},
+        {QStringLiteral("verify"), odd, QStringLiteral("--port"), port},
+        {QStringLiteral("check"), odd},
+        {QStringLiteral("export-csv"), odd},
+        {QStringLiteral("import-csv"), odd, file},
+        {QStringLiteral("import-csv"), csv, odd},
+    };
+    for (const QStringList &arguments : runs) {
+        // As its own process: a reader that blocks must not stop the suite.
+        QProcess process;
+        process.start(QStringLiteral(KORDAVO_BIN_DIR "/kordavo-cli"), arguments);
+        QVERIFY(process.waitForStarted());
+        const bool finished = process.waitForFinished(5000);
+        if (!finished) {
+            process.kill();
+            process.waitForFinished();
+        }
+        QVERIFY2(finished, qPrintable(arguments.join(QLatin1Char(' '))));
+        QCOMPARE(process.exitCode(), 4);
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(err.contains(QStringLiteral("nem fájl, hanem %1: %2").arg(named, odd)), qPrintable(err));
+    }
+    QVERIFY(sim->received().isEmpty());
+#else
+    QSKIP("named pipes and devices are a Unix matter");
+#endif
 }
 
 void TestCli::severalModulesInOneRun()
@@ -602,6 +839,10 @@ void TestCli::portsAndProbe()
 
     sim->setFault(SimulatorOptions::Fault::WrongPrefix);
     QVERIFY(runCli({QStringLiteral("ports"), QStringLiteral("--probe")}).out.trimmed().endsWith(QStringLiteral("\tnincs modul")));
+    // A module's prefix with a cut answer is no model the tool names.
+    sim->setFault(SimulatorOptions::Fault::CutIdentification);
+    const Ran cut = runCli({QStringLiteral("ports"), QStringLiteral("--probe")});
+    QVERIFY2(cut.out.contains(QStringLiteral("\tismeretlen modul: „Qzv_GSM4_3”")), qPrintable(cut.out));
     cli::setPortSource({});
 }
 
@@ -677,6 +918,43 @@ void TestCli::checkListsEveryBrokenValue()
                  .code,
              0);
     QVERIFY(sim->received().contains("~}"));
+}
+
+void TestCli::checkNotesNumbersTheModuleWillNotMatch()
+{
+    // The module matches a caller in international form without "+": a
+    // number written as dialled at home, or twice, is noted, not refused.
+    ScratchDir dir;
+    Configuration c = sampleConfiguration();
+    c.general[size_t(generalfields::indexOf(QStringLiteral("be1_nev")))] = QStringLiteral("Kapu");
+    c.telephones[2].number = QStringLiteral("06301234567");
+    c.telephones[3].number = QStringLiteral("0036309876543");
+    c.telephones[4].number = QStringLiteral("00491512345678");
+    c.telephones[9].number = QStringLiteral("36301234567");    // number 3 in international form
+    c.telephones[10].number = c.telephones[0].number;
+    const QString file = dir.filePath(QStringLiteral("notes.krv"));
+    QVERIFY(writeKrv(file, c));
+
+    const Ran checked = runCli({QStringLiteral("check"), file});
+    QCOMPARE(checked.code, 0);
+    const QStringList expected = {
+        QStringLiteral("megjegyzés: 19. sor, 3. telefonszám: „3006301234567”: belföldi formában áll; a modul "
+                       "nemzetközi formában, „+” nélkül várja: „36301234567”"),
+        QStringLiteral("megjegyzés: 20. sor, 4. telefonszám: „010036309876543”: „00” előtaggal áll; a modul "
+                       "nemzetközi formában, „+” és „00” nélkül várja: „36309876543”"),
+        QStringLiteral("megjegyzés: 21. sor, 5. telefonszám: „1100491512345678”: „00” előtaggal áll; a modul "
+                       "nemzetközi formában, „+” és „00” nélkül várja: „491512345678”"),
+        QStringLiteral("megjegyzés: 26. sor, 10. telefonszám: „2236301234567”: ugyanez a szám a(z) 3. helyen is "
+                       "szerepel"),
+        QStringLiteral("megjegyzés: 27. sor, 11. telefonszám: „3236301000037”: ugyanez a szám a(z) 1. helyen is "
+                       "szerepel"),
+        QStringLiteral("Nincs hibás mező; 5 megjegyzés."),
+    };
+    QCOMPARE(lines(checked.out), expected);
+    const Ran english = runCli({QStringLiteral("check"), file, QStringLiteral("--lang"), QStringLiteral("en")});
+    QVERIFY2(english.out.contains(QStringLiteral("line 27, telephone number 11: \"3236301000037\": the same number "
+                                                 "is also at position 1")),
+             qPrintable(english.out));
 }
 
 void TestCli::csvRoundTripAndWholeRefusal()
@@ -812,6 +1090,15 @@ void TestCli::csvListsAsInstallersKeepThem_data()
                                  "Kovács Ödön;+36 30 444 4444;IGAZ;;x;\r\n;;;;;\r\nŐr Ágnes;36305555555;;igen;;x\r\n"))
         << false << 0 << QStringLiteral("2 szám beolvasva, 1 törölve, 0 változatlan")
         << QStringList{QStringLiteral("1 1 1 36304444444"), QStringLiteral("2 2 2 36305555555")};
+    QTest::newRow("Hungarian numbers as dialled at home")
+        << QByteArray("1;06 30 111 1111;1;0;0;0\n2;+36 30 999 8888;0;0;1;1\n3;0036 30 333 3333;0;0;0;0\n"
+                      "4;+49 151 2345678;0;0;0;0\n5;0049 151 2345678;0;0;0;0\n")
+        << false << 0
+        << QStringLiteral("5 szám beolvasva, 0 törölve, 1 változatlan\n"
+                          "2 magyar szám nemzetközi formára alakítva („06…” és „0036…” helyett „36…”)")
+        << QStringList{QStringLiteral("1 1 0 36301111111"), QStringLiteral("2 0 3 36309998888"),
+                       QStringLiteral("3 0 0 36303333333"), QStringLiteral("4 0 0 491512345678"),
+                       QStringLiteral("5 0 0 00491512345678")};
     QTest::newRow("a bad number, shown as written in Windows-1250")
         << cp1250((hungarianHeader + QStringLiteral("Ödön;4;3630ő12;0;0;0;0\r\n"))) << false << 4
         << QStringLiteral("  2. sor: „3630ő12”: csak számjegyek és „+” adhatók meg") << QStringList();
@@ -827,6 +1114,35 @@ void TestCli::csvListsAsInstallersKeepThem_data()
         << false << 4 << QStringLiteral("A CSV-ben nincs egyetlen sor sem a telefonszámokkal") << QStringList();
     QTest::newRow("an empty file, in English") << QByteArray() << true << 4
                                                << QStringLiteral("the CSV holds no rows of numbers") << QStringList();
+    // Lists as they come from other hands: numbers alone, no rights, UTF-16.
+    QTest::newRow("one column of numbers")
+        << QByteArray("36301111111\r\n+36 30 222 2222\r\n") << false << 0
+        << QStringLiteral("2 szám beolvasva, 1 törölve, 0 változatlan")
+        << QStringList{QStringLiteral("1 0 0 36301111111"), QStringLiteral("2 0 0 36302222222")};
+    QTest::newRow("position and number only, with a header")
+        << QByteArray("pozíció;telefonszám\r\n1;36301111111\r\n3;36303333333\r\n") << false << 0
+        << QStringLiteral("2 szám beolvasva, 1 törölve, 0 változatlan")
+        << QStringList{QStringLiteral("1 0 0 36301111111"), QStringLiteral("3 0 0 36303333333")};
+    QTest::newRow("position and number only, no header")
+        << QByteArray("1;36301111111\r\n") << false << 0
+        << QStringLiteral("1 szám beolvasva, 2 törölve, 0 változatlan")
+        << QStringList{QStringLiteral("1 0 0 36301111111")};
+    // Every leading "+" goes, as the window's field drops each one typed: a
+    // number kept with one would change when its list is exported and read again.
+    QTest::newRow("two plus signs")
+        << QByteArray("++36301111111\r\n") << false << 0
+        << QStringLiteral("1 szám beolvasva, 2 törölve, 0 változatlan")
+        << QStringList{QStringLiteral("1 0 0 36301111111")};
+    const QString utf16Text = QStringLiteral("Pozíció;Telefonszám;1. bemenet riasztás;2. bemenet riasztás;"
+                                             "1. kimenet vezérlés;2. kimenet vezérlés\r\n1;36301111111;1;0;0;0\r\n");
+    for (const bool bigEndian : {false, true}) {
+        QStringEncoder encoder(bigEndian ? QStringEncoder::Utf16BE : QStringEncoder::Utf16LE);
+        const QByteArray bom = bigEndian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+        QTest::addRow("UTF-16 %s with its byte order mark", bigEndian ? "big endian" : "little endian")
+            << bom + QByteArray(encoder(utf16Text)) << false << 0
+            << QStringLiteral("1 szám beolvasva, 2 törölve, 1 változatlan")
+            << QStringList{QStringLiteral("1 1 0 36301111111")};
+    }
 }
 
 void TestCli::csvListsAsInstallersKeepThem()
@@ -999,6 +1315,73 @@ void TestCli::interruptLeavesProgrammingMode()
 #endif
 }
 
+void TestCli::interruptAfterTheWorkIsNoFailure()
+{
+    ScratchDir dir;
+    const QString file = dir.filePath(QStringLiteral("in.krv"));
+    QVERIFY(writeKrv(file, sampleConfiguration()));
+    const QString log = dir.filePath(QStringLiteral("log.txt"));
+    SimulatorOptions options;
+    options.memorySize = 128;
+    options.answerDelayMs = 100;   // the answer to "~X" comes after a while
+    auto sim = std::make_unique<ModuleSimulator>(options);
+    QVERIFY(sim->start());
+    const QString back = dir.filePath(QStringLiteral("back.krv"));
+    const QList<QStringList> runs = {
+        {QStringLiteral("download"), file},
+        {QStringLiteral("readout"), back},
+    };
+    for (const QStringList &run : runs) {
+        sim->clearReceived();
+        // The signal lands once the module's work is done: while "~X" is answered.
+        const InterruptWhen interrupt(*sim, [](const QByteArray &received) { return received.endsWith("~X"); });
+        const Ran ran = runCli(run + QStringList{QStringLiteral("--port"), sim->devicePath(), QStringLiteral("--fast"),
+                                                 QStringLiteral("--log"), log});
+        QVERIFY(interrupt.fired);
+        QVERIFY2(ran.code == 0, qPrintable(QString::number(ran.code) + ran.out + ran.err));
+        QVERIFY(ran.out.contains(QStringLiteral(": sikeres ")));
+    }
+    QVERIFY(QFileInfo::exists(back));
+    const QStringList logLines = lines(QString::fromUtf8(fileBytes(log)));
+    QCOMPARE(logLines.size(), 2);
+    for (const QString &line : logLines)
+        QVERIFY2(line.endsWith(QStringLiteral("\tok")), qPrintable(line));
+}
+
+void TestCli::interruptedReadingWaitsForSilence()
+{
+    ScratchDir dir;
+    const QString file = dir.filePath(QStringLiteral("in.krv"));
+    QVERIFY(writeKrv(file, sampleConfiguration()));
+    SimulatorOptions options;
+    options.memorySize = 128;
+    options.pacingBaud = 9600;   // the records take about 2.8 s
+    auto sim = std::make_unique<ModuleSimulator>(options);
+    QVERIFY(sim->start());
+    const QString port = sim->devicePath();
+    const QList<QStringList> runs = {
+        {QStringLiteral("verify"), file},
+        {QStringLiteral("readout"), dir.filePath(QStringLiteral("back.krv"))},
+    };
+    for (const QStringList &run : runs) {
+        sim->clearReceived();
+        Ran ran;
+        {
+            const InterruptWhen interrupt(*sim, [](const QByteArray &received) { return received.endsWith("~{"); }, 300);
+            ran = runCli(run + QStringList{QStringLiteral("--port"), port, QStringLiteral("--baud"), QStringLiteral("9600")});
+        }
+        QCOMPARE(ran.code, 130);
+        QVERIFY2(ran.err.contains(QStringLiteral("a modul még küldte a rekordjait; megvártam, amíg elhallgat")), qPrintable(ran.err));
+        // "~X" came after the records, so the module took it, and the next command gets its own answer.
+        QTRY_COMPARE_WITH_TIMEOUT(sim->received(), QByteArray("~|~{~X"), 5000);
+        QVERIFY(sim->waitIdle());
+        QVERIFY(!sim->programMode());
+        const Ran next = runCli({QStringLiteral("info"), QStringLiteral("--port"), port, QStringLiteral("--baud"),
+                                 QStringLiteral("9600")});
+        QVERIFY2(next.code == 0, qPrintable(next.err));
+    }
+}
+
 void TestCli::portIsHeldForTheWholeCommand()
 {
     ScratchDir dir;
@@ -1021,6 +1404,69 @@ void TestCli::portIsHeldForTheWholeCommand()
     const QByteArray received = sim->received();
     QVERIFY(received.endsWith("~X"));
     QCOMPARE(received.count("~|"), 1);
+}
+
+void TestCli::locksFollowTheDevice()
+{
+#if defined(Q_OS_UNIX)
+    ScratchDir dir;
+    const QString file = dir.filePath(QStringLiteral("in.krv"));
+    QVERIFY(writeKrv(file, sampleConfiguration()));
+    auto sim = startModule();
+    const QString device = sim->devicePath();
+    // Another name for the same device, as /dev/serial/by-id gives one.
+    const QString alias = dir.filePath(QStringLiteral("usb-Kordavo_GSM4-if00"));
+    QVERIFY(QFile::link(device, alias));
+
+    // A second run through the other name finds the device in use, also as root.
+    QProcess first;
+    first.start(QStringLiteral(KORDAVO_BIN_DIR "/kordavo-cli"), {QStringLiteral("download"), file, QStringLiteral("--port"), device});
+    QVERIFY(first.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(sim->received().startsWith("~|~}"), 5000);
+    const Ran second = runCli({QStringLiteral("info"), QStringLiteral("--port"), alias});
+    QCOMPARE(second.code, 3);
+    QVERIFY2(second.err.contains(QStringLiteral("foglalt: a(z) %1 folyamat használja").arg(first.processId())),
+             qPrintable(second.err));
+    QVERIFY(first.waitForFinished(30000));
+    QCOMPARE(first.exitCode(), 0);
+    QVERIFY(sim->waitIdle());
+    QCOMPARE(sim->received().count("~|"), 1);
+
+    // Lock files that nobody holds any more: one left empty by a kill right
+    // after it was made, one of root's whose process is gone. Neither keeps
+    // the port from anyone, an unprivileged user included.
+    QVERIFY(QFile::setPermissions(device, QFileDevice::Permissions(0x6666)));
+    QProcess gone;
+    gone.start(QStringLiteral("true"), QStringList());
+    QVERIFY(gone.waitForFinished());
+    const qint64 deadPid = gone.processId();
+    const QString lockFolder = QStringLiteral("/run/lock");
+    QVERIFY(QFileInfo(lockFolder).isWritable());
+    const QString qtLock = lockFolder + QStringLiteral("/LCK..") + device.mid(5).replace(QLatin1Char('/'), QLatin1Char('_'));
+    const struct
+    {
+        QByteArray contents;
+        bool unprivileged;
+    } stale[] = {{QByteArray(), false}, {QByteArray(), true}, {QByteArray::number(deadPid) + "\nkordavo-cli\n", true}};
+    for (const auto &lock : stale) {
+        QFile leftover(qtLock);
+        QVERIFY(leftover.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        leftover.write(lock.contents);
+        leftover.close();
+        QVERIFY(QFile::setPermissions(qtLock, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther));
+        QProcess process;
+        const QStringList arguments = {QStringLiteral("info"), QStringLiteral("--port"), device};
+        if (lock.unprivileged)
+            QVERIFY(startUnprivileged(process, QStringLiteral(KORDAVO_BIN_DIR "/kordavo-cli"), arguments));
+        else
+            process.start(QStringLiteral(KORDAVO_BIN_DIR "/kordavo-cli"), arguments);
+        QVERIFY(process.waitForFinished(10000));
+        QVERIFY2(process.exitCode() == 0, qPrintable(QString::fromUtf8(process.readAllStandardError())));
+        QFile::remove(qtLock);
+    }
+#else
+    QSKIP("lock files are a Unix matter");
+#endif
 }
 
 void TestCli::portFailuresNameTheReason()

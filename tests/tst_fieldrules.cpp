@@ -9,6 +9,7 @@
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
+#include <QtCore/QMimeData>
 #include <QtCore/QTemporaryDir>
 #include <QtGui/QClipboard>
 #include <QtGui/QFocusEvent>
@@ -17,6 +18,7 @@
 #include <QtWidgets/QDialog>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QMenu>
 #include <QtWidgets/QTabWidget>
 
 namespace {
@@ -69,6 +71,7 @@ private slots:
     void closingTheWindowChecksNothing();
     void leadingPlusRemovedWhileTyping();
     void pastedDoublePlusLosesOne();
+    void spacesDroppedAsTypedAndPasted();
     void programWrittenTextIsNotChecked();
 
 private:
@@ -316,7 +319,7 @@ void TestFieldRules::telephoneFieldsSpacesPassHyphensFail()
     w.findChild<QTabWidget *>("tabWidget")->setCurrentIndex(1);
     QLineEdit *t5 = widget<QLineEdit>(w, "t_5");
     t5->setFocus();
-    QTest::keyClicks(t5, "36 30 123 4567");
+    t5->setText(QStringLiteral("36 30 123 4567"));   // typing drops the spaces; the check takes them
     QTest::keyClick(t5, Qt::Key_Return);
     QVERIFY(m_prompter->messages.isEmpty());
     QCOMPARE(t5->text(), QStringLiteral("36 30 123 4567"));
@@ -430,7 +433,7 @@ void TestFieldRules::typingOnEachPageRunsItsOwnCheck()
         QCOMPARE(m_prompter->messages.size(), 1);
         QCOMPARE(m_prompter->last().text, kPhoneMessage);
         QVERIFY(widget<QLineEdit>(w, QStringLiteral("t_%1").arg(base + 11))->text().isEmpty());
-        QCOMPARE(typed->text(), QStringLiteral("36 1"));
+        QCOMPARE(typed->text(), QStringLiteral("361"));
         if (page < 3)
             QCOMPARE(widget<QLineEdit>(w, QStringLiteral("t_%1").arg(base + 43))->text(), QStringLiteral("next"));
     }
@@ -511,11 +514,11 @@ void TestFieldRules::leadingPlusRemovedWhileTyping()
     t5->setFocus();
     QTest::keyClick(t5, Qt::Key_Plus);
     QCOMPARE(t5->text(), QString());
-    QTest::keyClicks(t5, "+36+30 1234567");
-    QCOMPARE(t5->text(), QStringLiteral("36+30 1234567"));   // only a leading "+" goes
+    QTest::keyClicks(t5, "+36+301234567");
+    QCOMPARE(t5->text(), QStringLiteral("36+301234567"));   // only a leading "+" goes
     QTest::keyClick(t5, Qt::Key_Home);
     QTest::keyClick(t5, Qt::Key_Plus);
-    QCOMPARE(t5->text(), QStringLiteral("36+30 1234567"));
+    QCOMPARE(t5->text(), QStringLiteral("36+301234567"));
     QTest::keyClick(t5, Qt::Key_Return);
     QVERIFY(m_prompter->messages.isEmpty());
 }
@@ -535,6 +538,69 @@ void TestFieldRules::pastedDoublePlusLosesOne()
     QTest::keyClick(t9, Qt::Key_Return);
     QVERIFY(m_prompter->messages.isEmpty());
     QCOMPARE(t9->text(), QStringLiteral("+36301234567"));
+}
+
+void TestFieldRules::spacesDroppedAsTypedAndPasted()
+{
+    // A number written in groups keeps every digit: its spaces go as they are
+    // typed or pasted, as the leading "+" does, and the module gets digits.
+    MainWindow w;
+    showActive(w);
+    w.findChild<QTabWidget *>("tabWidget")->setCurrentIndex(1);
+    const QString grouped = QStringLiteral("+36 70 123 45 67");
+    const QString digits = QStringLiteral("36701234567");
+    QLineEdit *typed = widget<QLineEdit>(w, "t_5");
+    typed->setFocus();
+    QTest::keyClicks(typed, grouped);
+    QCOMPARE(typed->text(), digits);
+    // A space typed inside the number goes too, and the cursor stays put.
+    typed->setCursorPosition(2);
+    QTest::keyClick(typed, Qt::Key_Space);
+    QCOMPARE(typed->text(), digits);
+    QCOMPARE(typed->cursorPosition(), 2);
+
+    QGuiApplication::clipboard()->setText(grouped);
+    if (QGuiApplication::clipboard()->text() != grouped)
+        QSKIP("No clipboard on this platform");
+    QLineEdit *pasted = widget<QLineEdit>(w, "t_6");
+    pasted->setFocus();
+    QTest::keyClick(pasted, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(pasted->text(), digits);
+
+    // "Beillesztés" from the field's own menu.
+    QLineEdit *fromMenu = widget<QLineEdit>(w, "t_7");
+    fromMenu->setFocus();
+    bool pastedFromMenu = false;
+    QTimer::singleShot(0, [&pastedFromMenu] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        const auto actions = menu->actions();
+        for (QAction *action : actions) {
+            if (!pastedFromMenu && action->text().startsWith(QLineEdit::tr("&Paste"))) {
+                action->trigger();
+                pastedFromMenu = true;
+            }
+        }
+        menu->close();
+    });
+    QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, QPoint(5, 5), fromMenu->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(fromMenu, &menuEvent);
+    QVERIFY(pastedFromMenu);
+    QCOMPARE(fromMenu->text(), digits);
+
+    // Dropped from another program.
+    QLineEdit *dropped = widget<QLineEdit>(w, "t_8");
+    QMimeData mime;
+    mime.setText(grouped);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dropped, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(dropped, &drop);
+    QCOMPARE(dropped->text(), digits);
+
+    QTest::keyClick(fromMenu, Qt::Key_Return);
+    QVERIFY(m_prompter->messages.isEmpty());
 }
 
 void TestFieldRules::programWrittenTextIsNotChecked()

@@ -5,6 +5,8 @@
 #include "support/testsupport.h"
 
 #include "document/configfile.h"
+#include "document/configuration.h"
+#include "transfer/configimage.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QProcess>
@@ -88,7 +90,7 @@ private slots:
     void overlongValuesAreCutToFieldLength();
     void nameWithoutSuffixShowsTrailingDot();
     void lockedBoxesTakeTheFilesTicks();
-    void reducedVariantLoadsNoBoxes();
+    void reducedModuleKeepsTheFilesValues();
     void failedSaveReportsAndKeepsState();
     void failedSaveKeepsOldFile();
     void savesOverWritableFileInReadOnlyFolder();
@@ -445,22 +447,48 @@ void TestFileCommands::lockedBoxesTakeTheFilesTicks()
     QVERIFY(!groupBox(w, "2.1")->isChecked());
 }
 
-void TestFileCommands::reducedVariantLoadsNoBoxes()
+void TestFileCommands::reducedModuleKeepsTheFilesValues()
 {
     QList<QByteArray> lines = sampleLines();
     for (int n = 1; n <= 128; ++n)
-        lines[15 + n] = "33" + QByteArray::number(n);
+        lines[15 + n] = QByteArray::number(n % 4) + QByteArray::number((n / 4) % 4) + QByteArray::number(n);
     QVERIFY(writeBytes(path("reduced.krv"), join(lines)));
     MainWindow w;
-    w.setMode(127);
+    w.setMode(31);
     open(w, path("reduced.krv"));
-    const auto boxes = w.findChild<QWidget *>("centralWidget")->findChildren<QCheckBox *>();
-    for (QCheckBox *b : boxes)
-        QVERIFY(!b->isChecked());
+    // The locked fields and boxes show what the file holds.
+    QVERIFY(!widget(w, "m_nev")->isEnabled());
+    QCOMPARE(widget<QLineEdit>(w, "m_nev")->text(), QStringLiteral("Modul"));
+    QCOMPARE(widget<QLineEdit>(w, "be1_on_msg")->text(), QStringLiteral("M1"));
+    QVERIFY(!groupBox(w, "5.1")->isEnabled());
+    QVERIFY(groupBox(w, "5.1")->isChecked() && groupBox(w, "5.2")->isChecked());   // entry 3: "30"
+    QVERIFY(!groupBox(w, "6.1")->isChecked());
     QCOMPARE(widget<QLineEdit>(w, "t_100")->text(), QStringLiteral("100"));
-    // A reduced module holds its placeholders, whichever came first, the file or the module.
-    QCOMPARE(widget<QLineEdit>(w, "m_id")->text(), QStringLiteral("-"));
-    QCOMPARE(widget<QLineEdit>(w, "be1_on_msg")->text(), QStringLiteral("-"));
+
+    // The module reports itself again (a status query); the installer edits
+    // one number and saves under a new name: every other line is the file's.
+    w.setMode(31);
+    widget<QLineEdit>(w, "t_5")->setText(QStringLiteral("36201234567"));
+    QList<QByteArray> expected = lines;
+    expected[16 + 5 - 1] = "11" + QByteArray("36201234567");
+    QCOMPARE(saveForm(w, QStringLiteral("saved.krv")), join(expected));
+
+    // The module still gets its placeholders and no rights.
+    QVERIFY(w.buildConfigImage());
+    const QStringList records = w.state().configImage().split(QLatin1Char('|'));
+    QCOMPARE(records.at(3), QStringLiteral("-").leftJustified(16));
+    QCOMPARE(records.at(4), QStringLiteral("0").leftJustified(16));
+    QCOMPARE(records.at(12), QStringLiteral("-").leftJustified(16));
+    QCOMPARE(records.at(28 + 2 - 1), QStringLiteral("002").leftJustified(16));
+
+    // A read-out shows what the module holds, names and rights included.
+    Configuration held = *configfile::fromLines(configfile::readFile(path("reduced.krv")));
+    held.general[3] = QStringLiteral("Kert");
+    held.telephones[0] = {3, 2, QStringLiteral("36301112233")};
+    QVERIFY(w.applyConfigImage(configimage::buildImage(held, 32).image));
+    QCOMPARE(widget<QLineEdit>(w, "m_nev")->text(), QStringLiteral("Kert"));
+    QVERIFY(groupBox(w, "1.1")->isChecked() && groupBox(w, "1.2")->isChecked());
+    QVERIFY(groupBox(w, "2.2")->isChecked() && !groupBox(w, "2.1")->isChecked());
 }
 
 void TestFileCommands::failedSaveReportsAndKeepsState()

@@ -16,6 +16,7 @@
 #include <QtGui/QTextDocument>
 #include <QtGui/QTextList>
 #include <QtWidgets/QDialogButtonBox>
+#include <QtWidgets/QMessageBox>
 #include <QtWidgets/QPushButton>
 
 namespace {
@@ -31,6 +32,32 @@ QString squeezed(const QString &text)
     return out;
 }
 
+// The help's source as the PDF was made from it.
+bool readSource(QTextDocument &source)
+{
+    QFile html(QFINDTESTDATA("../data/help/kordavo-help.html"));
+    if (!html.open(QIODevice::ReadOnly))
+        return false;
+    source.setHtml(QString::fromUtf8(html.readAll()));
+    return true;
+}
+
+// The entries of the contents, "1. A modul és a program" and on, as the
+// source lists them after the heading "Tartalom".
+QStringList contentsEntries(const QTextDocument &source)
+{
+    QStringList entries;
+    QTextBlock block = source.begin();
+    while (block.isValid() && block.text() != QLatin1String("Tartalom"))
+        block = block.next();
+    for (block = block.next(); block.isValid() && block.textList(); block = block.next())
+        entries << block.textList()->itemText(block) + QLatin1Char(' ') + block.text();
+    return entries;
+}
+
+// "1. A modul és a program 3": a contents entry and its page.
+const QRegularExpression kContentsLine(QStringLiteral("^(\\d+\\. .*\\S)\\s+(\\d+)$"));
+
 } // namespace
 
 class TestHelpDoc : public QObject
@@ -43,6 +70,7 @@ private slots:
     void holdsTheScreenshots();
     void readsAsHungarianText();
     void holdsEveryParagraphOnce();
+    void contentsGiveEachChaptersPage();
     void namesTheProgramsShortcutsAndButtons();
     void showsTheDownloadUnderWay();
 
@@ -114,11 +142,8 @@ void TestHelpDoc::holdsEveryParagraphOnce()
 {
     // The source's text in the order the pages draw it: block after block,
     // table cells row by row, a numbered item after its number.
-    const QString htmlPath = QFINDTESTDATA("../data/help/kordavo-help.html");
-    QFile html(htmlPath);
-    QVERIFY2(html.open(QIODevice::ReadOnly), qPrintable(htmlPath));
     QTextDocument source;
-    source.setHtml(QString::fromUtf8(html.readAll()));
+    QVERIFY(readSource(source));
     QStringList paragraphs;
     for (QTextBlock block = source.begin(); block.isValid(); block = block.next()) {
         const QTextList *list = block.textList();
@@ -133,23 +158,66 @@ void TestHelpDoc::holdsEveryParagraphOnce()
 
     for (const QString &paragraph : paragraphs)
         QVERIFY2(pdfText.contains(paragraph), qPrintable(paragraph));
-    // Moving text to the next page must not leave a page empty behind it.
-    const QStringList pages = rawText.split(QLatin1Char('\f'));
-    for (int i = 0; i + 1 < pages.size(); ++i)
+    // Every page ends in its number. Moving text to the next page must not
+    // leave a page empty behind it.
+    QStringList pages = rawText.split(QLatin1Char('\f'));
+    for (int i = 0; i + 1 < pages.size(); ++i) {
+        QStringList pageLines = pages[i].trimmed().split(QLatin1Char('\n'));
+        QVERIFY2(pageLines.takeLast() == QString::number(i + 1), qPrintable(QStringLiteral("page %1").arg(i + 1)));
+        pages[i] = pageLines.join(QLatin1Char('\n'));
         QVERIFY2(!pages[i].trimmed().isEmpty(), qPrintable(QStringLiteral("page %1 is empty").arg(i + 1)));
+    }
 
     // A line may stand in the PDF as often as its text stands in the source
     // (a chapter title in the contents and over the chapter, "16" in a
-    // table), never more: a page break must not print a line twice.
+    // table), never more: a page break must not print a line twice. The
+    // contents' page numbers are the PDF's own.
+    QStringList entries = contentsEntries(source);
+    for (QString &entry : entries)
+        entry = squeezed(entry);
     QHash<QString, int> lines;
-    for (const QString &line : rawText.split(QRegularExpression(QStringLiteral("[\n\f]")))) {
-        const QString text = squeezed(line);
+    for (const QString &line : pages.join(QLatin1Char('\n')).split(QLatin1Char('\n'))) {
+        const QRegularExpressionMatch entry = kContentsLine.match(line.trimmed());
+        const bool listed = entry.hasMatch() && entries.contains(squeezed(entry.captured(1)));
+        const QString text = squeezed(listed ? entry.captured(1) : line);
         if (!text.isEmpty())
             ++lines[text];
     }
     for (auto it = lines.cbegin(); it != lines.cend(); ++it)
         QVERIFY2(it.value() <= sourceText.count(it.key()),
                  qPrintable(QStringLiteral("%1 times: %2").arg(it.value()).arg(it.key())));
+}
+
+void TestHelpDoc::contentsGiveEachChaptersPage()
+{
+    QTextDocument source;
+    QVERIFY(readSource(source));
+    const QStringList entries = contentsEntries(source);
+    QVERIFY2(entries.size() >= 10, qPrintable(entries.join(QLatin1Char('|'))));
+    const QStringList pages = rawText.split(QLatin1Char('\f'));
+    QHash<QString, int> listed;
+    for (const QString &line : rawText.split(QRegularExpression(QStringLiteral("[\n\f]")))) {
+        const QRegularExpressionMatch entry = kContentsLine.match(line.trimmed());
+        if (entry.hasMatch())
+            listed.insert(squeezed(entry.captured(1)), entry.captured(2).toInt());
+    }
+    // Every chapter's heading stands on the page its entry names.
+    int previous = 0;
+    for (const QString &title : entries) {
+        QVERIFY2(listed.contains(squeezed(title)), qPrintable(title));
+        const int page = listed.value(squeezed(title));
+        QVERIFY2(page >= previous && page <= pages.size(), qPrintable(QStringLiteral("%1: %2").arg(title).arg(page)));
+        previous = page;
+        // The page's text without the contents' own lines (a heading may
+        // take two lines).
+        QString pageText;
+        for (const QString &line : pages.at(page - 1).split(QLatin1Char('\n'))) {
+            if (!kContentsLine.match(line.trimmed()).hasMatch())
+                pageText += line;
+        }
+        QVERIFY2(squeezed(pageText).contains(squeezed(title)),
+                 qPrintable(QStringLiteral("%1 is not on page %2").arg(title).arg(page)));
+    }
 }
 
 void TestHelpDoc::namesTheProgramsShortcutsAndButtons()
@@ -174,6 +242,17 @@ void TestHelpDoc::namesTheProgramsShortcutsAndButtons()
     QVERIFY2(cancel != QLatin1String("Cancel"), "Qt's Hungarian translation is not installed");
     QVERIFY2(text.contains(QStringLiteral("„%1”").arg(cancel)), qPrintable(cancel));
     QVERIFY(!text.contains(QLatin1String("Cancel")));
+    // The button that shows a message's details (the differing fields of a
+    // verify, the help's own path) by the name the program gives it.
+    QMessageBox message;
+    message.setDetailedText(QStringLiteral("x"));
+    QString details;
+    for (QAbstractButton *button : message.buttons()) {
+        if (message.buttonRole(button) == QMessageBox::ActionRole)
+            details = button->text().remove(QLatin1Char('&'));
+    }
+    QVERIFY(!details.isEmpty());
+    QVERIFY2(text.contains(QStringLiteral("„%1”").arg(details)), qPrintable(details));
 }
 
 void TestHelpDoc::showsTheDownloadUnderWay()

@@ -10,6 +10,7 @@
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
 #include <QtCore/QProcess>
+#include <QtCore/QRegularExpression>
 #include <QtCore/QScopeGuard>
 #include <QtCore/QStandardPaths>
 #include <QtCore/QTemporaryDir>
@@ -98,6 +99,11 @@ private slots:
     void debianPackage();
 
 private:
+    // The installed tool runs, with its English compiled in.
+    void checkTool(const QString &program);
+    // Every program in `binDir` has a manual page that man reads without a warning.
+    void checkManualPages(const QString &binDir, const QString &manDir);
+
     QTemporaryDir prefixDir;
     QString prefix;
 };
@@ -112,13 +118,54 @@ void TestInstall::initTestCase()
     QVERIFY2(installed.exitCode == 0, qPrintable(installed.output));
 }
 
+void TestInstall::checkTool(const QString &program)
+{
+    const RunResult version = run(program, {QStringLiteral("--version")});
+    QVERIFY2(version.exitCode == 0, qPrintable(version.output));
+    QCOMPARE(version.output, QStringLiteral("kordavo-cli " KORDAVO_VERSION "\n"));
+    const RunResult english = run(program, {QStringLiteral("--help"), QStringLiteral("--lang"), QStringLiteral("en")});
+    QCOMPARE(english.exitCode, 0);
+    const RunResult hungarian = run(program, {QStringLiteral("--help"), QStringLiteral("--lang"), QStringLiteral("hu")});
+    QCOMPARE(hungarian.exitCode, 0);
+    QVERIFY2(english.output != hungarian.output, qPrintable(english.output));
+}
+
+void TestInstall::checkManualPages(const QString &binDir, const QString &manDir)
+{
+    const QString man = QStandardPaths::findExecutable(QStringLiteral("man"));
+    QVERIFY2(!man.isEmpty(), "man (man-db) is not installed");
+    const QStringList programs = QDir(binDir).entryList(QDir::Files);
+    QVERIFY(programs.size() >= 3);
+    for (const QString &program : programs) {
+        const QString page = QDir(manDir).filePath(program + QStringLiteral(".1.gz"));
+        QVERIFY2(QFileInfo::exists(page), qPrintable(page));
+        QProcess reader;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("MANWIDTH"), QStringLiteral("80"));
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+        reader.setProcessEnvironment(env);
+        reader.start(man, {QStringLiteral("--warnings"), QStringLiteral("-l"), page});
+        QVERIFY(reader.waitForFinished(30000));
+        const QString shown = QString::fromUtf8(reader.readAllStandardOutput());
+        const QString warnings = QString::fromUtf8(reader.readAllStandardError());
+        QVERIFY2(reader.exitCode() == 0 && warnings.isEmpty(), qPrintable(page + QLatin1Char('\n') + warnings));
+        // The NAME section: the program, a dash, what it is.
+        const QRegularExpression name(QRegularExpression::escape(program) + QStringLiteral("\\s+-\\s+\\S"));
+        QVERIFY2(shown.contains(name), qPrintable(shown));
+    }
+}
+
 void TestInstall::installsIntoPrefix()
 {
     QDir root(prefix);
-    for (const char *program : {"bin/kordavo", "bin/kordavo-modulesim"}) {
+    for (const char *program : {"bin/kordavo", "bin/kordavo-cli", "bin/kordavo-modulesim"}) {
         const QFileInfo info(root.filePath(QLatin1String(program)));
         QVERIFY2(info.isFile() && info.isExecutable(), program);
     }
+    checkTool(root.filePath(QStringLiteral("bin/kordavo-cli")));
+    checkManualPages(root.filePath(QStringLiteral("bin")), root.filePath(QStringLiteral("share/man/man1")));
+    if (QTest::currentTestFailed())
+        return;
     // The data files sit together, as the build made them.
     for (const QString &name : kDataFiles) {
         const QByteArray installed = readAll(root.filePath(QStringLiteral("share/kordavo/") + name));
@@ -222,7 +269,11 @@ void TestInstall::debianPackage()
 
     const RunResult contents = run(dpkgDeb, {QStringLiteral("-c"), deb});
     QCOMPARE(contents.exitCode, 0);
-    QStringList expected{QStringLiteral("./usr/bin/kordavo"), QStringLiteral("./usr/bin/kordavo-modulesim"),
+    QStringList expected{QStringLiteral("./usr/bin/kordavo"), QStringLiteral("./usr/bin/kordavo-cli"),
+                         QStringLiteral("./usr/bin/kordavo-modulesim"),
+                         QStringLiteral("./usr/share/man/man1/kordavo.1.gz"),
+                         QStringLiteral("./usr/share/man/man1/kordavo-cli.1.gz"),
+                         QStringLiteral("./usr/share/man/man1/kordavo-modulesim.1.gz"),
                          QStringLiteral("./usr/") + kDesktopFile, QStringLiteral("./usr/") + kUdevRule,
                          QStringLiteral("./usr/share/metainfo/hu.example.kordavo.metainfo.xml"),
                          QStringLiteral("./usr/share/icons/hicolor/48x48/apps/kordavo.png")};
@@ -248,6 +299,14 @@ void TestInstall::debianPackage()
     const auto entry = desktopEntry(tar.readAllStandardOutput());
     QCOMPARE(execProgram(entry.value(QStringLiteral("Exec"))), QStringLiteral("/usr/bin/kordavo"));
     QCOMPARE(entry.value(QStringLiteral("Path")), QStringLiteral("/usr/share/kordavo"));
+
+    // The tool as the package installs it runs, and so do its manual pages.
+    QTemporaryDir unpacked;
+    QVERIFY(unpacked.isValid());
+    const RunResult extracted = run(dpkgDeb, {QStringLiteral("-x"), deb, unpacked.path()});
+    QVERIFY2(extracted.exitCode == 0, qPrintable(extracted.output));
+    checkTool(unpacked.filePath(QStringLiteral("usr/bin/kordavo-cli")));
+    checkManualPages(unpacked.filePath(QStringLiteral("usr/bin")), unpacked.filePath(QStringLiteral("usr/share/man/man1")));
 }
 
 KORDAVO_CORE_TEST_MAIN(TestInstall)

@@ -191,6 +191,7 @@ private slots:
     void fullThenLarge();
     void keyboardFollowsTheScreen();
     void numbersByKeyboard();
+    void tabKeysSwitchTabsEverywhere();
     void shortDefaultConfigurationIsReported();
     void shortcutsAndMenusEndTheEditing();
     void eventLoopLoadsDefaultsAndEndsWithZero();
@@ -627,6 +628,51 @@ void TestMainWindow::numbersByKeyboard()
     QCOMPARE(prompter.messages.size(), 2);
     QCOMPARE(prompter.last().title, QStringLiteral("Beviteli hiba"));
     QVERIFY(number(43)->text().isEmpty());
+}
+
+void TestMainWindow::tabKeysSwitchTabsEverywhere()
+{
+    RecordingPrompter prompter;
+    MainWindow w;
+    w.setMode(128);
+    w.state().setProgramMode(true);   // the device buttons take the focus too
+    QVERIFY(showActive(w));
+    auto *tabs = widget<QTabWidget>(w, QStringLiteral("tabWidget"));
+    auto *operators = widget<QComboBox>(w, QStringLiteral("smskp_combo"));
+    const auto pressOn = [&](const char *name, Qt::Key key) {
+        QWidget *field = widget(w, QString::fromLatin1(name));
+        for (int page = 0; page < tabs->count(); ++page) {
+            if (tabs->widget(page)->isAncestorOf(field))
+                tabs->setCurrentIndex(page);
+        }
+        field->setFocus();
+        const Qt::KeyboardModifiers modifiers =
+            key == Qt::Key_Backtab ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier;
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+        return tabs->currentIndex();
+    };
+    // Ctrl+PageDown and Ctrl+PageUp, Ctrl+Tab and Ctrl+Shift+Tab from every
+    // kind of field of the form, round at the ends: the operator box keeps
+    // its operator.
+    QCOMPARE(pressOn("smskp_combo", Qt::Key_PageDown), 1);
+    QCOMPARE(pressOn("smskp_combo", Qt::Key_PageUp), 4);
+    QCOMPARE(pressOn("smskp_combo", Qt::Key_Tab), 1);
+    QCOMPARE(pressOn("smskp_combo", Qt::Key_Backtab), 4);
+    QCOMPARE(operators->currentIndex(), 0);
+    QCOMPARE(pressOn("m_pin", Qt::Key_PageDown), 1);
+    QCOMPARE(pressOn("tc1_1", Qt::Key_PageDown), 2);
+    QCOMPARE(pressOn("t_40", Qt::Key_PageUp), 1);
+    QCOMPARE(pressOn("t_128", Qt::Key_PageDown), 0);
+    QCOMPARE(pressOn("button_status", Qt::Key_PageUp), 4);
+    // A locked page is shown, as a click on its tab shows it, and the keys
+    // go on from there.
+    w.setMode(32);
+    QCOMPARE(pressOn("t_1", Qt::Key_PageDown), 2);
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &w, Qt::Key_PageDown,
+                    Qt::ControlModifier);
+    QCOMPARE(tabs->currentIndex(), 3);
+    QCOMPARE(operators->currentIndex(), 0);
+    QVERIFY(prompter.messages.isEmpty());
 }
 
 void TestMainWindow::shortDefaultConfigurationIsReported()

@@ -8,10 +8,12 @@
 #include "sim/modulesimulator.h"
 
 #include <QtCore/QElapsedTimer>
+#include <QtCore/QTimer>
 #include <QtSerialPort/QSerialPort>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
 #include <QtWidgets/QProgressDialog>
 #include <QtWidgets/QPushButton>
 
@@ -72,6 +74,7 @@ private slots:
     void initialSpeed();
     void listsOpenablePortsInOrder();
     void typedPathIsSelected();
+    void returnAcceptsWhatTheBoxShows();
     void noPortsMessageAtOnce();
     void findsModuleAmongSilentPorts();
     void bareAnswerIsFound();
@@ -199,6 +202,40 @@ void TestPortDialog::typedPathIsSelected()
     QCOMPARE(dialog.exec(), int(QDialog::Accepted));
     QCOMPARE(dialog.selectedPort().portName, QStringLiteral("/dev/serial/by-id/usb-module"));
     QCOMPARE(dialog.selectedPort().baudRate, 9600);
+#endif
+}
+
+void TestPortDialog::returnAcceptsWhatTheBoxShows()
+{
+#ifdef Q_OS_WIN
+    QSKIP("The port list is not editable on Windows");
+#else
+    // A typed path shown again when the dialog reopens, or typed over the
+    // listed port: Return in the box takes it, as OK does.
+    auto listed = startSilent();
+    setcom::setPortSource([&listed] { return QStringList{listed->devicePath()}; });
+    const QString typed = QStringLiteral("/dev/serial/by-id/usb-kordavo-if00");
+    QWidget parent;
+    enum Way { Reopened, Retyped };
+    for (const Way way : {Reopened, Retyped}) {
+        setcom dialog(way == Retyped ? QStringLiteral("COM1") : typed, 1200, 300, false, &parent);
+        QCOMPARE(portBox(dialog)->currentText(), way == Retyped ? listed->devicePath() : typed);
+        whenModalShows([way, &typed](QWidget *modal) {
+            auto *combo = modal->findChild<QComboBox *>(QStringLiteral("comboBox"));
+            combo->setFocus();
+            if (way == Retyped) {
+                combo->lineEdit()->selectAll();
+                QTest::keyClicks(combo, typed);
+            }
+            QTest::keyClick(combo, Qt::Key_Return);
+        });
+        // A dialog that stays open fails here instead of hanging.
+        QTimer::singleShot(3000, &dialog, &QDialog::reject);
+        QVERIFY2(dialog.exec() == QDialog::Accepted, qPrintable(QString::number(way)));
+        QCOMPARE(dialog.selectedPort().portName, typed);
+        QCOMPARE(dialog.selectedPort().baudRate, 1200);
+        QVERIFY(listed->received().isEmpty());
+    }
 #endif
 }
 

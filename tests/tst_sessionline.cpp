@@ -61,14 +61,23 @@ class TestSessionLine : public QObject
 private slots:
     void identifiesEveryModel_data();
     void identifiesEveryModel();
+    void toolTakesOnlyWholeAnswersOfKnownModels_data();
+    void toolTakesOnlyWholeAnswersOfKnownModels();
     void answersEndAtTheirLimit_data();
     void answersEndAtTheirLimit();
     void earlyEndsStopAtTheKnownEnd_data();
     void earlyEndsStopAtTheKnownEnd();
     void shortOrCutRecordSets_data();
     void shortOrCutRecordSets();
+    void onlyWholeRecordSetsAreRead_data();
+    void onlyWholeRecordSetsAreRead();
+    void leftoverBytesAreNoAnswer_data();
+    void leftoverBytesAreNoAnswer();
+    void stopAtEveryByteTellsWhatWasStored();
+    void stoppedReadingIsReadToItsEnd();
     void downloadOutcomes_data();
     void downloadOutcomes();
+    void readOutShowsWhatAReducedModuleHolds();
     void statusAndOutputsWithTheirWaits();
 };
 
@@ -78,18 +87,26 @@ void TestSessionLine::identifiesEveryModel_data()
     QTest::addColumn<QByteArray>("prefix");
     QTest::addColumn<int>("fault");
     QTest::addColumn<bool>("programMode");
+    QTest::addColumn<int>("windowMemory");   // what the window takes the memory size for
     QTest::addColumn<int>("entries");
     QTest::addColumn<bool>("reduced");
     QTest::addColumn<QString>("picture");
-    QTest::newRow("32") << 32 << QByteArray("Qzv") << int(Fault::None) << true << 32 << false << "cfg_i32.dll";
-    QTest::newRow("128") << 128 << QByteArray("Qzv") << int(Fault::None) << true << 128 << false << "cfg_i32.dll";
-    QTest::newRow("reduced 31") << 31 << QByteArray("KDV") << int(Fault::None) << true << 32 << true << "cfg_i31.dll";
-    QTest::newRow("reduced 127") << 127 << QByteArray("Qzv") << int(Fault::None) << true << 128 << true << "cfg_i31.dll";
-    QTest::newRow("other size 64") << 64 << QByteArray("KDV") << int(Fault::None) << true << 32 << false << "cfg_i31.dll";
-    QTest::newRow("wrong prefix") << 32 << QByteArray("Qzv") << int(Fault::WrongPrefix) << false << 32 << false << "";
-    QTest::newRow("lower case") << 128 << QByteArray("Qzv") << int(Fault::LowerCasePrefix) << false << 32 << false << "";
-    QTest::newRow("silent") << 32 << QByteArray("Qzv") << int(Fault::Silent) << false << 32 << false << "";
-    QTest::newRow("line cut halfway") << 32 << QByteArray("Qzv") << int(Fault::DropMidAnswer) << false << 32 << false << "";
+    QTest::addColumn<int>("refusal");        // what kordavo-cli makes of it
+    using R = ops::Refusal;
+    QTest::newRow("32") << 32 << QByteArray("Qzv") << int(Fault::None) << true << 32 << 32 << false << "cfg_i32.dll" << int(R::None);
+    QTest::newRow("128") << 128 << QByteArray("Qzv") << int(Fault::None) << true << 128 << 128 << false << "cfg_i32.dll" << int(R::None);
+    QTest::newRow("reduced 31") << 31 << QByteArray("KDV") << int(Fault::None) << true << 31 << 32 << true << "cfg_i31.dll" << int(R::None);
+    QTest::newRow("reduced 127") << 127 << QByteArray("Qzv") << int(Fault::None) << true << 127 << 128 << true << "cfg_i31.dll" << int(R::None);
+    QTest::newRow("other size 64") << 64 << QByteArray("KDV") << int(Fault::None) << true << 64 << 32 << false << "cfg_i31.dll" << int(R::UnknownModel);
+    // "Qzv_GSM4_12" of a 128-number module: the window takes "1" (its last
+    // character is the terminator it expects); the tool takes nothing.
+    QTest::newRow("cut identification") << 128 << QByteArray("Qzv") << int(Fault::CutIdentification) << true << 1 << 32 << false << "cfg_i31.dll" << int(R::Incomplete);
+    QTest::newRow("CR LF ending") << 128 << QByteArray("Qzv") << int(Fault::CrLfEndings) << true << 128 << 128 << false << "cfg_i32.dll" << int(R::None);
+    QTest::newRow("wrong prefix") << 32 << QByteArray("Qzv") << int(Fault::WrongPrefix) << false << 0 << 32 << false << "" << int(R::Foreign);
+    QTest::newRow("lower case") << 128 << QByteArray("Qzv") << int(Fault::LowerCasePrefix) << false << 0 << 32 << false << "" << int(R::Foreign);
+    QTest::newRow("silent") << 32 << QByteArray("Qzv") << int(Fault::Silent) << false << 0 << 32 << false << "" << int(R::Silent);
+    QTest::newRow("line cut halfway") << 32 << QByteArray("Qzv") << int(Fault::DropMidAnswer) << false << 0 << 32 << false << "" << int(R::LineLost);
+    QTest::newRow("flooding") << 32 << QByteArray("Qzv") << int(Fault::Chatter) << false << 0 << 32 << false << "" << int(R::Flooded);
 }
 
 void TestSessionLine::identifiesEveryModel()
@@ -98,27 +115,34 @@ void TestSessionLine::identifiesEveryModel()
     QFETCH(QByteArray, prefix);
     QFETCH(int, fault);
     QFETCH(bool, programMode);
+    QFETCH(int, windowMemory);
     QFETCH(int, entries);
     QFETCH(bool, reduced);
     QFETCH(QString, picture);
+    QFETCH(int, refusal);
     SimulatorOptions options = withFault(Fault(fault), memory);
     options.prefix = prefix;
     Bench bench(options);
 
     const ops::Identified identified = ops::identify(bench.session);
     QCOMPARE(identified.inProgramMode(), programMode);
+    QCOMPARE(int(identified.refusal), refusal);
+    QCOMPARE(identified.known(), ops::Refusal(refusal) == ops::Refusal::None);
     QCOMPARE(bench.line.sent(), QByteArray("~|"));
     QCOMPARE(bench.line.readWaits(), QList<int>{200});
     QCOMPARE(bench.session.portName(), QStringLiteral("in-process"));
     if (!programMode) {
         QCOMPARE(identified.failure, Failure::BadAnswer);
         // A cut answer would still start with "Qzv": nothing of it counts.
-        QCOMPARE(identified.answer.answer.isEmpty(), Fault(fault) == Fault::Silent || Fault(fault) == Fault::DropMidAnswer);
+        QCOMPARE(identified.answer.answer.isEmpty(), Fault(fault) == Fault::Silent || Fault(fault) == Fault::DropMidAnswer
+                                                          || Fault(fault) == Fault::Chatter);
         QCOMPARE(bench.session.lineLost(), Fault(fault) == Fault::DropMidAnswer);
         return;
     }
-    QCOMPARE(identified.memory, memory);
-    QCOMPARE(identified.answer.memoryField, QString::number(memory));
+    QCOMPARE(identified.memory, windowMemory);
+    QCOMPARE(identified.answer.memoryField, QString::number(windowMemory));
+    // A line feed after the terminator is no part of the answer's text.
+    QCOMPARE(identified.answer.text.contains(QLatin1Char('\r')), false);
     QCOMPARE(identified.model.entries, entries);
     QCOMPARE(identified.model.reduced, reduced);
     QCOMPARE(identified.model.picture, picture);
@@ -330,6 +354,21 @@ void TestSessionLine::downloadOutcomes()
     QVERIFY(ops::verify(bench.session, prepared.image, model.entries).matches());
 }
 
+void TestSessionLine::readOutShowsWhatAReducedModuleHolds()
+{
+    // Names and rights in a reduced module (stored before, or by another
+    // tool) come back as they are: only what is sent to it is fitted.
+    Bench bench(withFault(Fault::None, 31));
+    const modulemodel::Model model = ops::identify(bench.session).model;
+    QVERIFY(model.reduced);
+    bench.module.setStoredRecords(imagetest::records(configimage::buildImage(sample(), 32).image));
+    const ops::ReadOut readout = ops::readout(bench.session, model);
+    QVERIFY(readout.ok());
+    Configuration expected = sample();
+    expected.general[7] = QStringLiteral("0005");   // the relay time as its record holds it
+    QCOMPARE(*readout.configuration, expected);
+}
+
 void TestSessionLine::statusAndOutputsWithTheirWaits()
 {
     SimulatorOptions options;
@@ -369,6 +408,218 @@ void TestSessionLine::statusAndOutputsWithTheirWaits()
     bench.module.setOptions(cut);
     QCOMPARE(ops::outputStates(bench.session).failure, Failure::BadAnswer);
     QVERIFY(bench.session.lineLost());
+}
+
+void TestSessionLine::toolTakesOnlyWholeAnswersOfKnownModels_data()
+{
+    QTest::addColumn<QByteArray>("answer");      // the whole identification as the module sends it
+    QTest::addColumn<bool>("earlyEnd");
+    QTest::addColumn<int>("refusal");
+    using R = ops::Refusal;
+    for (const bool early : {false, true}) {
+        const char *mode = early ? "fast" : "silence";
+        QTest::addRow("%s: 128", mode) << QByteArray("Qzv_GSM4_128\r") << early << int(R::None);
+        QTest::addRow("%s: 31 with CR LF", mode) << QByteArray("KDV_GSM4_31\r\n") << early << int(R::None);
+        QTest::addRow("%s: cut to _12", mode) << QByteArray("Qzv_GSM4_12") << early << int(R::Incomplete);
+        QTest::addRow("%s: cut to _1", mode) << QByteArray("Qzv_GSM4_1") << early << int(R::Incomplete);
+        QTest::addRow("%s: cut to Qzv_G", mode) << QByteArray("Qzv_G") << early << int(R::Incomplete);
+        QTest::addRow("%s: empty field", mode) << QByteArray("Qzv_GSM4_\r") << early << int(R::UnknownModel);
+        QTest::addRow("%s: 128x", mode) << QByteArray("Qzv_GSM4_128x\r") << early << int(R::UnknownModel);
+        QTest::addRow("%s: -5", mode) << QByteArray("Qzv_GSM4_-5\r") << early << int(R::UnknownModel);
+        QTest::addRow("%s: 99999999999", mode) << QByteArray("Qzv_GSM4_99999999999\r") << early << int(R::UnknownModel);
+        QTest::addRow("%s: 64", mode) << QByteArray("Qzv_GSM4_64\r") << early << int(R::UnknownModel);
+        QTest::addRow("%s: foreign", mode) << QByteArray("Xyz_GSM4_128\r") << early << int(R::Foreign);
+    }
+}
+
+void TestSessionLine::toolTakesOnlyWholeAnswersOfKnownModels()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(bool, earlyEnd);
+    QFETCH(int, refusal);
+    SimulatorOptions options;
+    options.memorySize = 128;
+    options.input1Active = true;
+    const int end = int(answer.size() - (answer.endsWith("\r\n") ? 2 : answer.endsWith('\r') ? 1 : 0));
+    options.identification = answer.left(end);
+    options.identificationEnd = answer.mid(end);
+    Bench bench(options);
+    bench.session.setEarlyEnd(earlyEnd);
+
+    const ops::Identified identified = ops::identify(bench.session);
+    QCOMPARE(int(identified.refusal), refusal);
+    QCOMPARE(identified.answer.complete, ops::Refusal(refusal) != ops::Refusal::Incomplete);
+    // The window's status query asks only for a number; the tool's for a known model.
+    const ops::Status status = ops::status(bench.session, {}, {}, true);
+    QCOMPARE(int(status.refusal), refusal);
+    QCOMPARE(status.ok(), ops::Refusal(refusal) == ops::Refusal::None);
+    if (status.ok()) {
+        // The line feed of an answer that ends in CR LF is not the next answer's first byte.
+        QVERIFY(status.states.input1Active);
+        QVERIFY(!status.states.input2Active);
+    } else {
+        QCOMPARE(status.reached, ops::Status::Step::Identify);
+    }
+}
+
+void TestSessionLine::onlyWholeRecordSetsAreRead_data()
+{
+    QTest::addColumn<int>("memory");         // the module's
+    QTest::addColumn<int>("entries");        // the model it is read as
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("longRecord");     // a stored record made 17 characters long; -1: none
+    QTest::addColumn<bool>("earlyEnd");
+    QTest::addColumn<int>("problem");        // -1: a whole set
+    QTest::addColumn<int>("badRecord");
+    using K = configimage::RecordSetProblem::Kind;
+    for (const bool early : {false, true}) {
+        const char *mode = early ? "fast" : "silence";
+        QTest::addRow("%s: whole set", mode) << 32 << 32 << int(Fault::None) << -1 << early << -1 << -1;
+        QTest::addRow("%s: junk and an empty line first", mode) << 32 << 32 << int(Fault::JunkBeforeRecords) << -1 << early << -1 << -1;
+        QTest::addRow("%s: noise without a line end first", mode) << 128 << 128 << int(Fault::NoiseBeforeRecords) << -1 << early << int(K::RecordLength) << 0;
+        QTest::addRow("%s: a record one character long", mode) << 32 << 32 << int(Fault::None) << 33 << early << int(K::RecordLength) << 33;
+        QTest::addRow("%s: no closing character", mode) << 32 << 32 << int(Fault::NoClosingCharacter) << -1 << early << int(K::EndedEarly) << -1;
+        QTest::addRow("%s: half the records", mode) << 32 << 32 << int(Fault::HalfRecords) << -1 << early << int(K::EndedEarly) << -1;
+    }
+    // Read until silence, a 128-number module read as a 32-number one
+    // sends more records than the model holds; cut short, they would lose numbers 33 to 128.
+    QTest::newRow("silence: 128 read as 32") << 128 << 32 << int(Fault::None) << -1 << false << int(K::TooMany) << -1;
+    QTest::newRow("silence: 32 read as 128") << 32 << 128 << int(Fault::None) << -1 << false << int(K::TooFew) << -1;
+}
+
+void TestSessionLine::onlyWholeRecordSetsAreRead()
+{
+    QFETCH(int, memory);
+    QFETCH(int, entries);
+    QFETCH(int, fault);
+    QFETCH(int, longRecord);
+    QFETCH(bool, earlyEnd);
+    QFETCH(int, problem);
+    QFETCH(int, badRecord);
+    Bench bench(withFault(Fault(fault), memory));
+    bench.session.setEarlyEnd(earlyEnd);
+    QVERIFY(ops::identify(bench.session).inProgramMode());
+    if (longRecord >= 0) {
+        QStringList records = bench.module.storedRecords();
+        records[longRecord] += QLatin1Char('7');
+        bench.module.setStoredRecords(records);
+    }
+    const modulemodel::Model model = modulemodel::modelFor(entries);
+
+    const ops::ReadOut readout = ops::readout(bench.session, model);
+    QCOMPARE(readout.ok(), problem < 0);
+    QCOMPARE(readout.configuration.has_value(), problem < 0);
+    QCOMPARE(readout.recordProblem.has_value(), problem >= 0);
+    if (problem >= 0) {
+        QCOMPARE(readout.failure, Failure::BadAnswer);
+        QCOMPARE(int(readout.recordProblem->kind), problem);
+        if (badRecord >= 0)
+            QCOMPARE(readout.recordProblem->record, badRecord);
+    }
+
+    // Verify compares the normalised answer with the image exactly.
+    Configuration stored;
+    if (const auto parsed = configimage::parseImage(configimage::normalizeReply(bench.module.storedRecords().join(QLatin1Char('\r')) + "\r\r"), model.entries))
+        stored = *parsed;
+    stored.general[7] = QStringLiteral("5");
+    const ops::Prepared prepared = ops::prepare(stored, model);
+    const ops::Verified verified = ops::verify(bench.session, prepared.image, model.entries);
+    QVERIFY(verified.ok());
+    QCOMPARE(verified.matches(), problem < 0);
+    QCOMPARE(verified.exact, problem < 0);
+    QCOMPARE(verified.endedEarly, problem == int(configimage::RecordSetProblem::Kind::EndedEarly));
+    if (Fault(fault) == Fault::NoClosingCharacter)
+        QVERIFY(verified.differences.isEmpty());   // every record is right: only the end is missing
+}
+
+void TestSessionLine::leftoverBytesAreNoAnswer_data()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<bool>("earlyEnd");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("CR LF, silence") << int(Fault::CrLfEndings) << false << true;
+    QTest::newRow("CR LF, fast") << int(Fault::CrLfEndings) << true << true;
+    QTest::newRow("stale O, silence") << int(Fault::StaleAnswer) << false << false;
+    QTest::newRow("stale O, fast") << int(Fault::StaleAnswer) << true << false;
+}
+
+void TestSessionLine::leftoverBytesAreNoAnswer()
+{
+    QFETCH(int, fault);
+    QFETCH(bool, earlyEnd);
+    QFETCH(bool, stored);
+    SimulatorOptions options = withFault(Fault(fault), 32);
+    options.input1Active = true;
+    options.outputs = 0x5;
+    Bench bench(options);
+    bench.session.setEarlyEnd(earlyEnd);
+
+    const ops::Status status = ops::status(bench.session, {}, {}, true);
+    QVERIFY(status.ok());
+    QVERIFY(status.states.input1Active);
+    QVERIFY(!status.states.input2Active);
+    QCOMPARE(status.states.outputs, OutputMask::fromBits(0x5));
+    QCOMPARE(status.signal.service, QStringLiteral("TelenorHU"));
+
+    const modulemodel::Model model = ops::identify(bench.session).model;
+    const QStringList before = bench.module.storedRecords();
+    const ops::Prepared prepared = ops::prepare(sample(), model);
+    const ops::Downloaded downloaded = ops::download(bench.session, prepared.image, 'O');
+    QCOMPARE(downloaded.ok(), stored);
+    QCOMPARE(downloaded.reached, WriteStage::RecordsSent);
+    QCOMPARE(bench.module.storedRecords() != before, stored);
+    QCOMPARE(ops::readout(bench.session, model).ok(), true);
+}
+
+void TestSessionLine::stopAtEveryByteTellsWhatWasStored()
+{
+    const ops::Prepared prepared = ops::prepare(sample(), modulemodel::modelFor(32));
+    const int wireBytes = int(configimage::wireBytes(prepared.image).size());
+    int unknown = 0;
+    for (int stopAt = 0; stopAt <= wireBytes; ++stopAt) {
+        Bench bench;
+        bench.session.setEarlyEnd(true);
+        QVERIFY(ops::identify(bench.session).inProgramMode());
+        const QStringList before = bench.module.storedRecords();
+        // Call 0 is the module's "ready", call k the k-th byte sent.
+        int calls = 0;
+        ops::Control control;
+        control.sendProgress = [&calls, stopAt](int) { return calls++ != stopAt; };
+        const ops::Downloaded downloaded = ops::download(bench.session, prepared.image, 'O', control);
+        const bool storedNow = bench.module.storedRecords() != before;
+        const QByteArray context = QByteArray::number(stopAt);
+        // "Nothing was stored" is said only while the module cannot have stored the set.
+        if (downloaded.reached != WriteStage::RecordsSent)
+            QVERIFY2(!storedNow, context.constData());
+        if (downloaded.ok())
+            QVERIFY2(storedNow, context.constData());
+        unknown += !downloaded.ok() && downloaded.reached == WriteStage::RecordsSent;
+        // The module takes the next command as one, whatever was stopped.
+        QCOMPARE(ops::leave(bench.session), Failure::None);
+        QVERIFY2(!bench.module.programMode(), context.constData());
+    }
+    // The last record's last byte and its CR: the set is whole, its storing unknown.
+    QCOMPARE(unknown, 2);
+}
+
+void TestSessionLine::stoppedReadingIsReadToItsEnd()
+{
+    Bench bench(withFault(Fault::None, 128));
+    QVERIFY(ops::identify(bench.session).inProgramMode());
+    int bytes = 0;
+    ops::Control control;
+    control.readProgress = [&bytes](int) { return ++bytes < 100; };
+    QCOMPARE(ops::readout(bench.session, modulemodel::modelFor(128), control).failure, Failure::Cancelled);
+    QVERIFY(!bench.module.answer().isEmpty());
+    bench.line.clearLog();
+
+    const ModuleSession::Silence settled = ops::settleAfterRecords(bench.session, 9600);
+    QVERIFY(settled.silent);
+    QCOMPARE(settled.discarded, qint64(recordBytes(156) + 1 - 100));
+    QVERIFY(bench.module.answer().isEmpty());
+    // Read with the records' wait; nothing is sent meanwhile.
+    QCOMPARE(bench.line.readWaits(), QList<int>{700});
+    QVERIFY(bench.line.sent().isEmpty());
 }
 
 KORDAVO_CORE_TEST_MAIN(TestSessionLine)

@@ -83,6 +83,8 @@ private slots:
         QTest::newRow("whole text") << 32 << QByteArray("Qzv") << QByteArray("Qzv64") << int(Fault::None) << "Qzv64\r";
         QTest::newRow("wrong prefix") << 32 << QByteArray("Qzv") << QByteArray() << int(Fault::WrongPrefix) << "Xyz_GSM4_32\r";
         QTest::newRow("lower case") << 128 << QByteArray("Qzv") << QByteArray() << int(Fault::LowerCasePrefix) << "qzv_GSM4_128\r";
+        QTest::newRow("cut") << 128 << QByteArray("Qzv") << QByteArray() << int(Fault::CutIdentification) << "Qzv_GSM4_12";
+        QTest::newRow("CR LF") << 128 << QByteArray("Qzv") << QByteArray() << int(Fault::CrLfEndings) << "Qzv_GSM4_128\r\n";
     }
     void identification()
     {
@@ -215,6 +217,38 @@ private slots:
         QCOMPARE(reply.size(), clean.size());
         QVERIFY(!reply.contains(' '));
         QCOMPARE(reply.replace('\xFF', ' '), clean);
+
+        sim->setFault(Fault::NoiseBeforeRecords);
+        reply = exchange(QStringLiteral("~{")).toLatin1();
+        QCOMPARE(reply.size(), 100 + clean.size());
+        QVERIFY(reply.endsWith(clean));
+        QVERIFY(!reply.left(100).contains('\r'));
+
+        sim->setFault(Fault::NoClosingCharacter);
+        QCOMPARE(exchange(QStringLiteral("~{")).toLatin1(), clean.chopped(1));
+
+        // One-line answers end in CR LF; the records keep their CRs.
+        sim->setFault(Fault::CrLfEndings);
+        QVERIFY(exchange(QStringLiteral("~R")).endsWith(QLatin1String("\r\n")));
+        QCOMPARE(exchange(QStringLiteral("~{")).toLatin1(), clean);
+        QCOMPARE(exchange(QStringLiteral("~X")), QStringLiteral("OK\r\n"));
+    }
+
+    void staleAnswerBeforeTheRecords()
+    {
+        start();
+        exchange(QStringLiteral("~|"));
+        QVERIFY(port->openPort(300, 0, 0, 0));
+        const QStringList before = sim->storedRecords();
+        QStringList records = before;
+        records[3] = record(QStringLiteral("Garazs kapu"));
+        sim->setFault(Fault::StaleAnswer);
+        QCOMPARE(exchange(QStringLiteral("~}")), QStringLiteral("R\rO\r"));
+        for (const QString &r : records)
+            port->sendText(r, true);
+        port->sendCR();
+        QCOMPARE(port->readReply(), QStringLiteral("ERROR\r"));
+        QCOMPARE(sim->storedRecords(), before);
     }
 
     void writeCommandStoresRecords()

@@ -171,6 +171,9 @@ void TestVerify::failures_data()
     QTest::newRow("silent module") << 32 << int(Fault::Silent) << false << QStringLiteral("Ellenőrzés") << kFailed;
     QTest::newRow("line vanishes") << 32 << int(Fault::DropDuringTransfer) << false
                                    << QStringLiteral("Ellenőrzés") << kFailed;
+    // Every record is right, but the answer stops before its closing character.
+    QTest::newRow("no closing character") << 32 << int(Fault::NoClosingCharacter) << false
+                                          << QStringLiteral("Ellenőrzés") << kFailed;
 }
 
 void TestVerify::failures()

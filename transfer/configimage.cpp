@@ -108,6 +108,30 @@ QString withoutTrailingSpaces(const QString &text)
 
 } // namespace
 
+std::optional<RecordSetProblem> recordSetProblem(const QString &normalized, int memorySize)
+{
+    RecordSetProblem problem;
+    // The closing character went as the last character; what is left of a
+    // whole answer ends with the last record's CR.
+    if (!normalized.endsWith(kSeparator))
+        return problem;
+    const QStringList records = normalized.chopped(1).split(kSeparator);
+    problem.count = int(records.size());
+    for (int i = 0; i < records.size(); ++i) {
+        if (records.at(i).size() != kRecordLength) {
+            problem.kind = RecordSetProblem::Kind::RecordLength;
+            problem.record = i;
+            problem.length = int(records.at(i).size());
+            return problem;
+        }
+    }
+    const int expected = kGeneralRecords + kReservedRecords + memorySize;
+    if (problem.count == expected)
+        return std::nullopt;
+    problem.kind = problem.count < expected ? RecordSetProblem::Kind::TooFew : RecordSetProblem::Kind::TooMany;
+    return problem;
+}
+
 std::optional<Configuration> parseImage(const QString &normalized, int memorySize)
 {
     QStringList parts = normalized.split(kSeparator, Qt::SkipEmptyParts);

@@ -57,6 +57,24 @@ QString normalizeReply(const QString &reply);
 // Never comes from the line, whose bytes are all Latin-1.
 inline constexpr QChar kStoredSeparator = QChar(0xE07C);
 
+// What keeps a normalised "~{" answer from being the module's whole record
+// set: every record exactly 16 characters, each with its CR, the closing
+// character after the last, and exactly 28 + N of them.
+struct RecordSetProblem
+{
+    enum class Kind {
+        EndedEarly,     // no closing character: the answer stops with a record's CR or inside one
+        RecordLength,   // a record that is not 16 characters long (noise before the records)
+        TooFew,
+        TooMany,        // more than the model holds: never cut silently
+    };
+    Kind kind = Kind::EndedEarly;
+    int record = -1;   // RecordLength: the record (0-based), and its length
+    int length = 0;
+    int count = 0;     // the records in the answer
+};
+std::optional<RecordSetProblem> recordSetProblem(const QString &normalized, int memorySize);
+
 // Reads a normalised reply back into a configuration: general texts without
 // their trailing spaces, telephone entries 1 … memorySize as a file's lines
 // are read (numbers without spaces); the entries past those stay empty.

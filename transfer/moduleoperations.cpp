@@ -1,7 +1,10 @@
 #include "transfer/moduleoperations.h"
 
 #include "document/generalfields.h"
+#include "serial/modulecommands.h"
 #include "transfer/configimage.h"
+
+#include <algorithm>
 
 namespace moduleoperations {
 
@@ -109,18 +112,25 @@ ReadOut readout(ModuleSession &session, const modulemodel::Model &model, const C
     }
     const auto records = session.readRecords(control.reading(), recordCount(model.entries));
     result.lineLost = session.lineLost();
+    result.flooded = session.flooded();
     if (!records.ok()) {
         result.failure = records.failure;
         return result;
     }
+    // Only the model's whole record set is read: noise, a cut answer or a
+    // set of another size never becomes a configuration in part.
+    const QString normalized = configimage::normalizeReply(records.value);
+    result.recordProblem = configimage::recordSetProblem(normalized, model.entries);
     const std::optional<Configuration> parsed =
-        configimage::parseImage(configimage::normalizeReply(records.value), model.entries);
+        result.recordProblem ? std::nullopt : configimage::parseImage(normalized, model.entries);
     if (!parsed) {
+        using Kind = configimage::RecordSetProblem::Kind;
         result.failure = Failure::BadAnswer;
-        result.incomplete = true;
+        result.incomplete = !result.recordProblem || result.recordProblem->kind == Kind::TooFew
+            || result.recordProblem->kind == Kind::EndedEarly;
         return result;
     }
-    result.configuration = parsed->fittedTo(model);
+    result.configuration = parsed->fittedToForm();
     return result;
 }
 
@@ -133,12 +143,27 @@ Verified verify(ModuleSession &session, const QString &image, int entries, const
     }
     const auto records = session.readRecords(control.reading(), recordCount(entries));
     result.lineLost = session.lineLost();
+    result.flooded = session.flooded();
     if (!records.ok()) {
         result.failure = records.failure;
         return result;
     }
-    result.differences = configimage::differences(image, configimage::normalizeReply(records.value));
+    const QString normalized = configimage::normalizeReply(records.value);
+    result.differences = configimage::differences(image, normalized);
+    // The whole answer against the whole image: the record lists above drop
+    // the empty part after the last separator, so they miss a missing end.
+    result.exact = normalized == configimage::asSent(image);
+    result.endedEarly = !normalized.endsWith(configimage::kSeparator);
     return result;
+}
+
+moduleprotocol::ModuleSession::Silence settleAfterRecords(ModuleSession &session, int baudRate)
+{
+    // Ten bit times a byte: the longest answer from its first byte, and one
+    // read wait more for the silence that ends it.
+    const qint64 bytes = modulecommands::kRecordsAnswerLimit;
+    const qint64 wait = moduleprotocol::kRecordsWaits.readMultiplier + moduleprotocol::kRecordsWaits.readConstant;
+    return session.awaitSilence(bytes * 10 * 1000 / std::max(baudRate, 1) + wait);
 }
 
 } // namespace moduleoperations

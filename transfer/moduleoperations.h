@@ -85,9 +85,15 @@ int recordCharacters(int entries);
 
 struct ReadOut
 {
-    Failure failure = Failure::None;   // BadAnswer: no answer, or too few records
-    std::optional<Configuration> configuration;   // fitted to the model
-    bool incomplete = false;   // an answer came, with too few records
+    Failure failure = Failure::None;   // BadAnswer: no answer, or no whole record set
+    // What the module holds, as the form shows it: a reduced module's names
+    // and rights too, which only a download replaces.
+    std::optional<Configuration> configuration;
+    bool incomplete = false;   // an answer came, with too few records or cut short
+    // What keeps the answer from being the model's record set; nothing when
+    // it is one, or when no answer came.
+    std::optional<configimage::RecordSetProblem> recordProblem;
+    bool flooded = false;      // the line never fell silent
     bool lineLost = false;
     bool ok() const { return failure == Failure::None; }
 };
@@ -97,12 +103,23 @@ struct Verified
 {
     Failure failure = Failure::None;   // BadAnswer: the module sent no records
     QList<configimage::RecordDifference> differences;
+    // The normalised answer is the image itself, character for character.
+    bool exact = false;
+    // The answer stopped before its closing character.
+    bool endedEarly = false;
+    bool flooded = false;
     bool lineLost = false;
     bool ok() const { return failure == Failure::None; }
-    bool matches() const { return failure == Failure::None && differences.isEmpty(); }
+    bool matches() const { return failure == Failure::None && exact; }
 };
 // Compares the module's records with a prepared image as a download sends
 // it: ő and ű travel as ö and ü, so a module holding those holds a faithful copy.
 Verified verify(ModuleSession &session, const QString &image, int entries, const Control &control = {});
+
+// After a records answer was stopped (a cancel, a signal): the module goes
+// on sending its records, and a command sent meanwhile would be lost in
+// them. Reads on until the line falls silent, for at most as long as the
+// largest answer takes at this baud rate.
+moduleprotocol::ModuleSession::Silence settleAfterRecords(ModuleSession &session, int baudRate);
 
 } // namespace moduleoperations

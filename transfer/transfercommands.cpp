@@ -126,7 +126,7 @@ bool TransferCommands::applyConfigImage(const QString &image)
     const std::optional<Configuration> parsed = configimage::parseImage(image, state.memorySize());
     if (!parsed)
         return false;
-    showReadOut(parsed->fittedTo(state.moduleModel()));
+    showReadOut(parsed->fittedToForm());
     return true;
 }
 

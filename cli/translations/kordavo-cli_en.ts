@@ -595,6 +595,98 @@ Exit codes:
         <source>; a betöltés félbeszakadt, semmi sem tárolódott</source>
         <translation>; the download was cut short, nothing was stored</translation>
     </message>
+    <message>
+        <source>%1 magyar szám nemzetközi formára alakítva („06…” és „0036…” helyett „36…”)</source>
+        <translation>%1 Hungarian numbers converted to international form (&quot;36…&quot; for &quot;06…&quot; and &quot;0036…&quot;)</translation>
+    </message>
+    <message>
+        <source>belföldi formában áll; a modul nemzetközi formában, „+” nélkül várja: „%1”</source>
+        <translation>in national form; the module expects international form without &quot;+&quot;: &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>„00” előtaggal áll; a modul nemzetközi formában, „+” és „00” nélkül várja: „%1”</source>
+        <translation>with the &quot;00&quot; prefix; the module expects international form without &quot;+&quot; and &quot;00&quot;: &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>A megadott út nem fájl, hanem %1: %2</source>
+        <translation>The path is not a file but a %1: %2</translation>
+    </message>
+    <message>
+        <source>a modul megállás nélkül küld: zaj a vonalon, vagy nem Kordavo modul</source>
+        <translation>the module sends without a pause: noise on the line, or not a Kordavo module</translation>
+    </message>
+    <message>
+        <source>%1: a modul még küldi a rekordjait; megvárom, amíg elhallgat, utána áll vissza normál üzemmódba</source>
+        <translation>%1: the module is still sending its records; waiting until it falls silent before returning it to normal mode</translation>
+    </message>
+    <message>
+        <source>sikertelen ellenőrzés: a válasz nem teljes</source>
+        <translation>verify failed: the answer is not complete</translation>
+    </message>
+    <message>
+        <source>sikertelen kiolvasás: %1</source>
+        <translation>read-out failed: %1</translation>
+    </message>
+    <message>
+        <source>%1; a fájl nem készült el</source>
+        <translation>%1; the file was not written</translation>
+    </message>
+    <message>
+        <source>a vonal megszakadt az azonosítás közben</source>
+        <translation>the line went away during the identification</translation>
+    </message>
+    <message>
+        <source>ismeretlen modul: „%1” (a válasz a lezáró CR előtt véget ért)</source>
+        <translation>unknown module: &quot;%1&quot; (the answer ended before its closing CR)</translation>
+    </message>
+    <message>
+        <source>ismeretlen modul: „%1” (ismert memóriaméret: 31, 32, 127, 128)</source>
+        <translation>unknown module: &quot;%1&quot; (known memory sizes: 31, 32, 127, 128)</translation>
+    </message>
+    <message>
+        <source>a modul válasza a záró karakter előtt véget ért</source>
+        <translation>the module&apos;s answer ended before its closing character</translation>
+    </message>
+    <message>
+        <source>a modul válaszában a(z) %1. rekord %2 karakteres (%3 kell)</source>
+        <translation>record %1 of the module&apos;s answer has %2 characters (%3 needed)</translation>
+    </message>
+    <message>
+        <source>a modul válasza hiányos: %1 rekord a(z) %2 helyett</source>
+        <translation>the module&apos;s answer is incomplete: %1 records instead of %2</translation>
+    </message>
+    <message>
+        <source>a modul több rekordot küldött (%1), mint amennyit a modell tárol (%2)</source>
+        <translation>the module sent more records (%1) than its model holds (%2)</translation>
+    </message>
+    <message>
+        <source>a modul még küldte a rekordjait; megvártam, amíg elhallgat (%1 s)</source>
+        <translation>the module was still sending its records; waited until it fell silent (%1 s)</translation>
+    </message>
+    <message>
+        <source>a modul %1 s után is küldött; a további parancsokat elnyelheti</source>
+        <translation>the module was still sending after %1 s; it may swallow further commands</translation>
+    </message>
+    <message>
+        <source>mappa</source>
+        <translation>folder</translation>
+    </message>
+    <message>
+        <source>nevesített cső (FIFO)</source>
+        <translation>named pipe (FIFO)</translation>
+    </message>
+    <message>
+        <source>eszköz</source>
+        <translation>device</translation>
+    </message>
+    <message>
+        <source>különleges fájl</source>
+        <translation>special file</translation>
+    </message>
+    <message>
+        <source>ugyanez a szám a(z) %1. helyen is szerepel</source>
+        <translation>the same number is also at position %1</translation>
+    </message>
 </context>
 <context>
     <name>configfile</name>

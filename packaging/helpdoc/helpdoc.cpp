@@ -19,6 +19,8 @@
 #include <QtCore/QTimer>
 #include <QtCore/QUrl>
 #include <QtGui/QAbstractTextDocumentLayout>
+#include <QtGui/QFontMetricsF>
+#include <QtGui/QPainter>
 #include <QtGui/QPdfWriter>
 #include <QtGui/QTextBlock>
 #include <QtGui/QTextCursor>
@@ -322,6 +324,87 @@ void keepBlocksWhole(QTextDocument &document)
     }
 }
 
+// The chapter whose heading starts with "<number>. ".
+QTextBlock chapterHeading(const QTextDocument &document, int number)
+{
+    const QString start = QStringLiteral("%1. ").arg(number);
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (block.blockFormat().headingLevel() == 1 && !block.textList() && block.text().startsWith(start))
+            return block;
+    }
+    return {};
+}
+
+// Item n of the contents (the list after the heading "Tartalom") names
+// chapter n, and gets the page the chapter's heading stands on, at the right
+// edge. The numbers go in once the pages are final, and again should they
+// move anything.
+void numberContents(QTextDocument &document)
+{
+    QTextBlock block = document.begin();
+    while (block.isValid() && block.text() != QLatin1String("Tartalom"))
+        block = block.next();
+    QList<QTextBlock> entries;
+    for (block = block.next(); block.isValid() && block.textList(); block = block.next())
+        entries << block;
+    bool changed = true;
+    for (int pass = 0; changed && pass < 10; ++pass) {
+        keepBlocksWhole(document);
+        changed = false;
+        for (int i = 0; i < entries.size(); ++i) {
+            const QTextBlock heading = chapterHeading(document, i + 1);
+            if (!heading.isValid())
+                continue;
+            const QString page = QLatin1Char('\t') + QString::number(pagesOf(document, heading).first + 1);
+            const QTextBlock entry = entries.at(i);
+            const int tab = int(entry.text().indexOf(QLatin1Char('\t')));
+            if (tab >= 0 && entry.text().mid(tab) == page)
+                continue;
+            QTextCursor cursor(entry);
+            QTextBlockFormat format;
+            const qreal width = document.documentLayout()->blockBoundingRect(entry).width();
+            format.setTabPositions({QTextOption::Tab(width, QTextOption::RightTab)});
+            cursor.mergeBlockFormat(format);
+            if (tab >= 0) {
+                cursor.setPosition(entry.position() + tab);
+                cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+            } else {
+                cursor.movePosition(QTextCursor::EndOfBlock);
+            }
+            cursor.insertText(page);
+            changed = true;
+        }
+    }
+}
+
+// The pages as QTextDocument::print() draws a paginated document, each with
+// its number in the bottom margin, where the contents send the reader.
+void printWithPageNumbers(const QTextDocument &document, QPdfWriter &writer)
+{
+    QPainter painter(&writer);
+    const QSizeF page = document.pageSize();
+    const int pages = document.pageCount();
+    for (int i = 0; i < pages; ++i) {
+        if (i > 0)
+            writer.newPage();
+        painter.save();
+        const QRectF view(0, i * page.height(), page.width(), page.height());
+        painter.translate(0, -view.top());
+        painter.setClipRect(view);
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.clip = view;
+        context.palette.setColor(QPalette::Text, Qt::black);
+        document.documentLayout()->draw(&painter, context);
+        painter.restore();
+        painter.setFont(document.defaultFont());
+        const QString number = QString::number(i + 1);
+        const QFontMetricsF metrics(painter.font());
+        painter.drawText(QPointF(page.width() - metrics.horizontalAdvance(number),
+                                 page.height() + 2 * metrics.height()),
+                         number);
+    }
+}
+
 int renderPdf(const QString &htmlPath, const QString &pictureDir, const QString &pdfPath)
 {
     QFile source(htmlPath);
@@ -345,8 +428,8 @@ int renderPdf(const QString &htmlPath, const QString &pictureDir, const QString 
     // A document paginated to the writer's page prints itself; otherwise
     // print() lays out a copy that loses the base URL and adds its own margins.
     document.setPageSize(writer.pageLayout().paintRectPixels(writer.resolution()).size());
-    keepBlocksWhole(document);
-    document.print(&writer);
+    numberContents(document);
+    printWithPageNumbers(document, writer);
     return QFileInfo(pdfPath).size() > 0 ? 0 : 1;
 }
 
