@@ -51,6 +51,7 @@ int run(const QStringList &arguments, Streams streams)
         {"check", commandCheck},
         {"export-csv", commandExportCsv},
         {"import-csv", commandImportCsv},
+        {"register", commandRegister},
     };
     for (const Command &command : commands) {
         if (o.command == QLatin1String(command.name))

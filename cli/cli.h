@@ -17,6 +17,7 @@ enum ExitCode {
     kUsage = 2,
     kLineFailure = 3, // the port does not open, the module is silent or no module
     kBadFile = 4,
+    kRegisterUnusable = 5,   // register commands: the register is off, unreachable, read-only or damaged
 };
 
 struct Streams

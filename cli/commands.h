@@ -23,4 +23,8 @@ int commandCheck(const Options &o, Streams &streams);
 int commandExportCsv(const Options &o, Streams &streams);
 int commandImportCsv(const Options &o, Streams &streams);
 
+// The site register: register list, history, diff, find, shared, export,
+// rename, address, note, merge.
+int commandRegister(const Options &o, Streams &streams);
+
 } // namespace cli

@@ -1,6 +1,7 @@
 #include "cli/options.h"
 
 #include "cli/clitext.h"
+#include "register/registerlocation.h"
 
 #include <QtCore/QCommandLineParser>
 
@@ -29,6 +30,8 @@ constexpr KnownOption kOptions[] = {
     {"probe", nullptr, nullptr},
     {"help", "h", nullptr},
     {"version", nullptr, nullptr},
+    {"register", nullptr, "URL"},
+    {"no-register", nullptr, nullptr},
 };
 
 const KnownOption *optionNamed(const QString &name)
@@ -143,6 +146,13 @@ Parsed parseArguments(const QStringList &arguments)
         o.baud = baud.toInt(&isNumber);
         if (!isNumber || o.baud <= 0)
             parsed.error = UsageError{UsageError::Kind::BadValue, QStringLiteral("--baud"), baud};
+    }
+    o.noRegister = parser.isSet(QStringLiteral("no-register"));
+    if (parser.isSet(QStringLiteral("register"))) {
+        o.registerLocation = parser.value(QStringLiteral("register"));
+        QString why;
+        if (o.registerLocation.trimmed().isEmpty() || !siteregister::parseLocation(o.registerLocation, &why))
+            parsed.error = UsageError{UsageError::Kind::BadValue, QStringLiteral("--register"), o.registerLocation};
     }
     if (parser.isSet(QStringLiteral("separator"))) {
         const QString separator = parser.value(QStringLiteral("separator"));

@@ -32,6 +32,9 @@ struct Options
     bool probe = false;
     bool help = false;
     bool version = false;
+    // The site register: --register URL names it, --no-register turns it off.
+    QString registerLocation;
+    bool noRegister = false;
 };
 
 // What is wrong with the arguments, in the language of --lang.

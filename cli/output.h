@@ -61,6 +61,10 @@ struct Outcome
     QString identification;
     int memory = -1;
     QStringList details;   // the differing records of a verify
+    // What the register keeps: set once the transfer's exchange has run.
+    bool transferred = false;
+    QString image;         // the records as sent, or as the module holds them
+    QByteArray krv;        // a read-out: the file it wrote
 };
 
 // A module's text reaches the terminal as text: a control byte (an escape

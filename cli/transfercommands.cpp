@@ -4,6 +4,7 @@
 #include "cli/files.h"
 #include "cli/moduleaccess.h"
 #include "cli/output.h"
+#include "cli/registerrecording.h"
 #include "cli/wording.h"
 #include "document/configfile.h"
 #include "serial/modulecommands.h"
@@ -80,6 +81,9 @@ Outcome downloadTo(const QString &port, const Options &o, const LoadedFile &file
         return true;
     };
     const ops::Downloaded downloaded = ops::download(session, prepared->image, modulecommands::kStored, control);
+    outcome.transferred = true;
+    if (downloaded.ok())
+        outcome.image = configimage::asSent(prepared->image);
     using moduleprotocol::WriteStage;
     if (interrupted(session, o, true, &outcome)) {
         // A set stopped short is closed short, which the module rejects.
@@ -137,6 +141,8 @@ Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, 
         return true;
     };
     const ops::Verified verified = ops::verify(session, prepared->image, module.model.entries, control);
+    outcome.transferred = true;
+    outcome.image = verified.stored;
     const QString settled = verified.failure == Failure::Cancelled
         ? settleAfterInterruptedRead(session, o, [&progress] { progress.settling = true; })
         : QString();
@@ -204,6 +210,7 @@ int commandDownloadOrVerify(const Options &o, Streams &streams, bool download)
         }
     }
     const QString hash = fileHash(file->bytes);
+    TransferRegister siteRegister(o, streams);
 
     // One session per port, side by side: each module takes as long as one.
     // Each port's line is printed as it ends.
@@ -267,6 +274,7 @@ int commandDownloadOrVerify(const Options &o, Streams &streams, bool download)
             printOutcome(run->port, run->outcome, streams);
             worst = std::max({worst, run->outcome.code,
                               appendLog(o, run->port, run->outcome, o.positional.first(), hash, streams)});
+            siteRegister.record(run->port, run->outcome, file->bytes);
         }
     }
     // An interrupted port gives 128 + signal; one whose work was done before
@@ -284,6 +292,7 @@ int commandReadout(const Options &o, Streams &streams)
     if (int code = refuseUnusableLog(o, streams))
         return code;
     const QString port = o.ports.first();
+    TransferRegister siteRegister(o, streams);
     Outcome outcome;
     QString hash;
     ModuleSession session(port, o.baud);
@@ -295,6 +304,7 @@ int commandReadout(const Options &o, Streams &streams)
         ops::Control control = interruptible();
         control.readProgress = readProgress(bar);
         const ops::ReadOut read = ops::readout(session, module.model, control);
+        outcome.transferred = true;
         bar.finish();
         const QString settled = read.failure == Failure::Cancelled
             ? settleAfterInterruptedRead(session, o, [&] { streams.err << settlingNotice(port) << '\n'; streams.err.flush(); })
@@ -336,13 +346,17 @@ int commandReadout(const Options &o, Streams &streams)
                                       .arg(path, error);
             } else {
                 hash = fileHash(bytes);
+                outcome.image = read.image;
+                outcome.krv = bytes;
                 outcome.message = Text::tr("sikeres kiolvasás: %1 (%2, %3)")
                                       .arg(path, outcome.identification, variantText(outcome.memory));
             }
         }
     }
     printOutcome(port, outcome, streams);
-    return std::max(outcome.code, appendLog(o, port, outcome, path, hash, streams));
+    const int code = std::max(outcome.code, appendLog(o, port, outcome, path, hash, streams));
+    siteRegister.record(port, outcome, {});
+    return code;
 }
 
 } // namespace cli

@@ -11,6 +11,7 @@ KORDAVO_BUILD=${KORDAVO_BUILD:-$KORDAVO_ROOT/build}
 KORDAVO_PACKAGES=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-svg-dev libqt6svg6 qt6-translations-l10n
+    libqt6sql6-sqlite libqt6sql6-psql postgresql
     qt6-tools-dev qt6-l10n-tools
     libgl-dev libxkbcommon-dev
     fonts-dejavu-core fonts-liberation

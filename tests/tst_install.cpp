@@ -285,9 +285,11 @@ void TestInstall::debianPackage()
     QVERIFY2(!contents.output.contains(QLatin1String("tst_")) && !contents.output.contains(QLatin1String(".a\n")),
              qPrintable(contents.output));
 
-    // dpkg-shlibdeps found the Qt libraries; Qt's Hungarian texts are named by hand.
+    // dpkg-shlibdeps found the Qt libraries; Qt's Hungarian texts and the
+    // register's SQLite driver are named by hand.
     const QString depends = run(dpkgDeb, {QStringLiteral("-f"), deb, QStringLiteral("Depends")}).output;
-    for (const char *package : {"libc6", "libqt6core6", "libqt6widgets6", "libqt6serialport6", "qt6-translations-l10n"})
+    for (const char *package : {"libc6", "libqt6core6", "libqt6widgets6", "libqt6serialport6",
+                                "qt6-translations-l10n", "libqt6sql6-sqlite"})
         QVERIFY2(depends.contains(QLatin1String(package)), qPrintable(depends));
 
     // The desktop entry inside is written for /usr, not for the build's prefix.

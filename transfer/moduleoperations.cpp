@@ -119,10 +119,10 @@ ReadOut readout(ModuleSession &session, const modulemodel::Model &model, const C
     }
     // Only the model's whole record set is read: noise, a cut answer or a
     // set of another size never becomes a configuration in part.
-    const QString normalized = configimage::normalizeReply(records.value);
-    result.recordProblem = configimage::recordSetProblem(normalized, model.entries);
+    result.image = configimage::normalizeReply(records.value);
+    result.recordProblem = configimage::recordSetProblem(result.image, model.entries);
     const std::optional<Configuration> parsed =
-        result.recordProblem ? std::nullopt : configimage::parseImage(normalized, model.entries);
+        result.recordProblem ? std::nullopt : configimage::parseImage(result.image, model.entries);
     if (!parsed) {
         using Kind = configimage::RecordSetProblem::Kind;
         result.failure = Failure::BadAnswer;
@@ -148,12 +148,12 @@ Verified verify(ModuleSession &session, const QString &image, int entries, const
         result.failure = records.failure;
         return result;
     }
-    const QString normalized = configimage::normalizeReply(records.value);
-    result.differences = configimage::differences(image, normalized);
+    result.stored = configimage::normalizeReply(records.value);
+    result.differences = configimage::differences(image, result.stored);
     // The whole answer against the whole image: the record lists above drop
     // the empty part after the last separator, so they miss a missing end.
-    result.exact = normalized == configimage::asSent(image);
-    result.endedEarly = !normalized.endsWith(configimage::kSeparator);
+    result.exact = result.stored == configimage::asSent(image);
+    result.endedEarly = !result.stored.endsWith(configimage::kSeparator);
     return result;
 }
 

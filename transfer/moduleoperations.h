@@ -89,6 +89,7 @@ struct ReadOut
     // What the module holds, as the form shows it: a reduced module's names
     // and rights too, which only a download replaces.
     std::optional<Configuration> configuration;
+    QString image;             // the answer in image form (normalizeReply)
     bool incomplete = false;   // an answer came, with too few records or cut short
     // What keeps the answer from being the model's record set; nothing when
     // it is one, or when no answer came.
@@ -103,6 +104,7 @@ struct Verified
 {
     Failure failure = Failure::None;   // BadAnswer: the module sent no records
     QList<configimage::RecordDifference> differences;
+    QString stored;   // the module's answer in image form (normalizeReply)
     // The normalised answer is the image itself, character for character.
     bool exact = false;
     // The answer stopped before its closing character.

@@ -418,124 +418,6 @@ see kordavo-cli --help</translation>
         <translation>%1 numbers read, %2 deleted, %3 unchanged</translation>
     </message>
     <message>
-        <source>Használat: kordavo-cli PARANCS [KAPCSOLÓK]
-
-Kordavo GSM modulok programozása, kiolvasása és ellenőrzése parancssorból.
-
-Parancsok:
-  ports [--probe]                 a most megnyitható portok; --probe: az
-                                  azonosítást kérve megjelöli a válaszoló modulokat
-  info --port P                   azonosítás, memóriaméret és változat
-  status --port P [--json]        bemenetek, kimenetek, térerő és szolgáltató
-  download FÁJL.krv --port P [--port Q ...]
-                                  a konfiguráció betöltése, portonként egy sor
-  readout FÁJL.krv --port P [--force]
-                                  kiolvasás fájlba; meglévő fájlt csak --force
-                                  mellett ír felül
-  verify FÁJL.krv --port P [--port Q ...]
-                                  ellenőrzés; minden eltérő mezőt megnevez
-  relay MASZK --port P            a kimenetek kapcsolása: &quot;1010&quot; az 1., 2., 3.,
-                                  4. kimenet sorrendjében (itt az 1. és a 3. be),
-                                  vagy a modul bitmaszkja egy hexadecimális
-                                  számjeggyel: 1. kimenet = 1, 2. = 2, 3. = 4,
-                                  4. = 8 (&quot;5&quot; = az 1. és a 3. kimenet)
-  check FÁJL.krv                  a fájl mezőinek ellenőrzése modul nélkül
-  export-csv FÁJL.krv [KI.csv] [--separator ,] [--force]
-                                  a telefonszámlista CSV-be (UTF-8, BOM-mal, &quot;;&quot;
-                                  elválasztóval); meglévő fájlt csak --force
-                                  mellett ír felül
-  import-csv BE.csv FÁJL.krv      a telefonszámlista CSV-ből (&quot;;&quot; vagy &quot;,&quot;,
-                                  UTF-8 vagy Windows-1250, a név- és
-                                  megjegyzésoszlop kimarad); egy hibás sor vagy
-                                  egy sor nélküli lista esetén semmit sem ír
-
-Kapcsolók (az érték „--port P” és „--port=P” alakban is megadható):
-  --port P        a port (például /dev/ttyUSB0 vagy COM3)
-  --baud B        az átviteli sebesség (alapérték: 1200)
-  --stay          a modul programozási üzemmódban marad (nincs &quot;~X&quot;)
-  --fast          a válasz a lezárójánál vagy ismert hosszánál véget ér, nem
-                  várja meg, hogy a vonal elcsendesedjen; csak olyan modullal
-                  használható, amely a válaszait így zárja le (&quot;R&quot; és &quot;O&quot;
-                  válasz CR-rel, a rekordok a 28 + N. rekord után egy záró
-                  karakterrel)
-  --strict        download, verify: elutasítja a fájlt, ha a modul nem kapja meg
-                  egészében (a memórián túli számok, egyszerűsített modell)
-  --log FÁJL      download, readout, verify: soronként idő, port, azonosítás,
-                  memória, fájl, a fájl SHA-256-ja és az eredmény
-  --separator ,|; export-csv: a mezők elválasztója (alapérték: &quot;;&quot;)
-  --json          status: JSON kimenet
-  --lang NYELV    a szövegek nyelve: %1 (alapérték: a LANG nyelve, ha ezek
-                  egyike, különben magyar)
-  --version       a program változata
-  -h, --help      ez a súgó
-
-Kilépési kódok:
-  0  siker
-  1  a modul elutasította a műveletet, eltérés van, vagy a fájl mezői hibásak
-  2  hibás használat (a --log fájl sem nyitható meg)
-  3  port- vagy vonalhiba (nem nyílik meg, nem válaszol, nem Kordavo modul)
-  4  hibás vagy hiányzó fájl, vagy egy fájl, a napló vagy a kimenet nem írható
-  128 + N  megszakítva az N. jelzéssel (Ctrl-C: 130, SIGTERM: 143, SIGHUP: 129)
-</source>
-        <translation>Usage: kordavo-cli COMMAND [OPTIONS]
-
-Programs, reads and verifies Kordavo GSM modules from the command line.
-
-Commands:
-  ports [--probe]                 the ports that can be opened now; --probe:
-                                  asks each for its identification and marks modules
-  info --port P                   identification, memory size and variant
-  status --port P [--json]        inputs, outputs, signal strength and service
-  download FILE.krv --port P [--port Q ...]
-                                  stores the configuration, one line per port
-  readout FILE.krv --port P [--force]
-                                  reads the module into a file; an existing file is
-                                  only overwritten with --force
-  verify FILE.krv --port P [--port Q ...]
-                                  compares; names every field that differs
-  relay MASK --port P             switches the outputs: &quot;1010&quot; in the order of
-                                  outputs 1, 2, 3, 4 (here 1 and 3 on), or the
-                                  module&apos;s bit mask as one hexadecimal digit:
-                                  output 1 = 1, 2 = 2, 3 = 4, 4 = 8 (&quot;5&quot; = 1 and 3)
-  check FILE.krv                  checks the file&apos;s fields without a module
-  export-csv FILE.krv [OUT.csv] [--separator ,] [--force]
-                                  the telephone list as CSV (UTF-8 with BOM, &quot;;&quot;
-                                  between fields); an existing file is only
-                                  overwritten with --force
-  import-csv IN.csv FILE.krv      the telephone list from CSV (&quot;;&quot; or &quot;,&quot;, UTF-8
-                                  or Windows-1250, name and remark columns are
-                                  skipped); one bad row, or a list without rows,
-                                  and nothing is written
-
-Options (a value may follow as &quot;--port P&quot; or &quot;--port=P&quot;):
-  --port P        the port (for example /dev/ttyUSB0 or COM3)
-  --baud B        the baud rate (default 1200)
-  --stay          leaves the module in programming mode (no &quot;~X&quot;)
-  --fast          ends each answer at its terminator or known length instead of
-                  waiting for the line to fall silent; only for modules that end
-                  their answers that way (&quot;R&quot; and &quot;O&quot; answers with CR, the
-                  records with one closing character after record 28 + N)
-  --strict        download, verify: refuses a file the module would not hold
-                  whole (numbers past its memory, a reduced model)
-  --log FILE      download, readout, verify: one line each with time, port,
-                  identification, memory, file, the file&apos;s SHA-256 and result
-  --separator ,|; export-csv: the field separator (default &quot;;&quot;)
-  --json          status: JSON output
-  --lang LANG     language of the texts: %1 (default: that of LANG when it is
-                  one of these, else Hungarian)
-  --version       the program&apos;s version
-  -h, --help      this help
-
-Exit codes:
-  0  success
-  1  the module said no, or differs, or the file&apos;s fields break the rules
-  2  usage (also: the --log file cannot be opened)
-  3  port or line failure (does not open, no answer, not a Kordavo module)
-  4  bad or missing file, or a file, the log or the output cannot be written
-  128 + N  interrupted by signal N (Ctrl-C: 130, SIGTERM: 143, SIGHUP: 129)
-</translation>
-    </message>
-    <message>
         <source>pozíció</source>
         <translation>position</translation>
     </message>
@@ -684,6 +566,300 @@ Exit codes:
         <translation>special file</translation>
     </message>
     <message>
+        <source>A nyilvántartás ki van kapcsolva (--no-register).</source>
+        <translation>The register is off (--no-register).</translation>
+    </message>
+    <message>
+        <source>A nyilvántartás nem használható: %1 (%2).</source>
+        <translation>The register cannot be used: %1 (%2).</translation>
+    </message>
+    <message>
+        <source>A nyilvántartás ki van kapcsolva (%1=off).</source>
+        <translation>The register is off (%1=off).</translation>
+    </message>
+    <message>
+        <source>A nyilvántartás nem használható: %1.</source>
+        <translation>The register cannot be used: %1.</translation>
+    </message>
+    <message>
+        <source>Telephely: %1.</source>
+        <translation>Site: %1.</translation>
+    </message>
+    <message>
+        <source>Hibás változatszám: „%1”</source>
+        <translation>Bad version number: &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>A nyilvántartás nem válaszolt: %1.</source>
+        <translation>The register did not answer: %1.</translation>
+    </message>
+    <message>
+        <source>A nyilvántartás üres.</source>
+        <translation>The register is empty.</translation>
+    </message>
+    <message>
+        <source>Telephely</source>
+        <translation>Site</translation>
+    </message>
+    <message>
+        <source>Memória</source>
+        <translation>Memory</translation>
+    </message>
+    <message>
+        <source>Számok</source>
+        <translation>Numbers</translation>
+    </message>
+    <message>
+        <source>Változat</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>Utolsó változás</source>
+        <translation>Last change</translation>
+    </message>
+    <message>
+        <source>Utolsó ellenőrzés</source>
+        <translation>Last verify</translation>
+    </message>
+    <message>
+        <source>átadáskori</source>
+        <translation>as installed</translation>
+    </message>
+    <message>
+        <source>ellenőrizve %1 (%2)</source>
+        <translation>verified %1 (%2)</translation>
+    </message>
+    <message>
+        <source>másolat nélkül</source>
+        <translation>no copy</translation>
+    </message>
+    <message>
+        <source>Cím: %1</source>
+        <translation>Address: %1</translation>
+    </message>
+    <message>
+        <source>Megjegyzés: %1</source>
+        <translation>Note: %1</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>%1: %2. → %3. változat</source>
+        <translation>%1: version %2 → %3</translation>
+    </message>
+    <message>
+        <source>nincs eltérés</source>
+        <translation>no differences</translation>
+    </message>
+    <message>
+        <source>A(z) %1 szám egyik telephely jelenlegi változatában sincs.</source>
+        <translation>The number %1 is in no site&apos;s current version.</translation>
+    </message>
+    <message>
+        <source>Nincs szám, amely több telephelyen is szerepel.</source>
+        <translation>No number stands at more than one site.</translation>
+    </message>
+    <message>
+        <source>%1: a(z) %2. változatról nincs másolat</source>
+        <translation>%1: version %2 has no copy</translation>
+    </message>
+    <message>
+        <source>%1, %2. változat: %3</source>
+        <translation>%1, version %2: %3</translation>
+    </message>
+    <message>
+        <source>A telephely neve nem lehet üres.</source>
+        <translation>A site&apos;s name cannot be empty.</translation>
+    </message>
+    <message>
+        <source>Az összevonás nem sikerült: %1.</source>
+        <translation>The merge failed: %1.</translation>
+    </message>
+    <message>
+        <source>%1 beolvadt ide: %2; %3 változat</source>
+        <translation>%1 merged into %2; %3 versions</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>Nyilvántartás: %1; az átvitelek nem kerülnek bele.</source>
+        <translation>Register: %1; the transfers are not recorded.</translation>
+    </message>
+    <message>
+        <source>%1: nyilvántartás: %2</source>
+        <translation>%1: register: %2</translation>
+    </message>
+    <message>
+        <source>Nyilvántartás: %1.</source>
+        <translation>Register: %1.</translation>
+    </message>
+    <message>
+        <source>Használat: kordavo-cli PARANCS [KAPCSOLÓK]
+
+Kordavo GSM modulok programozása, kiolvasása és ellenőrzése parancssorból.
+
+Parancsok:
+  ports [--probe]                 a most megnyitható portok; --probe: az
+                                  azonosítást kérve megjelöli a válaszoló modulokat
+  info --port P                   azonosítás, memóriaméret és változat
+  status --port P [--json]        bemenetek, kimenetek, térerő és szolgáltató
+  download FÁJL.krv --port P [--port Q ...]
+                                  a konfiguráció betöltése, portonként egy sor
+  readout FÁJL.krv --port P [--force]
+                                  kiolvasás fájlba; meglévő fájlt csak --force
+                                  mellett ír felül
+  verify FÁJL.krv --port P [--port Q ...]
+                                  ellenőrzés; minden eltérő mezőt megnevez
+  relay MASZK --port P            a kimenetek kapcsolása: &quot;1010&quot; az 1., 2., 3.,
+                                  4. kimenet sorrendjében (itt az 1. és a 3. be),
+                                  vagy a modul bitmaszkja egy hexadecimális
+                                  számjeggyel: 1. kimenet = 1, 2. = 2, 3. = 4,
+                                  4. = 8 (&quot;5&quot; = az 1. és a 3. kimenet)
+  check FÁJL.krv                  a fájl mezőinek ellenőrzése modul nélkül
+  export-csv FÁJL.krv [KI.csv] [--separator ,] [--force]
+                                  a telefonszámlista CSV-be (UTF-8, BOM-mal, &quot;;&quot;
+                                  elválasztóval); meglévő fájlt csak --force
+                                  mellett ír felül
+  import-csv BE.csv FÁJL.krv      a telefonszámlista CSV-ből (&quot;;&quot; vagy &quot;,&quot;,
+                                  UTF-8 vagy Windows-1250, a név- és
+                                  megjegyzésoszlop kimarad); egy hibás sor vagy
+                                  egy sor nélküli lista esetén semmit sem ír
+  register list [--json]          a nyilvántartás telephelyei: memória, számok,
+                                  utolsó változás, utolsó ellenőrzés
+  register history HELY [--json]  a telephely változatai
+  register diff HELY V1 [V2]      két változat eltérései (V2 nélkül: a legutóbbi)
+  register find SZÁM [--json]     hol áll a szám a telephelyek jelenlegi
+                                  változatában (06…, 0036…, +36…, szóközökkel)
+  register shared [--json]        a több telephelyen is szereplő számok
+  register export HELY [V] FÁJL.krv [--force]
+                                  egy változat fájlba (V nélkül: a legutóbbi)
+  register rename HELY NÉV, register address HELY CÍM,
+  register note HELY SZÖVEG       a telephely neve, címe, megjegyzése
+  register merge HELY CÉL         a HELY telephely beolvad a CÉL telephelybe
+                                  (HELY: a telephely száma vagy neve)
+
+Kapcsolók (az érték „--port P” és „--port=P” alakban is megadható):
+  --port P        a port (például /dev/ttyUSB0 vagy COM3)
+  --baud B        az átviteli sebesség (alapérték: 1200)
+  --stay          a modul programozási üzemmódban marad (nincs &quot;~X&quot;)
+  --fast          a válasz a lezárójánál vagy ismert hosszánál véget ér, nem
+                  várja meg, hogy a vonal elcsendesedjen; csak olyan modullal
+                  használható, amely a válaszait így zárja le (&quot;R&quot; és &quot;O&quot;
+                  válasz CR-rel, a rekordok a 28 + N. rekord után egy záró
+                  karakterrel)
+  --strict        download, verify: elutasítja a fájlt, ha a modul nem kapja meg
+                  egészében (a memórián túli számok, egyszerűsített modell)
+  --log FÁJL      download, readout, verify: soronként idő, port, azonosítás,
+                  memória, fájl, a fájl SHA-256-ja és az eredmény
+  --separator ,|; export-csv: a mezők elválasztója (alapérték: &quot;;&quot;)
+  --json          status, register list, history, find, shared: JSON kimenet
+  --register URL  a nyilvántartás: postgresql://felhasználó@gép:port/adatbázis
+                  vagy egy SQLite-fájl (alapérték: a KORDAVO_REGISTER
+                  környezeti változó, különben a felhasználó adatmappája)
+  --no-register   download, readout, verify: nem rögzít a nyilvántartásba
+  --lang NYELV    a szövegek nyelve: %1 (alapérték: a LANG nyelve, ha ezek
+                  egyike, különben magyar)
+  --version       a program változata
+  -h, --help      ez a súgó
+
+Kilépési kódok:
+  0  siker
+  1  a modul elutasította a műveletet, eltérés van, vagy a fájl mezői hibásak;
+     register diff: a két változat eltér; register find: nincs találat
+  2  hibás használat (a --log fájl sem nyitható meg)
+  3  port- vagy vonalhiba (nem nyílik meg, nem válaszol, nem Kordavo modul)
+  4  hibás vagy hiányzó fájl, vagy egy fájl, a napló vagy a kimenet nem írható
+  5  register: a nyilvántartás ki van kapcsolva, nem érhető el, nem írható
+     vagy sérült
+  128 + N  megszakítva az N. jelzéssel (Ctrl-C: 130, SIGTERM: 143, SIGHUP: 129)
+</source>
+        <translation>Usage: kordavo-cli COMMAND [OPTIONS]
+
+Programs, reads and verifies Kordavo GSM modules from the command line.
+
+Commands:
+  ports [--probe]                 the ports that can be opened now; --probe:
+                                  asks each for its identification and marks modules
+  info --port P                   identification, memory size and variant
+  status --port P [--json]        inputs, outputs, signal strength and service
+  download FILE.krv --port P [--port Q ...]
+                                  stores the configuration, one line per port
+  readout FILE.krv --port P [--force]
+                                  reads the module into a file; an existing file is
+                                  only overwritten with --force
+  verify FILE.krv --port P [--port Q ...]
+                                  compares; names every field that differs
+  relay MASK --port P             switches the outputs: &quot;1010&quot; in the order of
+                                  outputs 1, 2, 3, 4 (here 1 and 3 on), or the
+                                  module&apos;s bit mask as one hexadecimal digit:
+                                  output 1 = 1, 2 = 2, 3 = 4, 4 = 8 (&quot;5&quot; = 1 and 3)
+  check FILE.krv                  checks the file&apos;s fields without a module
+  export-csv FILE.krv [OUT.csv] [--separator ,] [--force]
+                                  the telephone list as CSV (UTF-8 with BOM, &quot;;&quot;
+                                  between fields); an existing file is only
+                                  overwritten with --force
+  import-csv IN.csv FILE.krv      the telephone list from CSV (&quot;;&quot; or &quot;,&quot;, UTF-8
+                                  or Windows-1250, name and remark columns are
+                                  skipped); one bad row, or a list without rows,
+                                  and nothing is written
+  register list [--json]          the register&apos;s sites: memory, numbers, last
+                                  change, last verify
+  register history SITE [--json]  the site&apos;s versions
+  register diff SITE V1 [V2]      the differences of two versions (without V2:
+                                  the latest)
+  register find NUMBER [--json]   where the number stands in the sites&apos; current
+                                  versions (06…, 0036…, +36…, with spaces)
+  register shared [--json]        the numbers that stand at more than one site
+  register export SITE [V] FILE.krv [--force]
+                                  a version into a file (without V: the latest)
+  register rename SITE NAME, register address SITE ADDRESS,
+  register note SITE TEXT         the site&apos;s name, address, note
+  register merge SITE INTO        site SITE joins site INTO
+                                  (SITE: the site&apos;s number or its name)
+
+Options (a value may follow as &quot;--port P&quot; or &quot;--port=P&quot;):
+  --port P        the port (for example /dev/ttyUSB0 or COM3)
+  --baud B        the baud rate (default 1200)
+  --stay          leaves the module in programming mode (no &quot;~X&quot;)
+  --fast          ends each answer at its terminator or known length instead of
+                  waiting for the line to fall silent; only for modules that end
+                  their answers that way (&quot;R&quot; and &quot;O&quot; answers with CR, the
+                  records with one closing character after record 28 + N)
+  --strict        download, verify: refuses a file the module would not hold
+                  whole (numbers past its memory, a reduced model)
+  --log FILE      download, readout, verify: one line each with time, port,
+                  identification, memory, file, the file&apos;s SHA-256 and result
+  --separator ,|; export-csv: the field separator (default &quot;;&quot;)
+  --json          status, register list, history, find, shared: JSON output
+  --register URL  the register: postgresql://user@host:port/dbname or a SQLite
+                  file (default: the KORDAVO_REGISTER environment variable,
+                  else the user&apos;s data folder)
+  --no-register   download, readout, verify: records nothing in the register
+  --lang LANG     language of the texts: %1 (default: that of LANG when it is
+                  one of these, else Hungarian)
+  --version       the program&apos;s version
+  -h, --help      this help
+
+Exit codes:
+  0  success
+  1  the module said no, or differs, or the file&apos;s fields break the rules;
+     register diff: the two versions differ; register find: no hit
+  2  usage (also: the --log file cannot be opened)
+  3  port or line failure (does not open, no answer, not a Kordavo module)
+  4  bad or missing file, or a file, the log or the output cannot be written
+  5  register: the register is off, unreachable, read-only or damaged
+  128 + N  interrupted by signal N (Ctrl-C: 130, SIGTERM: 143, SIGHUP: 129)
+</translation>
+    </message>
+    <message>
+        <source>Hibás telefonszám: „%1”</source>
+        <translation>Bad telephone number: &quot;%1&quot;</translation>
+    </message>
+    <message>
         <source>ugyanez a szám a(z) %1. helyen is szerepel</source>
         <translation>the same number is also at position %1</translation>
     </message>
@@ -825,6 +1001,209 @@ in international form without &quot;+&quot;</translation>
     <message>
         <source>%1. tartalék rekord</source>
         <translation>reserved record %1</translation>
+    </message>
+</context>
+<context>
+    <name>siteregister::Text</name>
+    <message>
+        <source>ismeretlen nyilvántartás: „%1” (postgresql://felhasználó@gép:port/adatbázis, egy fájl útvonala vagy off)</source>
+        <translation>unknown register: &quot;%1&quot; (postgresql://user@host:port/dbname, the path of a file, or off)</translation>
+    </message>
+    <message>
+        <source>hibás PostgreSQL-cím: „%1” (így: postgresql://felhasználó@gép:port/adatbázis)</source>
+        <translation>bad PostgreSQL address: &quot;%1&quot; (as postgresql://user@host:port/dbname)</translation>
+    </message>
+    <message>
+        <source>nincs %1. számú telephely</source>
+        <translation>there is no site %1</translation>
+    </message>
+    <message>
+        <source>nincs ilyen nevű telephely: „%1”</source>
+        <translation>no site has the name &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>több telephely neve illik erre: „%1”; adja meg a számát</source>
+        <translation>the names of several sites fit &quot;%1&quot;; give its number</translation>
+    </message>
+    <message>
+        <source>a telephelynek nincs %1. változata</source>
+        <translation>the site has no version %1</translation>
+    </message>
+    <message>
+        <source>a telephelynek nincs egyetlen megőrzött változata sem</source>
+        <translation>the site has no version with a copy</translation>
+    </message>
+    <message>
+        <source>a(z) %1. változatról nincs másolat (sikertelen átvitel, vagy régen törlődött)</source>
+        <translation>version %1 has no copy (a failed transfer, or removed long ago)</translation>
+    </message>
+    <message>
+        <source>a telephely neve nem lehet üres</source>
+        <translation>a site&apos;s name cannot be empty</translation>
+    </message>
+    <message>
+        <source>egy telephely nem vonható össze önmagával</source>
+        <translation>a site cannot be merged with itself</translation>
+    </message>
+    <message>
+        <source>betöltés</source>
+        <translation>download</translation>
+    </message>
+    <message>
+        <source>kiolvasás</source>
+        <translation>read-out</translation>
+    </message>
+    <message>
+        <source>ellenőrzés</source>
+        <translation>verify</translation>
+    </message>
+    <message>
+        <source>sikeres</source>
+        <translation>ok</translation>
+    </message>
+    <message>
+        <source>eltér</source>
+        <translation>differs</translation>
+    </message>
+    <message>
+        <source>sikertelen</source>
+        <translation>failed</translation>
+    </message>
+    <message>
+        <source>megszakítva</source>
+        <translation>interrupted</translation>
+    </message>
+    <message>
+        <source>%1 [%2], %3. változat: %4: %5</source>
+        <translation>%1 [%2], version %3: %4: %5</translation>
+    </message>
+    <message>
+        <source>%1, %2. változat</source>
+        <translation>%1, version %2</translation>
+    </message>
+    <message>
+        <source>a PostgreSQL-illesztő (QPSQL) hiányzik ebből a telepítésből; a(z) %1 nyilvántartás nem érhető el</source>
+        <translation>the PostgreSQL driver (QPSQL) is missing from this installation; the register %1 cannot be reached</translation>
+    </message>
+    <message>
+        <source>az SQLite-illesztő (QSQLITE) hiányzik ebből a telepítésből</source>
+        <translation>the SQLite driver (QSQLITE) is missing from this installation</translation>
+    </message>
+    <message>
+        <source>a(z) %1 mappa nem hozható létre; a nyilvántartás nem írható</source>
+        <translation>the folder %1 cannot be made; the register cannot be written</translation>
+    </message>
+    <message>
+        <source>a(z) %1 nyilvántartás nem írható (csak olvasható)</source>
+        <translation>the register %1 cannot be written (read-only)</translation>
+    </message>
+    <message>
+        <source>a(z) %1 nyilvántartást egy újabb programváltozat készítette; ez a változat nem ír bele</source>
+        <translation>the register %1 was made by a newer version of the program; this version does not write to it</translation>
+    </message>
+    <message>
+        <source>a(z) %1 nyilvántartás nem használható (%2)</source>
+        <translation>the register %1 cannot be used (%2)</translation>
+    </message>
+    <message>
+        <source>a(z) %1 nyilvántartás sérült (%2)</source>
+        <translation>the register %1 is damaged (%2)</translation>
+    </message>
+    <message>
+        <source>a(z) %1 nyilvántartás nem érhető el (%2)</source>
+        <translation>the register %1 cannot be reached (%2)</translation>
+    </message>
+    <message>
+        <source>a(z) %1 nyilvántartás hibát jelzett (%2)</source>
+        <translation>the register %1 reported an error (%2)</translation>
+    </message>
+    <message>
+        <source>a(z) %1 nyilvántartást egy másik program zárolja</source>
+        <translation>another program holds a lock on the register %1</translation>
+    </message>
+    <message>
+        <source>a(z) %1 nyilvántartás nem nyitható meg (%2)</source>
+        <translation>the register %1 cannot be opened (%2)</translation>
+    </message>
+    <message>
+        <source>a nyilvántartás ki van kapcsolva</source>
+        <translation>the register is off</translation>
+    </message>
+    <message>
+        <source>%1: ellenőrizve</source>
+        <translation>%1: verified</translation>
+    </message>
+    <message>
+        <source>sikertelen átvitel rögzítve, telephely nélkül (a modul tartalma nem ismert)</source>
+        <translation>failed transfer recorded without a site (the module&apos;s content is not known)</translation>
+    </message>
+    <message>
+        <source>%1 (sikertelen, másolat nélkül)</source>
+        <translation>%1 (failed, no copy)</translation>
+    </message>
+    <message>
+        <source>%1; a helyi sorba sem került (%2), ez a változat elveszett</source>
+        <translation>%1; nor could it be queued locally (%2): this version is lost</translation>
+    </message>
+    <message>
+        <source>%1; a változat a helyi sorban vár, és elküldöm, amint a szerver újra válaszol</source>
+        <translation>%1; the version waits in the local queue and goes to the server once it answers again</translation>
+    </message>
+    <message>
+        <source>a helyi sorban vár</source>
+        <translation>waits in the local queue</translation>
+    </message>
+    <message>
+        <source>„%1”</source>
+        <translation>&quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>(nincs)</source>
+        <translation>(none)</translation>
+    </message>
+    <message>
+        <source>%1: jogok: %2 → %3</source>
+        <translation>%1: rights: %2 → %3</translation>
+    </message>
+    <message>
+        <source>%1: új: %2</source>
+        <translation>%1: new: %2</translation>
+    </message>
+    <message>
+        <source>%1: törölve: %2</source>
+        <translation>%1: deleted: %2</translation>
+    </message>
+    <message>
+        <source>%1: %2 → %3</source>
+        <translation>%1: %2 → %3</translation>
+    </message>
+    <message>
+        <source>%1: %2: jogok: %3 → %4</source>
+        <translation>%1: %2: rights: %3 → %4</translation>
+    </message>
+    <message>
+        <source>%1. bemenet riasztás</source>
+        <translation>alarm input %1</translation>
+    </message>
+    <message>
+        <source>%1. kimenet vezérlés</source>
+        <translation>output %1</translation>
+    </message>
+    <message>
+        <source>jog nélkül</source>
+        <translation>no rights</translation>
+    </message>
+    <message>
+        <source>%1 (%2)</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>Modell</source>
+        <translation>Model</translation>
+    </message>
+    <message>
+        <source>Modell: %1 → %2 (%3 → %4 telefonszám)</source>
+        <translation>Model: %1 → %2 (%3 → %4 numbers)</translation>
     </message>
 </context>
 </TS>

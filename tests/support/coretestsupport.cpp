@@ -49,6 +49,10 @@ void prepareTestEnvironment()
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Tests never record into the user's own site register; those of the
+    // register name a scratch one.
+    if (!qEnvironmentVariableIsSet("KORDAVO_REGISTER"))
+        qputenv("KORDAVO_REGISTER", "off");
     g_previousHandler = qInstallMessageHandler(failOnConnectionWarnings);
 }
 
