@@ -10,6 +10,7 @@
 #include "document/windowstate.h"
 #include "serial/commandprogress.h"
 #include "serial/deviceoperations.h"
+#include "serial/devicewords.h"
 #include "serial/moduleworker.h"
 #include "serial/reletest.h"
 #include "serial/setcom.h"
@@ -140,14 +141,15 @@ void DeviceCommands::status()
 
     ModuleWorker worker(state.portName(), state.baudRate());
     followReading(progress, worker);
-    const auto finish = [&](bool failed) {
+    // A failure's box says why on request, in the words kordavo-cli prints.
+    const auto finish = [&](bool failed, const QString &why) {
         worker.close();
         endProgress(progress);
         ui.button_status->setStyleSheet(kStatusDone);
         ui.button_status->setText(QStringLiteral("Állapot lekérdezése"));
         ui.button_status->setEnabled(true);
         if (failed)
-            prompt::critical(window, kErrorTitle, QStringLiteral("Sikertelen lekérdezés.\nEllenőrizze az eszközt!"));
+            prompt::critical(window, kErrorTitle, QStringLiteral("Sikertelen lekérdezés.\nEllenőrizze az eszközt!"), why);
     };
 
     // Each step shows what it learnt as soon as it has it.
@@ -171,7 +173,7 @@ void DeviceCommands::status()
     if (result.reached == moduleoperations::Status::Step::Signal)
         endProgress(progress);
     if (!result.ok())
-        return finish(true);
+        return finish(true, resultwords::statusFailure(result, state.portName()));
     endProgress(progress);
     ui.terero->setRange(0, 10);
     ui.terero->reset();
@@ -179,7 +181,7 @@ void DeviceCommands::status()
     ui.terero->setStyleSheet(result.signal.strength <= 5 ? kSignalWeak : kSignalGood);
     setModuleText(ui.l_service, result.signal.service);
 
-    finish(false);
+    finish(false, QString());
 }
 
 void DeviceCommands::releTest()
@@ -193,7 +195,7 @@ void DeviceCommands::releTest()
     const auto states = worker.outputStates();
     if (!states.ok()) {
         worker.close();
-        prompt::critical(window, kErrorTitle, failure);
+        prompt::critical(window, kErrorTitle, failure, resultwords::statesFailure(states.failure, state.portName()));
         return;
     }
 

@@ -98,6 +98,8 @@ Status status(ModuleSession &session, const Control &control, const std::functio
     Status result;
     const auto fail = [&](Failure failure) {
         result.failure = failure;
+        result.lineLost = session.lineLost();
+        result.flooded = session.flooded();
         return result;
     };
     // Tells the client what came, and whether it asked to stop.

@@ -88,6 +88,8 @@ struct Status
     modulereplies::IoStates states;
     modulereplies::SignalInfo signal;   // raw value and the bar's value
     Refusal refusal = Refusal::None;    // the identification's, when known models only were asked for
+    bool lineLost = false;   // the step that failed lost the line
+    bool flooded = false;    // the step that failed met a line that never fell silent
     bool ok() const { return reached == Step::Done; }
 };
 // The status query asks only for a memory size that is a number; the

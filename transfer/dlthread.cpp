@@ -39,7 +39,8 @@ void dlThread::download(moduleprotocol::ModuleSession &session, const moduleoper
         emit valueChanged(value);
         return true;
     };
-    const auto failure = moduleoperations::download(session, settings.configImage, settings.ackChar, sending).failure;
+    downloaded = moduleoperations::download(session, settings.configImage, settings.ackChar, sending);
+    const moduleprotocol::Failure failure = downloaded.failure;
     success = failure == moduleprotocol::Failure::None;
     // The bar fills once the records went out and the module answered.
     const bool recordsSent = lastValue > 15 && failure != moduleprotocol::Failure::Cancelled;

@@ -2,6 +2,7 @@
 
 #include "serial/modulecommands.h"
 #include "serial/moduleworker.h"
+#include "transfer/moduleoperations.h"
 
 #include <QtCore/QString>
 
@@ -34,6 +35,8 @@ public:
 
     // The progress bar's maximum: image length plus 15.
     int progressMaximum() const;
+    // What the download got to; like success, read it only after finished.
+    const moduleoperations::Downloaded &outcome() const { return downloaded; }
 
 signals:
     void valueChanged(int value);
@@ -43,4 +46,5 @@ private:
     void download(moduleprotocol::ModuleSession &session, const moduleoperations::Control &control);
 
     const DownloadSettings settings;
+    moduleoperations::Downloaded downloaded;
 };

@@ -5,7 +5,6 @@
 
 #include "document/documentcommands.h"
 #include "document/fieldchecks.h"
-#include "document/generalfields.h"
 #include "document/windowstate.h"
 #include "forms/commandfocus.h"
 #include "forms/mainwindow_form.h"
@@ -16,6 +15,7 @@
 #include "transfer/configimage.h"
 #include "transfer/dload.h"
 #include "transfer/moduleoperations.h"
+#include "transfer/resultwords.h"
 #include "transfer/dlthread.h"
 
 #include <QtCore/QPointer>
@@ -41,35 +41,32 @@ void showCompletion(QProgressDialog &progress)
 }
 
 // A transfer that ends before the module's records are in: a port that does
-// not open says so, a cancel says nothing.
+// not open says so, and why on request; a cancel says nothing.
 bool endedEarly(QWidget *parent, moduleprotocol::Failure failure, QProgressDialog &progress,
-                const QString &portFailure)
+                const QString &portFailure, const QString &port)
 {
     if (failure == moduleprotocol::Failure::PortNotOpened) {
         endProgress(progress);
-        prompt::critical(parent, QStringLiteral("Hiba"), portFailure);
+        prompt::critical(parent, QStringLiteral("Hiba"), portFailure, resultwords::portFailure(port));
         return true;
     }
     return failure == moduleprotocol::Failure::Cancelled;
 }
 
 // What the verify box tells on request: each differing record by the name
-// the form gives it, the form's value against the module's.
-QString differenceLines(const QList<configimage::RecordDifference> &differing)
+// the form gives it, the form's value against the module's, and an answer
+// that stopped short of its end.
+QString differenceLines(const moduleoperations::Verified &verified, int entries, const QString &port)
 {
-    const auto shown = [](const std::optional<QString> &record) {
-        return record ? QStringLiteral("„%1”").arg(*record) : QStringLiteral("(nincs)");
-    };
     QStringList lines;
-    for (const configimage::RecordDifference &difference : differing) {
-        const int reserved = difference.record - configimage::kGeneralRecords;
-        const int number = reserved - configimage::kReservedRecords + 1;
-        const QString name = reserved < 0 ? generalfields::generalFieldName(difference.record)
-            : number < 1                  ? generalfields::reservedRecordName(reserved + 1)
-                                          : generalfields::telephoneFieldName(number);
+    for (const configimage::RecordDifference &difference : verified.differences) {
         lines << QStringLiteral("%1: az űrlapon %2, a modulban %3")
-                     .arg(name, shown(difference.expected), shown(difference.stored));
+                     .arg(resultwords::recordLabel(difference.record), resultwords::shownRecord(difference.expected),
+                          resultwords::shownRecord(difference.stored));
     }
+    const QString whole = resultwords::verifyFailure(verified, entries, port);
+    if (!whole.isEmpty())
+        lines << whole;
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -116,8 +113,7 @@ bool TransferCommands::refuseFieldWithSeparator(const moduleoperations::Prepared
     checks.showFieldProblem(isGeneral ? ui.generalLineEdits().at(field) : ui.telephoneEdit(number), title,
                             QStringLiteral("A(z) „%1” mező „|” karaktert tartalmaz, amelyet a modul nem "
                                            "tud tárolni. Javítsa ki a mezőt!")
-                                .arg(isGeneral ? generalfields::generalFieldName(field)
-                                               : generalfields::telephoneFieldName(number)));
+                                .arg(resultwords::fieldLabel(field)));
     return true;
 }
 
@@ -142,8 +138,8 @@ void TransferCommands::download()
     const CommandFocus focus(window);
     const moduleoperations::Prepared prepared = prepareForm();
     if (showEmptyField(prepared)) {
-        prompt::critical(window, QStringLiteral("Betöltés hiba."),
-                         QStringLiteral("Az összes mező kitöltése kötelező."));
+        prompt::critical(window, QStringLiteral("Betöltés hiba."), QStringLiteral("Az összes mező kitöltése kötelező."),
+                         resultwords::problemText(*prepared.problem));
         return;
     }
     if (refuseFieldWithSeparator(prepared, QStringLiteral("Betöltés hiba.")))
@@ -171,14 +167,15 @@ void TransferCommands::readOut()
                                                      const moduleoperations::Control &control) {
             return moduleoperations::readout(session, model, control);
         });
-    if (endedEarly(window, read.failure, progress,
-                   QStringLiteral("Sikertelen kiolvasás.\nNem lehet megnyitni a portot.")))
+    if (endedEarly(window, read.failure, progress, QStringLiteral("Sikertelen kiolvasás.\nNem lehet megnyitni a portot."),
+                   state.portName()))
         return;
     showCompletion(progress);
     if (!read.configuration) {
         endProgress(progress);
         prompt::critical(window, QStringLiteral("Hiba"),
-                         QStringLiteral("Sikertelen kiolvasás.\nEllenőrizze az eszközt, és próbálja meg újra!"));
+                         QStringLiteral("Sikertelen kiolvasás.\nEllenőrizze az eszközt, és próbálja meg újra!"),
+                         resultwords::readoutFailure(read, state.memorySize(), state.portName()));
         return;
     }
     showReadOut(*read.configuration);
@@ -191,7 +188,7 @@ void TransferCommands::verify()
     const QString failed = QStringLiteral("Sikertelen ellenőrzés.\nTöltse be újra a konfigurációt!");
     const moduleoperations::Prepared prepared = prepareForm();
     if (showEmptyField(prepared)) {
-        prompt::critical(window, QStringLiteral("Ellenőrzés"), failed);
+        prompt::critical(window, QStringLiteral("Ellenőrzés"), failed, resultwords::problemText(*prepared.problem));
         return;
     }
     if (refuseFieldWithSeparator(prepared, QStringLiteral("Ellenőrzés")))
@@ -211,13 +208,14 @@ void TransferCommands::verify()
                            moduleprotocol::ModuleSession &session, const moduleoperations::Control &control) {
             return moduleoperations::verify(session, image, entries, control);
         });
-    if (endedEarly(window, verified.failure, progress,
-                   QStringLiteral("Sikertelen ellenőrzés.\nNem lehet megnyitni a portot.")))
+    if (endedEarly(window, verified.failure, progress, QStringLiteral("Sikertelen ellenőrzés.\nNem lehet megnyitni a portot."),
+                   state.portName()))
         return;
     endProgress(progress);
     // No answer, or one that never ended, fails as a module holding other records.
     if (verified.matches())
         prompt::information(window, QStringLiteral("Ellenőrzés"), QStringLiteral("Sikeres ellenőrzés."));
     else
-        prompt::critical(window, QStringLiteral("Ellenőrzés"), failed, differenceLines(verified.differences));
+        prompt::critical(window, QStringLiteral("Ellenőrzés"), failed,
+                         differenceLines(verified, prepared.model.entries, state.portName()));
 }
