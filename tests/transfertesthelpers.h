@@ -162,6 +162,11 @@ struct DialogWatch
     QPointer<QDialog> dialog;
     QElapsedTimer clock;
     QString resultText;
+    // The failure's reason, in its own label below the result text; empty
+    // when that label is not shown.
+    QString reasonText;
+    QRect reasonGeometry;
+    bool reasonBelowResult = false;
     qint64 resultAtMs = -1;
     qint64 closedAtMs = -1;
     int maximum = -1;
@@ -209,6 +214,18 @@ struct DialogWatch
                 }
                 if (resultAtMs < 0) {
                     resultText = label->text();
+                    auto *reason = dialog->findChild<QLabel *>(QStringLiteral("hiba_oka"));
+                    if (reason && reason->isVisible()) {
+                        reasonText = reason->text();
+                        reasonGeometry = reason->geometry();
+                        // Under the result text, above the bar and the button, whole.
+                        const auto *bar = dialog->findChild<QProgressBar *>(QStringLiteral("progressBar"));
+                        reasonBelowResult = reasonGeometry.top() > label->geometry().bottom()
+                            && reasonGeometry.bottom() < bar->geometry().top()
+                            && bar->geometry().bottom() < buttons->geometry().top()
+                            && buttons->geometry().bottom() <= dialog->height()
+                            && reasonGeometry.height() >= reason->heightForWidth(reasonGeometry.width());
+                    }
                     resultAtMs = clock.elapsed();
                     if (tryToDismissResult) {
                         QTest::keyClick(dialog, Qt::Key_Escape);

@@ -77,6 +77,10 @@ void TestDownload::busyPortFailsAtOnce()
     QVERIFY(!watch.okEnabledWhileRunning);
     QCOMPARE(watch.maximum, 1035);
     QCOMPARE(watch.lastValue, 10);
+    // Why, in the words kordavo-cli uses: the port is another program's.
+    QVERIFY2(watch.reasonText.startsWith(QStringLiteral("nem lehet megnyitni a portot: foglalt")),
+             qPrintable(watch.reasonText));
+    QVERIFY(watch.reasonBelowResult);
     QVERIFY(prompter.messages.isEmpty());
     QVERIFY(sim->received().isEmpty());
     // The image was built even though it could not be sent.
@@ -217,6 +221,7 @@ void TestDownload::downloadInto(Module &sim, int memorySize)
     QVERIFY(!watch.okEnabledWhileRunning);
     QCOMPARE(watch.maximum, memorySize == 32 ? 1035 : 2667);
     QCOMPARE(watch.resultText, kSuccess);
+    QVERIFY(watch.reasonText.isEmpty());
     QCOMPARE(watch.lastValue, watch.maximum);
     // Two silent waits of 5 s end the answers on a real line.
     if constexpr (std::is_same_v<Module, ModuleSimulator>)

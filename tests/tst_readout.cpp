@@ -67,6 +67,8 @@ void TestReadout::largeModuleReadInSmallModeFails()
     QCOMPARE(prompter.last().icon, QMessageBox::Critical);
     QCOMPARE(prompter.last().title, QStringLiteral("Hiba"));
     QCOMPARE(prompter.last().text, kFailed);
+    QCOMPARE(prompter.last().details,
+             QStringLiteral("a modul több rekordot küldött (156), mint amennyit a modell tárol (60)"));
     QVERIFY(formState(*w) == before);
 }
 
@@ -84,6 +86,7 @@ void TestReadout::smallModuleReadInLargeModeFails()
     QCOMPARE(prompter.last().icon, QMessageBox::Critical);
     QCOMPARE(prompter.last().title, QStringLiteral("Hiba"));
     QCOMPARE(prompter.last().text, kFailed);
+    QCOMPARE(prompter.last().details, QStringLiteral("a modul válasza hiányos: 60 rekord a(z) 156 helyett"));
     QVERIFY(formState(*w) == before);
 }
 
@@ -119,12 +122,18 @@ void TestReadout::failures_data()
     QTest::addColumn<int>("fault");
     QTest::addColumn<bool>("portMissing");
     QTest::addColumn<QString>("text");
-    QTest::newRow("port missing") << int(Fault::None) << true << kNoPort;
-    QTest::newRow("silent module") << int(Fault::Silent) << false << kFailed;
-    QTest::newRow("line vanishes") << int(Fault::DropDuringTransfer) << false << kFailed;
+    QTest::addColumn<QString>("why");   // the box's details, in the words kordavo-cli prints
+    QTest::newRow("port missing") << int(Fault::None) << true << kNoPort
+                                  << QStringLiteral("nem lehet megnyitni a portot: nincs ilyen port");
+    QTest::newRow("silent module") << int(Fault::Silent) << false << kFailed
+                                   << QStringLiteral("a modul nem küldte el a rekordjait");
+    QTest::newRow("line vanishes") << int(Fault::DropDuringTransfer) << false << kFailed
+                                   << QStringLiteral("a vonal megszakadt a rekordok olvasása közben");
     // Bytes before the first record that no empty line ends are no SMS centre.
-    QTest::newRow("noise before the records") << int(Fault::NoiseBeforeRecords) << false << kFailed;
-    QTest::newRow("no closing character") << int(Fault::NoClosingCharacter) << false << kFailed;
+    QTest::newRow("noise before the records") << int(Fault::NoiseBeforeRecords) << false << kFailed
+                                              << QStringLiteral("a modul válaszában a(z) 1. rekord 116 karakteres (16 kell)");
+    QTest::newRow("no closing character") << int(Fault::NoClosingCharacter) << false << kFailed
+                                          << QStringLiteral("a modul válasza a záró karakter előtt véget ért");
 }
 
 void TestReadout::failures()
@@ -132,6 +141,7 @@ void TestReadout::failures()
     QFETCH(int, fault);
     QFETCH(bool, portMissing);
     QFETCH(QString, text);
+    QFETCH(QString, why);
     RecordingPrompter prompter;
     auto sim = startedSimulator();
     QVERIFY(sim);
@@ -150,6 +160,7 @@ void TestReadout::failures()
     QCOMPARE(prompter.last().icon, QMessageBox::Critical);
     QCOMPARE(prompter.last().title, QStringLiteral("Hiba"));
     QCOMPARE(prompter.last().text, text);
+    QCOMPARE(prompter.last().details, why);
     QCOMPARE(prompter.messageParents.last(), w.get());
     QVERIFY(formState(*w) == before);
 }

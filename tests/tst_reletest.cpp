@@ -280,13 +280,16 @@ void TestReletest::nothingTicked()
 void TestReletest::failures_data()
 {
     QTest::addColumn<bool>("dropLine");
-    QTest::newRow("port does not open") << true;
-    QTest::newRow("silent module") << false;
+    QTest::addColumn<QString>("why");
+    QTest::newRow("port does not open") << true << QStringLiteral("nem lehet megnyitni a portot: nincs ilyen port");
+    QTest::newRow("silent module") << false
+                                   << QStringLiteral("a modul nem küldte el a bemenetek és kimenetek állapotát („~R”)");
 }
 
 void TestReletest::failures()
 {
     QFETCH(bool, dropLine);
+    QFETCH(QString, why);
     auto module = startInProcess();
     auto w = programWindow(*module);
     if (dropLine)
@@ -303,6 +306,7 @@ void TestReletest::failures()
     QCOMPARE(prompter->last().icon, QMessageBox::Critical);
     QCOMPARE(prompter->last().title, QStringLiteral("Hiba"));
     QCOMPARE(prompter->last().text, kFailed);
+    QCOMPARE(prompter->last().details, why);
     QCOMPARE(prompter->messageParents.last(), w.get());
 }
 

@@ -75,7 +75,7 @@ private slots:
 
 private:
     std::unique_ptr<MainWindow> programWindow(const QString &path);
-    void expectFailure(MainWindow &w);
+    void expectFailure(MainWindow &w, const QString &why);
 
     std::unique_ptr<WorkDir> workDir;
     std::unique_ptr<RecordingPrompter> prompter;
@@ -102,13 +102,15 @@ std::unique_ptr<MainWindow> TestStatus::programWindow(const QString &path)
     return w;
 }
 
-void TestStatus::expectFailure(MainWindow &w)
+void TestStatus::expectFailure(MainWindow &w, const QString &why)
 {
     QCOMPARE(prompter->messages.size(), 1);
     QCOMPARE(prompter->last().icon, QMessageBox::Critical);
     QCOMPARE(prompter->last().title, QStringLiteral("Hiba"));
     QCOMPARE(prompter->last().text, kFailed);
     QCOMPARE(prompter->messageParents.last(), &w);
+    // Why, on request, in the words kordavo-cli prints.
+    QCOMPARE(prompter->last().details, why);
     auto *button = widget<QPushButton>(w, "button_status");
     QVERIFY(button->isEnabled());
     QCOMPARE(button->text(), QStringLiteral("Állapot lekérdezése"));
@@ -269,7 +271,7 @@ void TestStatus::fourFieldSignalKeepsOldValues()
     widget<QLabel>(*w, "l_service")->setText(QStringLiteral("Előző"));
     widget<QAction>(*w, "actionStatus")->trigger();
 
-    expectFailure(*w);
+    expectFailure(*w, QStringLiteral("a modul térerő- és szolgáltatóválasza („~S”) nem értelmezhető"));
     // Indicators were already updated; the service name stays, the bar stays reset.
     QCOMPARE(indicatorStyles(*w), (QStringList{kOff, kOff, kOff, kOutputOn, kOff, kOff}));
     QCOMPARE(widget<QLabel>(*w, "l_service")->text(), QStringLiteral("Előző"));
@@ -284,7 +286,7 @@ void TestStatus::portDoesNotOpen()
     const QStringList before = indicatorStyles(*w);
     module->dropLine();
     widget<QPushButton>(*w, "button_status")->click();
-    expectFailure(*w);
+    expectFailure(*w, QStringLiteral("nem lehet megnyitni a portot: nincs ilyen port"));
     QCOMPARE(indicatorStyles(*w), before);
     QCOMPARE(widget<QLabel>(*w, "l_ver")->text(), QStringLiteral("Memória: 32"));
 }
@@ -299,7 +301,7 @@ void TestStatus::silentModule()
     // A 32 form stays a 32 form: nothing came back to switch it.
     w->setMode(32);
     widget<QPushButton>(*w, "button_status")->click();
-    expectFailure(*w);
+    expectFailure(*w, QStringLiteral("a modul nem válaszol"));
     QCOMPARE(w->state().memorySize(), 32);
     QCOMPARE(module->received().right(2), QByteArray("~|"));
 }
@@ -313,7 +315,7 @@ void TestStatus::memoryNotANumber()
     module->setOptions(options);
     module->clearReceived();
     widget<QPushButton>(*w, "button_status")->click();
-    expectFailure(*w);
+    expectFailure(*w, QStringLiteral("ismeretlen modul: „Qzv_GSM4_\\x0d” (ismert memóriaméret: 31, 32, 127, 128)"));
     QCOMPARE(widget<QLabel>(*w, "l_ver")->text(), QStringLiteral("Memória: 32"));
     QVERIFY(module->waitIdle());
     QCOMPARE(module->received(), QByteArray("~|"));   // stopped before "~R"

@@ -164,16 +164,21 @@ void TestVerify::failures_data()
     QTest::addColumn<bool>("portMissing");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("why");   // the details, in the words kordavo-cli prints; "" for the list of records
     QTest::newRow("32 mode against a 128 module") << 128 << int(Fault::None) << false
-                                                  << QStringLiteral("Ellenőrzés") << kFailed;
+                                                  << QStringLiteral("Ellenőrzés") << kFailed << QString();
     QTest::newRow("port missing") << 32 << int(Fault::None) << true << QStringLiteral("Hiba")
-                                  << QStringLiteral("Sikertelen ellenőrzés.\nNem lehet megnyitni a portot.");
-    QTest::newRow("silent module") << 32 << int(Fault::Silent) << false << QStringLiteral("Ellenőrzés") << kFailed;
+                                  << QStringLiteral("Sikertelen ellenőrzés.\nNem lehet megnyitni a portot.")
+                                  << QStringLiteral("nem lehet megnyitni a portot: nincs ilyen port");
+    QTest::newRow("silent module") << 32 << int(Fault::Silent) << false << QStringLiteral("Ellenőrzés") << kFailed
+                                   << QStringLiteral("a modul nem küldte el a rekordjait");
     QTest::newRow("line vanishes") << 32 << int(Fault::DropDuringTransfer) << false
-                                   << QStringLiteral("Ellenőrzés") << kFailed;
+                                   << QStringLiteral("Ellenőrzés") << kFailed
+                                   << QStringLiteral("a vonal megszakadt a rekordok olvasása közben");
     // Every record is right, but the answer stops before its closing character.
     QTest::newRow("no closing character") << 32 << int(Fault::NoClosingCharacter) << false
-                                          << QStringLiteral("Ellenőrzés") << kFailed;
+                                          << QStringLiteral("Ellenőrzés") << kFailed
+                                          << QStringLiteral("a modul válasza a záró karakter előtt véget ért");
 }
 
 void TestVerify::failures()
@@ -183,6 +188,7 @@ void TestVerify::failures()
     QFETCH(bool, portMissing);
     QFETCH(QString, title);
     QFETCH(QString, text);
+    QFETCH(QString, why);
     RecordingPrompter prompter;
     SimulatorOptions options;
     options.memorySize = moduleSize;
@@ -210,6 +216,8 @@ void TestVerify::failures()
                      QStringLiteral("33. telefonszám: az űrlapon (nincs), a modulban „0136703334444”\n")),
                  qPrintable(prompter.last().details));
         QCOMPARE(prompter.last().details.count(QLatin1Char('\n')), 95);
+    } else {
+        QCOMPARE(prompter.last().details, why);
     }
     QCOMPARE(prompter.messageParents.last(), w.get());
     QVERIFY(formState(*w) == before);
