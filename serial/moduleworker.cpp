@@ -4,7 +4,6 @@
 
 #include <QtCore/QEventLoop>
 #include <QtGui/QGuiApplication>
-#include <QtWidgets/QApplication>
 #include <QtWidgets/QWidget>
 
 namespace {
