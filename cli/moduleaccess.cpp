@@ -64,12 +64,10 @@ void finish(ModuleSession &session, const Options &o)
     session.close();
 }
 
-void noRecords(const QString &port, Failure failure, Outcome *outcome, bool flooded)
+void noRecords(const QString &port, Failure failure, Outcome *outcome, bool flooded, bool lineLost)
 {
     outcome->code = kLineFailure;
-    outcome->message = failure == Failure::PortNotOpened ? portFailure(port)
-        : flooded ? Text::tr("a modul megállás nélkül küld: zaj a vonalon, vagy nem Kordavo modul")
-                  : Text::tr("a modul nem küldte el a rekordjait");
+    outcome->message = resultwords::noRecords(failure, flooded, lineLost, port);
 }
 
 ops::Control interruptible()

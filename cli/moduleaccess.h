@@ -27,7 +27,8 @@ void finish(moduleprotocol::ModuleSession &session, const Options &o);
 void refuse(moduleprotocol::ModuleSession &session, moduleoperations::Refusal refusal,
             const moduleprotocol::Identification &answer, Outcome *outcome);
 // Why the module's records did not come.
-void noRecords(const QString &port, moduleprotocol::Failure failure, Outcome *outcome, bool flooded = false);
+void noRecords(const QString &port, moduleprotocol::Failure failure, Outcome *outcome, bool flooded = false,
+               bool lineLost = false);
 
 // What an operation lends the line: Ctrl-C, SIGTERM and SIGHUP stop it.
 moduleoperations::Control interruptible();

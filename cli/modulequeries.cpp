@@ -90,14 +90,13 @@ int commandStatus(const Options &o, Streams &streams)
     if (!status.ok()) {
         outcome.code = kLineFailure;
         if (status.reached != ops::Status::Step::Identify)
-            outcome.message = Text::tr("sikertelen lekérdezés");
+            outcome.message = Text::tr("sikertelen lekérdezés: %1").arg(statusFailure(status, port));
         else if (status.failure == Failure::PortNotOpened)
             outcome.message = portFailure(port);
         else if (status.identification.text.isEmpty())
-            outcome.message = Text::tr("a modul nem válaszol");
+            outcome.message = refusalText(ops::Refusal::Silent, status.identification);
         else
-            outcome.message = Text::tr("nem Kordavo modul válaszolt: „%1”")
-                                  .arg(status.identification.text);
+            outcome.message = refusalText(ops::Refusal::Foreign, status.identification);
         printOutcome(port, outcome, streams);
         return outcome.code;
     }

@@ -118,20 +118,6 @@ QString settlingNotice(const QString &port)
         .arg(port);
 }
 
-QString visible(const QString &text)
-{
-    QString shown;
-    shown.reserve(text.size());
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0))
-            shown += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
-        else
-            shown += c;
-    }
-    return shown;
-}
-
 void printProblems(const QList<filecheck::Problem> &problems, QTextStream &stream)
 {
     for (const filecheck::Problem &p : problems)

@@ -7,6 +7,7 @@
 #include "cli/filecheck.h"
 #include "cli/options.h"
 #include "serial/moduleprotocol.h"
+#include "transfer/resultwords.h"
 
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QString>
@@ -69,7 +70,7 @@ struct Outcome
 
 // A module's text reaches the terminal as text: a control byte (an escape
 // sequence, a NUL) is shown escaped, never sent as one.
-QString visible(const QString &text);
+using resultwords::visible;
 
 void printProblems(const QList<filecheck::Problem> &problems, QTextStream &stream);
 void printOutcome(const QString &port, const Outcome &outcome, Streams &streams);

@@ -99,21 +99,13 @@ Outcome downloadTo(const QString &port, const Options &o, const LoadedFile &file
         outcome.message = withNote(Text::tr("sikeres betöltés (%1, %2)")
                                        .arg(outcome.identification, variantText(outcome.memory)),
                                    note);
-    } else if (downloaded.failure == Failure::PortNotOpened) {
+    } else if (downloaded.failure == Failure::PortNotOpened || downloaded.lineLost) {
         outcome.code = kLineFailure;
-        outcome.message = portFailure(port);
-    } else if (downloaded.lineLost) {
-        outcome.code = kLineFailure;
-        outcome.message = downloaded.reached == WriteStage::NotReady
-                              ? Text::tr("a vonal megszakadt a betöltés előtt: semmi sem tárolódott")
-                              : Text::tr("a vonal megszakadt a betöltés közben: a rekordok egy része vagy egésze "
-                                         "elment, a tárolás nem ismert");
-    } else if (downloaded.reached == WriteStage::NotReady) {
-        outcome.code = kRefused;
-        outcome.message = Text::tr("betöltés hiba: a modul nem állt készen („R”), semmi sem tárolódott");
+        outcome.message = resultwords::downloadFailure(downloaded, port);
     } else {
+        // The module said no: it was not ready, or did not acknowledge.
         outcome.code = kRefused;
-        outcome.message = Text::tr("betöltés hiba: a rekordok elmentek, de a modul nem nyugtázta a tárolást („O”)");
+        outcome.message = Text::tr("betöltés hiba: %1").arg(resultwords::downloadFailure(downloaded, port));
     }
     finish(session, o);
     return outcome;
@@ -150,7 +142,7 @@ Outcome verifyOn(const QString &port, const Options &o, const LoadedFile &file, 
         return outcome;
     finish(session, o);
     if (!verified.ok()) {
-        noRecords(port, verified.failure, &outcome, verified.flooded);
+        noRecords(port, verified.failure, &outcome, verified.flooded, verified.lineLost);
         return outcome;
     }
     if (verified.matches()) {
@@ -320,15 +312,12 @@ int commandReadout(const Options &o, Streams &streams)
         const int separator = configuration ? configimage::fieldWithSeparator(*configuration, configfile::kTelephoneEntries) : -1;
         if (stopped) {
             // Nothing is written of an interrupted read-out.
-        } else if (read.recordProblem) {
+        } else if (read.recordProblem || read.incomplete) {
             outcome.code = kRefused;
             outcome.message = Text::tr("sikertelen kiolvasás: %1")
-                                  .arg(recordProblemText(*read.recordProblem, module.model.entries));
-        } else if (read.incomplete) {
-            outcome.code = kRefused;
-            outcome.message = Text::tr("sikertelen kiolvasás: a modul válasza hiányos");
+                                  .arg(readoutFailure(read, module.model.entries, port));
         } else if (!read.ok()) {
-            noRecords(port, read.failure, &outcome, read.flooded);
+            noRecords(port, read.failure, &outcome, read.flooded, read.lineLost);
         } else if (unsavable) {
             // The window's save refuses the same form: a file must open again.
             outcome.code = kRefused;

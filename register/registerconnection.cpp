@@ -156,6 +156,17 @@ void SiteRegister::Private::disconnect()
     statements.clear();
 }
 
+bool SiteRegister::Private::openQueue()
+{
+    if (!queue) {
+        Location local;
+        local.kind = Location::Kind::Local;
+        local.path = location.queuePath;
+        queue = std::make_unique<SiteRegister>(local);
+    }
+    return queue->open();
+}
+
 bool SiteRegister::Private::insertNumber(qint64 siteId, int position, const NumberRow &row)
 {
     return exec(QStringLiteral("INSERT INTO current_numbers (site_id, place, number, number_key, alarm_digit, output_digit) "

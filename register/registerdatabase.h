@@ -53,6 +53,8 @@ struct SiteRegister::Private
     int keptCopies = SiteRegister::kDefaultKeptCopies;
     // The local file that queues what the server did not take.
     std::unique_ptr<SiteRegister> queue;
+    // The queue's file, made and opened on first use.
+    bool openQueue();
 
     QSqlDatabase db() const { return QSqlDatabase::database(connectionName, false); }
     bool server() const { return location.kind == Location::Kind::Server; }

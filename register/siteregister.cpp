@@ -426,13 +426,7 @@ RecordOutcome SiteRegister::record(const TransferRecord &record)
 
     // What the server did not take waits in the local file.
     const QString why = d->problem;
-    if (!d->queue) {
-        Location local;
-        local.kind = Location::Kind::Local;
-        local.path = d->location.queuePath;
-        d->queue = std::make_unique<SiteRegister>(local);
-    }
-    if (!d->queue->open()
+    if (!d->openQueue()
         || !d->queue->d->exec(QStringLiteral("INSERT INTO pending (target, uid, queued_at, payload) VALUES (?, ?, ?, ?)"),
                               {d->location.display(), record.uid, QDateTime::currentMSecsSinceEpoch(), toPayload(record)})) {
         outcome.problem = Text::tr("%1; a helyi sorba sem került (%2), ez a változat elveszett")
@@ -459,13 +453,7 @@ int SiteRegister::queuedCount()
     }
     if (!QFileInfo::exists(d->location.queuePath))
         return 0;
-    if (!d->queue) {
-        Location local;
-        local.kind = Location::Kind::Local;
-        local.path = d->location.queuePath;
-        d->queue = std::make_unique<SiteRegister>(local);
-    }
-    if (!d->queue->open())
+    if (!d->openQueue())
         return 0;
     QSqlQuery *query = nullptr;
     if (!(query = d->queue->d->run(QStringLiteral("SELECT count(*) FROM pending WHERE target = ?"), {d->location.display()}))
@@ -479,13 +467,7 @@ int SiteRegister::deliverQueued()
     const Private::Settled settled{*d};
     if (!d->server() || !d->opened || !QFileInfo::exists(d->location.queuePath))
         return 0;
-    if (!d->queue) {
-        Location local;
-        local.kind = Location::Kind::Local;
-        local.path = d->location.queuePath;
-        d->queue = std::make_unique<SiteRegister>(local);
-    }
-    if (!d->queue->open())
+    if (!d->openQueue())
         return 0;
     QList<QPair<qint64, QByteArray>> pending;
     {

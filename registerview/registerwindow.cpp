@@ -607,10 +607,11 @@ void RegisterWindow::sheetOfChosen()
 
 void RegisterWindow::changeSite(const QString &what)
 {
-    const SiteSummary *site = nullptr;
+    // A copy: the list may be asked again while the user types.
+    std::optional<SiteSummary> site;
     for (const SiteSummary &s : std::as_const(sites)) {
         if (s.id == currentSite)
-            site = &s;
+            site = s;
     }
     if (!site)
         return;
@@ -641,14 +642,15 @@ void RegisterWindow::changeSite(const QString &what)
 
 void RegisterWindow::mergeSite()
 {
-    const SiteSummary *from = nullptr;
-    QList<const SiteSummary *> others;
+    // Copies: the list may be asked again while a question is open.
+    std::optional<SiteSummary> from;
+    QList<SiteSummary> others;
     QStringList labels;
     for (const SiteSummary &s : std::as_const(sites)) {
         if (s.id == currentSite) {
-            from = &s;
+            from = s;
         } else {
-            others << &s;
+            others << s;
             labels << siteLabel(s);
         }
     }
@@ -663,15 +665,15 @@ void RegisterWindow::mergeSite()
         labels);
     if (!chosen)
         return;
-    const SiteSummary *into = others.at(*chosen);
+    const SiteSummary into = others.at(*chosen);
     if (!Prompter::instance().question(
             this, kTitle,
             QStringLiteral("A(z) %1 telephely beolvad ide: %2. A változatai, a modulja és a címe (ha ott nincs) "
                            "átkerülnek, a %1 telephely megszűnik. Folytatja?")
-                .arg(siteLabel(*from), siteLabel(*into))))
+                .arg(siteLabel(*from), siteLabel(into))))
         return;
     const qint64 fromId = from->id;
-    const qint64 intoId = into->id;
+    const qint64 intoId = into.id;
     client.ask(
         this, [fromId, intoId](SiteRegister &reg) { return reg.merge(fromId, intoId) ? QString() : reg.problem(); },
         [this, intoId](const QString &problem) {

@@ -1,20 +1,28 @@
 #pragma once
 
-#include "serial/moduleprotocol.h"
+#include "forms/connected.h"
+#include "serial/moduleworker.h"
 
 #include <QtWidgets/QProgressDialog>
 
-// Lets a reading advance the dialog by every byte that counts, and stop
-// when its Cancel button was pressed. Setting the value of a shown
-// window-modal dialog lets it process its events, which is how the button
-// takes effect between bytes.
-inline moduleprotocol::ReadProgress progressOf(QProgressDialog &progress)
+inline void advance(QProgressDialog &progress, int step = 1)
 {
-    return [&progress](int step) {
-        if (step > 0)
-            progress.setValue(progress.value() + step);
-        return !progress.wasCanceled();
-    };
+    progress.setValue(progress.value() + step);
+}
+
+// The worker's reading advances the dialog by every byte that counts, and
+// the dialog's Cancel (Mégse, Escape, its close button) stops the worker at
+// the next byte.
+inline void followReading(QProgressDialog &progress, ModuleWorker &worker)
+{
+    connected(QObject::connect(&worker, &ModuleWorker::readProgress, &progress,
+                               [&progress](int step) {
+                                   if (step > 0)
+                                       advance(progress, step);
+                               }),
+              "ModuleWorker::readProgress");
+    connected(QObject::connect(&progress, &QProgressDialog::canceled, &worker, &ModuleWorker::cancel),
+              "QProgressDialog::canceled");
 }
 
 // Qt shows a progress dialog by itself once its minimum duration has passed

@@ -3,13 +3,15 @@
 #include "document/memorymode.h"
 #include "document/modulemodel.h"
 #include "forms/commandfocus.h"
+#include "forms/connected.h"
 #include "forms/mainwindow_form.h"
 #include "forms/prompter.h"
 #include "forms/stylesheets.h"
 #include "document/windowstate.h"
 #include "serial/commandprogress.h"
 #include "serial/deviceoperations.h"
-#include "serial/moduleprotocol.h"
+#include "serial/devicewords.h"
+#include "serial/moduleworker.h"
 #include "serial/reletest.h"
 #include "serial/setcom.h"
 
@@ -41,13 +43,7 @@ void setModuleText(QLabel *label, const QString &text)
     label->setText(text);
 }
 
-void advance(QProgressDialog &progress)
-{
-    progress.setValue(progress.value() + 1);
-}
-
 using moduleprotocol::Failure;
-using moduleprotocol::ModuleSession;
 
 } // namespace
 
@@ -79,9 +75,12 @@ void DeviceCommands::showPort(bool search)
 
     // A port that does not open, and a module that does not answer as one,
     // leave everything as it was without a word.
-    ModuleSession session(state.portName(), state.baudRate());
-    const moduleoperations::Identified identified = moduleoperations::identify(session);
-    session.close();
+    moduleoperations::Identified identified;
+    {
+        ModuleWorker worker(state.portName(), state.baudRate());
+        identified = worker.identify();
+        worker.close();
+    }
     if (!identified.inProgramMode())
         return;
 
@@ -103,9 +102,11 @@ void DeviceCommands::showPort(bool search)
 
 void DeviceCommands::leaveProgramMode()
 {
-    ModuleSession session(state.portName(), state.baudRate());
-    if (moduleoperations::leave(session) != Failure::None)
-        return;
+    {
+        ModuleWorker worker(state.portName(), state.baudRate());
+        if (worker.leave() != Failure::None)
+            return;
+    }
 
     state.setProgramMode(false);
 
@@ -138,19 +139,21 @@ void DeviceCommands::status()
     progress.setLabelText(QStringLiteral("Állapot lekérdezése..."));
     progress.setRange(0, 45);
 
-    ModuleSession session(state.portName(), state.baudRate());
-    const auto finish = [&](bool failed) {
-        session.close();
+    ModuleWorker worker(state.portName(), state.baudRate());
+    followReading(progress, worker);
+    // A failure's box says why on request, in the words kordavo-cli prints.
+    const auto finish = [&](bool failed, const QString &why) {
+        worker.close();
         endProgress(progress);
         ui.button_status->setStyleSheet(kStatusDone);
         ui.button_status->setText(QStringLiteral("Állapot lekérdezése"));
         ui.button_status->setEnabled(true);
         if (failed)
-            prompt::critical(window, kErrorTitle, QStringLiteral("Sikertelen lekérdezés.\nEllenőrizze az eszközt!"));
+            prompt::critical(window, kErrorTitle, QStringLiteral("Sikertelen lekérdezés.\nEllenőrizze az eszközt!"), why);
     };
 
     // Each step shows what it learnt as soon as it has it.
-    const auto stepDone = [&](const moduleoperations::Status &soFar) {
+    const auto stepDone = [this, &progress](const moduleoperations::Status &soFar) {
         if (soFar.reached == moduleoperations::Status::Step::States) {
             setModuleText(ui.l_ver, QStringLiteral("Memória: ") + soFar.identification.memoryField);
             memoryMode.apply(soFar.memory);
@@ -163,15 +166,14 @@ void DeviceCommands::status()
         for (int i = 0; i < 4; ++i)
             outputs[i]->setStyleSheet(soFar.states.outputs.isOn(i + 1) ? kOutputOn : kIndicatorOff);
     };
-    moduleoperations::Control control;
-    control.readProgress = progressOf(progress);
+    connected(QObject::connect(&worker, &ModuleWorker::statusStep, &progress, stepDone), "ModuleWorker::statusStep");
 
     advance(progress);
-    const moduleoperations::Status result = moduleoperations::status(session, control, stepDone);
+    const moduleoperations::Status result = worker.status();
     if (result.reached == moduleoperations::Status::Step::Signal)
         endProgress(progress);
     if (!result.ok())
-        return finish(true);
+        return finish(true, resultwords::statusFailure(result, state.portName()));
     endProgress(progress);
     ui.terero->setRange(0, 10);
     ui.terero->reset();
@@ -179,7 +181,7 @@ void DeviceCommands::status()
     ui.terero->setStyleSheet(result.signal.strength <= 5 ? kSignalWeak : kSignalGood);
     setModuleText(ui.l_service, result.signal.service);
 
-    finish(false);
+    finish(false, QString());
 }
 
 void DeviceCommands::releTest()
@@ -189,11 +191,11 @@ void DeviceCommands::releTest()
 
     // The port stays ours from the state query until the outputs are set, so
     // nothing else gets between while the user decides.
-    ModuleSession session(state.portName(), state.baudRate());
-    const auto states = moduleoperations::outputStates(session);
+    ModuleWorker worker(state.portName(), state.baudRate());
+    const auto states = worker.outputStates();
     if (!states.ok()) {
-        session.close();
-        prompt::critical(window, kErrorTitle, failure);
+        worker.close();
+        prompt::critical(window, kErrorTitle, failure, resultwords::statesFailure(states.failure, state.portName()));
         return;
     }
 
@@ -203,6 +205,6 @@ void DeviceCommands::releTest()
         if (dialog.exec() != QDialog::Accepted)
             return;
     }
-    moduleoperations::setOutputs(session, choice);
+    worker.setOutputs(choice);
     QTimer::singleShot(50, window, [this] { status(); });
 }

@@ -98,6 +98,8 @@ Status status(ModuleSession &session, const Control &control, const std::functio
     Status result;
     const auto fail = [&](Failure failure) {
         result.failure = failure;
+        result.lineLost = session.lineLost();
+        result.flooded = session.flooded();
         return result;
     };
     // Tells the client what came, and whether it asked to stop.
@@ -199,11 +201,11 @@ PortListing listPorts(const PortSource &source)
 }
 
 Found search(const QStringList &ports, int baudRate, quint32 waitMs,
-             const std::function<bool(const SearchStep &)> &afterProbe)
+             const std::function<bool(const SearchStep &)> &afterProbe, const moduleprotocol::LineFactory &lines)
 {
     Found found;
     for (const QString &name : ports) {
-        ModuleSession session(name, baudRate);
+        ModuleSession session(name, baudRate, lines);
         const auto identified = session.identify({0, waitMs});
         if (identified.failure == Failure::PortNotOpened)
             continue;

@@ -88,6 +88,8 @@ struct Status
     modulereplies::IoStates states;
     modulereplies::SignalInfo signal;   // raw value and the bar's value
     Refusal refusal = Refusal::None;    // the identification's, when known models only were asked for
+    bool lineLost = false;   // the step that failed lost the line
+    bool flooded = false;    // the step that failed met a line that never fell silent
     bool ok() const { return reached == Step::Done; }
 };
 // The status query asks only for a memory size that is a number; the
@@ -132,8 +134,10 @@ struct Found
 };
 // Probes every port in turn with "~|", waiting `waitMs` for each answer, and
 // sends ESC to each that answered as a module. `afterProbe` is told of every
-// port that opened; returning false stops the search.
+// port that opened; returning false stops the search. Each port's line comes
+// from `lines` (the serial port when it is empty).
 Found search(const QStringList &ports, int baudRate, quint32 waitMs,
-             const std::function<bool(const SearchStep &)> &afterProbe = {});
+             const std::function<bool(const SearchStep &)> &afterProbe = {},
+             const moduleprotocol::LineFactory &lines = {});
 
 } // namespace moduleoperations

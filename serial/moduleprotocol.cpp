@@ -18,6 +18,13 @@ ModuleSession::ModuleSession(const QString &portName, int baudRate)
 {
 }
 
+ModuleSession::ModuleSession(const QString &portName, int baudRate, const LineFactory &lines)
+    : earlyEnd(earlyEndForTesting)
+    , ownLine(lines ? lines(portName, baudRate) : std::make_unique<ComPort>(portName, baudRate))
+    , port(*ownLine)
+{
+}
+
 ModuleSession::ModuleSession(ModuleLine &line) : earlyEnd(earlyEndForTesting), port(line) {}
 
 // A borrowed line is closed as an own port would be: the command is over.

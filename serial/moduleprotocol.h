@@ -79,12 +79,17 @@ using ReadProgress = std::function<bool(int step)>;
 // Called with the download's progress value: 15 once the module is ready,
 // then one more for every byte sent. Returning false stops the sending.
 using SendProgress = std::function<bool(int value)>;
+// Makes the line a session talks over for a port name and speed. An empty
+// factory means the serial port; tests hand in a module in the same process.
+using LineFactory = std::function<std::unique_ptr<ModuleLine>(const QString &portName, int baudRate)>;
 
 class ModuleSession
 {
 public:
     // A serial port of its own (ComPort), opened on the first exchange.
     ModuleSession(const QString &portName, int baudRate);
+    // The line `lines` makes for the port, owned; the serial port when it is empty.
+    ModuleSession(const QString &portName, int baudRate, const LineFactory &lines);
     // Another line, which the caller keeps alive for the session's life.
     explicit ModuleSession(ModuleLine &line);
     ~ModuleSession();

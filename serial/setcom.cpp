@@ -1,12 +1,12 @@
 #include "serial/setcom.h"
 
+#include "forms/connected.h"
 #include "forms/prompter.h"
 #include "serial/deviceoperations.h"
-#include "serial/moduleprotocol.h"
+#include "serial/moduleworker.h"
 
 #include "ui_setcom.h"
 
-#include <QtCore/QCoreApplication>
 #include <QtCore/QFileInfo>
 #include <QtCore/QTimer>
 #include <QtGui/QKeyEvent>
@@ -83,7 +83,7 @@ PortSelection setcom::selectedPort() const
 void setcom::lookupCom()
 {
     ui->comboBox->clear();
-    const moduleoperations::PortListing listing = moduleoperations::listPorts(portSource());
+    const moduleoperations::PortListing listing = ModuleWorker(QString(), 0).listPorts(portSource());
     ports = listing.ports;
     for (const QString &name : std::as_const(ports)) {
         ui->comboBox->addItem(name);
@@ -121,18 +121,22 @@ void setcom::autoLookup()
 
         lookupCom();
 
-        const int baud = ui->baudrate->currentText().toInt();
-        const moduleoperations::Found found = moduleoperations::search(
-            ports, baud, quint32(probeTimeout), [&progress](const moduleoperations::SearchStep &step) {
-                // A Cancel click that came in during the probe takes effect now.
-                QCoreApplication::processEvents();
-                if (step.found)
-                    progress.setValue(progress.maximum());
-                if (progress.wasCanceled())
-                    return false;
-                progress.setValue(progress.value() + 1);
-                return true;
-            });
+        ModuleWorker worker(QString(), ui->baudrate->currentText().toInt());
+        connected(connect(&worker, &ModuleWorker::searchStep, &progress,
+                          [&progress](const moduleoperations::SearchStep &step) {
+                              if (step.found)
+                                  progress.setValue(progress.maximum());
+                              if (!progress.wasCanceled())
+                                  progress.setValue(progress.value() + 1);
+                          }),
+                  "ModuleWorker::searchStep");
+        // Honoured between probes: each probe ends within its wait. A Cancel
+        // pressed while the list was refreshed stops after the first.
+        connected(connect(&progress, &QProgressDialog::canceled, &worker, &ModuleWorker::cancel),
+                  "QProgressDialog::canceled");
+        if (progress.wasCanceled())
+            worker.cancel();
+        const moduleoperations::Found found = worker.search(ports, quint32(probeTimeout));
         if (found.cancelled)
             return;
         if (found.port)

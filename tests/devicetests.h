@@ -7,6 +7,7 @@
 
 #include "serial/setcom.h"
 #include "sim/modulesimulator.h"
+#include "support/inprocessmodule.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
@@ -26,6 +27,13 @@ inline std::unique_ptr<ModuleSimulator> startModule(const SimulatorOptions &opti
     if (!sim->start())
         qFatal("simulator: %s", qPrintable(sim->errorString()));
     return sim;
+}
+
+// The module in this process, for the tests that are not about the line's
+// timing: the window reaches it while it lives.
+inline std::unique_ptr<InProcessModule> startInProcess(const SimulatorOptions &options = {})
+{
+    return std::make_unique<InProcessModule>(options);
 }
 
 // A working directory holding the files the program reads at run time, as

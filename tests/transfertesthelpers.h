@@ -8,6 +8,7 @@
 #include "document/generalfields.h"
 #include "serial/comport.h"
 #include "sim/modulesimulator.h"
+#include "support/inprocessmodule.h"
 #include "transfer/configimage.h"
 
 #include <QtCore/QElapsedTimer>
@@ -145,6 +146,15 @@ inline std::unique_ptr<ModuleSimulator> startedSimulator(const SimulatorOptions 
     return sim;
 }
 
+// The module in this process, in programming mode, for the tests that are
+// not about the line's timing.
+inline std::unique_ptr<InProcessModule> startedInProcess(const SimulatorOptions &options = {})
+{
+    auto module = std::make_unique<InProcessModule>(options);
+    module->enterProgramMode();
+    return module;
+}
+
 // Follows the download dialog while download() runs it: what it showed, when,
 // and optionally presses OK once the result is there.
 struct DialogWatch
@@ -152,6 +162,11 @@ struct DialogWatch
     QPointer<QDialog> dialog;
     QElapsedTimer clock;
     QString resultText;
+    // The failure's reason, in its own label below the result text; empty
+    // when that label is not shown.
+    QString reasonText;
+    QRect reasonGeometry;
+    bool reasonBelowResult = false;
     qint64 resultAtMs = -1;
     qint64 closedAtMs = -1;
     int maximum = -1;
@@ -199,6 +214,18 @@ struct DialogWatch
                 }
                 if (resultAtMs < 0) {
                     resultText = label->text();
+                    auto *reason = dialog->findChild<QLabel *>(QStringLiteral("hiba_oka"));
+                    if (reason && reason->isVisible()) {
+                        reasonText = reason->text();
+                        reasonGeometry = reason->geometry();
+                        // Under the result text, above the bar and the button, whole.
+                        const auto *bar = dialog->findChild<QProgressBar *>(QStringLiteral("progressBar"));
+                        reasonBelowResult = reasonGeometry.top() > label->geometry().bottom()
+                            && reasonGeometry.bottom() < bar->geometry().top()
+                            && bar->geometry().bottom() < buttons->geometry().top()
+                            && buttons->geometry().bottom() <= dialog->height()
+                            && reasonGeometry.height() >= reason->heightForWidth(reasonGeometry.width());
+                    }
                     resultAtMs = clock.elapsed();
                     if (tryToDismissResult) {
                         QTest::keyClick(dialog, Qt::Key_Escape);

@@ -1,11 +1,15 @@
 // The command-line tool and the window program hold the same module the same
-// way: what one downloads, the other verifies.
+// way: what one downloads, the other verifies, and when the module says no,
+// both say why in the same words.
 
 #include "transfertesthelpers.h"
 
 #include "clitesthelpers.h"
 #include "document/configfile.h"
 #include "document/configuration.h"
+#include "serial/moduleprotocol.h"
+
+#include <QtCore/QScopeGuard>
 
 using namespace transfertest;
 
@@ -17,6 +21,7 @@ private slots:
     void initTestCase() { qputenv("LANG", "hu_HU.UTF-8"); }
     void cliDownloadVerifiesInTheWindow();
     void windowDownloadVerifiesInTheCli();
+    void bothSayWhy();
 };
 
 void TestCliWindow::cliDownloadVerifiesInTheWindow()
@@ -79,10 +84,18 @@ void TestCliWindow::windowDownloadVerifiesInTheCli()
 
     // The window works on a module the port button put into programming mode.
     QCOMPARE(runCli({QStringLiteral("info"), QStringLiteral("--port"), sim.devicePath(), QStringLiteral("--stay")}), 0);
-    DialogWatch watch;
-    watch.arm();
-    w->download();
-    QCOMPARE(watch.resultText, kSuccess);
+    {
+        // The same bytes, each answer ended at its terminator instead of
+        // after 5 s of silence: what matters here is what the module holds.
+        moduleprotocol::ModuleSession::setEarlyEndForTesting(true);
+        const auto earlyEndsOff =
+            qScopeGuard([] { moduleprotocol::ModuleSession::setEarlyEndForTesting(false); });
+        DialogWatch watch;
+        watch.pressOk = true;
+        watch.arm();
+        w->download();
+        QCOMPARE(watch.resultText, kSuccess);
+    }
 
     const QString file = dir.filePath(QStringLiteral("form.krv"));
     prompter.fileAnswers.enqueue(file);
@@ -104,6 +117,61 @@ void TestCliWindow::windowDownloadVerifiesInTheCli()
     QVERIFY2(out.contains(QStringLiteral("  2. telefonszám: a modulban „36305556677” (riasztás: 00, kimenet: 10), "
                                            "a fájlban „36305556678” (riasztás: 00, kimenet: 10)")),
              qPrintable(out));
+}
+
+void TestCliWindow::bothSayWhy()
+{
+    ScratchDir dir;
+    // Answers end at their terminators on both sides: the same bytes, no 5 s waits.
+    moduleprotocol::ModuleSession::setEarlyEndForTesting(true);
+    const auto earlyEndsOff = qScopeGuard([] { moduleprotocol::ModuleSession::setEarlyEndForTesting(false); });
+    ModuleSimulator sim;
+    QVERIFY(sim.start());
+    RecordingPrompter prompter;
+    auto w = preparedWindow(prompter, sim.devicePath(), 32);
+    const QString file = dir.filePath(QStringLiteral("form.krv"));
+    prompter.fileAnswers.enqueue(file);
+    w->save();
+    QVERIFY(runCli({QStringLiteral("info"), QStringLiteral("--port"), sim.devicePath(), QStringLiteral("--stay")}) == 0);
+
+    // A module that does not get ready for the records.
+    sim.setFault(SimulatorOptions::Fault::NoReadyAnswer);
+    const CliRun cli = runCliApart({QStringLiteral("download"), file, QStringLiteral("--port"), sim.devicePath(),
+                                    QStringLiteral("--stay"), QStringLiteral("--fast"), QStringLiteral("--no-register")});
+    QCOMPARE(cli.code, 1);
+    DialogWatch watch;
+    watch.pressOk = true;
+    watch.arm();
+    w->download();
+    QCOMPARE(watch.resultText, kFailure);
+    QCOMPARE(watch.reasonText, QStringLiteral("a modul nem állt készen („R”), semmi sem tárolódott"));
+    QVERIFY2(cli.out.contains(QStringLiteral("betöltés hiba: ") + watch.reasonText), qPrintable(cli.out));
+
+    // A status answer with a comma too many.
+    sim.setFault(SimulatorOptions::Fault::FourFieldSignal);
+    const CliRun status = runCliApart({QStringLiteral("status"), QStringLiteral("--port"), sim.devicePath(),
+                                       QStringLiteral("--stay"), QStringLiteral("--fast")});
+    QCOMPARE(status.code, 3);
+    prompter.clear();
+    w->state().setProgramMode(true);
+    w->status();
+    QCOMPARE(prompter.messages.size(), 1);
+    QCOMPARE(prompter.last().details, QStringLiteral("a modul térerő- és szolgáltatóválasza („~S”) nem értelmezhető"));
+    QVERIFY2(status.err.contains(QStringLiteral("sikertelen lekérdezés: ") + prompter.last().details),
+             qPrintable(status.err));
+
+    // A port that is not there.
+    const QString missing = dir.filePath(QStringLiteral("ttyNone"));
+    const CliRun readout = runCliApart({QStringLiteral("readout"), dir.filePath(QStringLiteral("out.krv")),
+                                        QStringLiteral("--port"), missing, QStringLiteral("--no-register")});
+    QCOMPARE(readout.code, 3);
+    prompter.clear();
+    w->state().setPortName(missing);
+    w->readup();
+    QCOMPARE(prompter.messages.size(), 1);
+    QCOMPARE(prompter.last().text, QStringLiteral("Sikertelen kiolvasás.\nNem lehet megnyitni a portot."));
+    QCOMPARE(prompter.last().details, QStringLiteral("nem lehet megnyitni a portot: nincs ilyen port"));
+    QCOMPARE(readout.err, missing + QStringLiteral(": ") + prompter.last().details + QLatin1Char('\n'));
 }
 
 KORDAVO_TEST_MAIN(TestCliWindow)

@@ -1,6 +1,5 @@
 #include "support/testsupport.h"
 
-#include "serial/commandprogress.h"
 #include "serial/comport.h"
 #include "serial/modulecommands.h"
 #include "serial/setcom.h"
@@ -56,6 +55,18 @@ QByteArray fullReadAnswer(const ModuleSimulator &sim)
 int nonCR(const QString &text)
 {
     return int(text.size() - text.count(QLatin1Char('\r')));
+}
+
+// A reading on this thread that advances a dialog by every byte that counts
+// and stops once its Cancel was pressed: setting the value of a shown
+// window-modal dialog lets it process its events between bytes.
+ModuleLine::Progress progressOf(QProgressDialog &progress)
+{
+    return [&progress](int step) {
+        if (step > 0)
+            progress.setValue(progress.value() + step);
+        return !progress.wasCanceled();
+    };
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 
 #include "transfertesthelpers.h"
 
+#include <QtCore/QRegularExpression>
+
 using namespace transfertest;
 using Fault = SimulatorOptions::Fault;
 
@@ -18,6 +20,7 @@ private slots:
     void moduleDoesNotGetReady();
     void moduleDoesNotAcknowledge();
     void lineVanishesDuringTransfer();
+    void reasonNamesTheRecordWhereTheLineWent();
     void windowDestroyedDuringTransfer();
 };
 
@@ -44,6 +47,8 @@ void TestDownloadFailures::moduleDoesNotGetReady()
     w->download();
 
     QCOMPARE(watch.resultText, kFailure);
+    QCOMPARE(watch.reasonText, QStringLiteral("a modul nem állt készen („R”), semmi sem tárolódott"));
+    QVERIFY(watch.reasonBelowResult);
     // Only OK ends the dialog, also once the result shows.
     QVERIFY(watch.resultSurvivedDismissal);
     QVERIFY2(watch.resultAtMs >= 4800 && watch.resultAtMs < 7000, qPrintable(QString::number(watch.resultAtMs)));
@@ -71,6 +76,8 @@ void TestDownloadFailures::moduleDoesNotAcknowledge()
     w->download();
 
     QCOMPARE(watch.resultText, kFailure);
+    QCOMPARE(watch.reasonText, QStringLiteral("a rekordok elmentek, de a modul nem nyugtázta a tárolást („O”)"));
+    QVERIFY(watch.reasonBelowResult);
     QVERIFY2(watch.resultAtMs >= 9500 && watch.resultAtMs < 13000, qPrintable(QString::number(watch.resultAtMs)));
     QCOMPARE(watch.lastValue, 2667);
     QVERIFY(watch.closedAtMs >= watch.resultAtMs);
@@ -96,10 +103,41 @@ void TestDownloadFailures::lineVanishesDuringTransfer()
     w->download();
 
     QCOMPARE(watch.resultText, kFailure);
+    // The module cut the line once it had half the records; a pseudo-terminal
+    // takes the rest without a word (a pulled adapter's port fails at once),
+    // so the tool can name only the records it sent before it noticed.
+    static const QRegularExpression lost(
+        QStringLiteral("^a vonal megszakadt a betöltés közben, a\\(z\\) 60 rekordból (\\d+) elment; a tárolás nem ismert$"));
+    const QRegularExpressionMatch match = lost.match(watch.reasonText);
+    QVERIFY2(match.hasMatch(), qPrintable(watch.reasonText));
+    QVERIFY2(match.captured(1).toInt() >= 30, qPrintable(watch.reasonText));
     // The READY answer's silent wait, then no more waiting on a dead line.
     QVERIFY2(clock.elapsed() < 8000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(prompter.messages.isEmpty());
     // The module dropped the half it got.
+    QCOMPARE(sim->storedRecords(), before);
+}
+
+void TestDownloadFailures::reasonNamesTheRecordWhereTheLineWent()
+{
+    // In-process the line goes at once when the module has half the records:
+    // exactly 30 of 60 went out whole.
+    RecordingPrompter prompter;
+    auto sim = startedInProcess();
+    const QStringList before = sim->storedRecords();
+    sim->setFault(Fault::DropDuringTransfer);
+    auto w = preparedWindow(prompter, sim->devicePath());
+
+    DialogWatch watch;
+    watch.pressOk = true;
+    watch.arm();
+    w->download();
+
+    QCOMPARE(watch.resultText, kFailure);
+    QCOMPARE(watch.reasonText,
+             QStringLiteral("a vonal megszakadt a betöltés közben, a(z) 60 rekordból 30 elment; a tárolás nem ismert"));
+    QVERIFY(watch.reasonBelowResult);
+    QCOMPARE(sim->received().size(), 2 + 30 * 17);
     QCOMPARE(sim->storedRecords(), before);
 }
 

@@ -110,7 +110,7 @@ void TestEndlessLine::relayTestGivesUp()
     w->state().setBaudRate(9600);
     startChatter(*sim, 9600);
     bool dialogShown = false;
-    whenModalShows([&dialogShown](QWidget *modal) {
+    const auto endWatch = whenModalShows([&dialogShown](QWidget *modal) {
         dialogShown = true;
         modal->close();
     }, 3000);
@@ -120,7 +120,7 @@ void TestEndlessLine::relayTestGivesUp()
     QCOMPARE(prompter.messages.size(), 1);
     QCOMPARE(prompter.last().text, QStringLiteral("Sikertelen teszt.\nEllenőrizze az eszközt."));
     QVERIFY(!dialogShown);
-    QTest::qWait(3100);   // let the dialog watch run out
+    endWatch();
 }
 
 void TestEndlessLine::downloadGivesUpAfterTheCommand()

@@ -7,9 +7,12 @@
 #include "devicetests.h"
 #include "transfertesthelpers.h"
 
+#include "serial/moduleprotocol.h"
+
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtCore/QProcess>
+#include <QtCore/QScopeGuard>
 #include <QtSerialPort/QSerialPort>
 
 #include <sys/stat.h>
@@ -112,17 +115,16 @@ void TestFaultDrills::lineGoneMidCommand()
     QVERIFY(formState(*w) == before);
     QCOMPARE(descriptorsOn(device), 0);
 
-    // The window goes on with a module that answers.
-    auto next = startedSimulator();
-    QVERIFY(next);
+    // The window goes on with a module that answers, and lets it go after.
+    auto next = startedInProcess();
     w->state().setPortName(next->devicePath());
     w->state().setProgramMode(true);
     prompter.clear();
-    const int simulatorsOwn = descriptorsOn(next->devicePath());
     w->status();
     QVERIFY(prompter.messages.isEmpty());
     QCOMPARE(widget<QLabel>(*w, "l_ver")->text(), QStringLiteral("Memória: 32"));
-    QCOMPARE(descriptorsOn(next->devicePath()), simulatorsOwn);
+    QCOMPARE(next->received(), QByteArray("~|~R~S"));
+    QVERIFY(!next->lineOpen());
 }
 
 void TestFaultDrills::halfARecordSet()
@@ -147,6 +149,10 @@ void TestFaultDrills::halfARecordSet()
 
 void TestFaultDrills::slowToStartButWithinTheWait()
 {
+    // What is timed here is the wait for an answer's first byte; its end
+    // comes at its terminator, so the query does not sit out the 5 s after "~S".
+    moduleprotocol::ModuleSession::setEarlyEndForTesting(true);
+    const auto earlyEndsOff = qScopeGuard([] { moduleprotocol::ModuleSession::setEarlyEndForTesting(false); });
     RecordingPrompter prompter;
     auto sim = startedSimulator();
     QVERIFY(sim);

@@ -119,8 +119,7 @@ void TestFieldContent::fieldWithSeparatorStopsTransfer()
     RecordingPrompter prompter;
     SimulatorOptions options;
     options.memorySize = memorySize;
-    auto sim = startedSimulator(options);
-    QVERIFY(sim);
+    auto sim = startedInProcess(options);
     const QStringList stored = sim->storedRecords();
     auto w = preparedWindow(prompter, sim->devicePath(), memorySize);
     w->show();
@@ -160,8 +159,7 @@ void TestFieldContent::fieldWithSeparatorStopsTransfer()
 void TestFieldContent::readoutKeepsSeparatorInsideItsRecord()
 {
     RecordingPrompter prompter;
-    auto sim = startedSimulator();
-    QVERIFY(sim);
+    auto sim = startedInProcess();
     auto w = preparedWindow(prompter, sim->devicePath(), 32);
     w->readup();
     FormState expected = formState(*w);

@@ -1,5 +1,7 @@
 // Entering and leaving the module's programming mode through the port button
-// and the "Port beállítása" menu command, against a simulated module.
+// and the "Port beállítása" menu command, against a simulated module: on a
+// pseudo-terminal where the port list and the search need a real port,
+// in-process otherwise.
 
 #include "support/testsupport.h"
 
@@ -117,7 +119,7 @@ void TestProgramMode::menuEntersWithoutSearch()
 {
     SimulatorOptions options;
     options.memorySize = 128;
-    auto module = startModule(options);
+    auto module = startInProcess(options);
     auto other = startModule();
     auto w = startedWindow();
     prompter->clear();
@@ -161,7 +163,7 @@ void TestProgramMode::memorySizes()
 
     SimulatorOptions options;
     options.identification = identification;
-    auto module = startModule(options);
+    auto module = startInProcess(options);
     auto w = startedWindow();
     enterThroughMenu(*w, module->devicePath());
 
@@ -188,7 +190,7 @@ void TestProgramMode::pictureRecognisedByContent()
 
     SimulatorOptions options;
     options.memorySize = 31;
-    auto module = startModule(options);
+    auto module = startInProcess(options);
     auto w = startedWindow();
     enterThroughMenu(*w, module->devicePath());
     QVERIFY(w->state().programMode());
@@ -199,7 +201,7 @@ void TestProgramMode::pictureRecognisedByContent()
 void TestProgramMode::missingPictureIsSilent()
 {
     QFile::remove(workDir->filePath(QStringLiteral("cfg_i32.dll")));
-    auto module = startModule();
+    auto module = startInProcess();
     auto w = startedWindow();
     prompter->clear();
     enterThroughMenu(*w, module->devicePath());
@@ -213,7 +215,7 @@ void TestProgramMode::moduleTextIsPlain()
 {
     SimulatorOptions options;
     options.identification = "Qzv_<a href=\"x\">link</a>";
-    auto module = startModule(options);
+    auto module = startInProcess(options);
     auto w = startedWindow();
     enterThroughMenu(*w, module->devicePath());
     auto *label = widget<QLabel>(*w, "l_ver");
@@ -235,7 +237,7 @@ void TestProgramMode::entryFailuresAreSilent()
     QFETCH(int, kind);
     SimulatorOptions options;
     options.fault = kind == 1 ? Fault::Silent : kind == 2 ? Fault::WrongPrefix : Fault::LowerCasePrefix;
-    auto module = startModule(options);
+    auto module = startInProcess(options);
     const QString path = kind == 0 ? QStringLiteral("/dev/kordavo-no-such-port") : module->devicePath();
     auto w = startedWindow();
     prompter->clear();
@@ -255,7 +257,7 @@ void TestProgramMode::entryFailuresAreSilent()
 
 void TestProgramMode::rejectedDialogChangesNothing()
 {
-    auto module = startModule();
+    auto module = startInProcess();
     auto w = startedWindow();
     prompter->clear();
     setcom::setPortSource([] { return QStringList(); });
@@ -270,16 +272,17 @@ void TestProgramMode::rejectedDialogChangesNothing()
 
 void TestProgramMode::returnToNormal()
 {
-    auto module = startModule();
+    auto module = startInProcess();
     auto w = startedWindow();
     enterThroughMenu(*w, module->devicePath());
     QVERIFY(w->state().programMode());
     module->clearReceived();
     prompter->clear();
 
-    // No dialog opens on the way back, from the button …
+    // No dialog opens on the way back, from the button … (a dialog would
+    // come up within the command; the watch ends before the next one).
     bool dialogShown = false;
-    whenModalShows([&dialogShown](QWidget *modal) { dialogShown = true; modal->close(); }, 1500);
+    auto endWatch = whenModalShows([&dialogShown](QWidget *modal) { dialogShown = true; modal->close(); }, 1500);
     widget<QPushButton>(*w, "button_port")->click();
     QVERIFY(!w->state().programMode());
     QVERIFY(module->waitIdle());
@@ -290,25 +293,25 @@ void TestProgramMode::returnToNormal()
     QCOMPARE(prompter->last().text, kLeft);
     QCOMPARE(widget<QPushButton>(*w, "button_port")->text(), QStringLiteral("Port beállítása"));
     QVERIFY(!widget(*w, "g_eszkoz")->isEnabled());
-    QTest::qWait(1600);
+    endWatch();
     QVERIFY(!dialogShown);
 
     // … nor from the menu.
     enterThroughMenu(*w, module->devicePath());
     QVERIFY(w->state().programMode());
     module->clearReceived();
-    whenModalShows([&dialogShown](QWidget *modal) { dialogShown = true; modal->close(); }, 1500);
+    endWatch = whenModalShows([&dialogShown](QWidget *modal) { dialogShown = true; modal->close(); }, 1500);
     widget<QAction>(*w, "actionPort")->trigger();
     QVERIFY(!w->state().programMode());
     QVERIFY(module->waitIdle());
     QCOMPARE(module->received(), QByteArray("~X"));
-    QTest::qWait(1600);
+    endWatch();
     QVERIFY(!dialogShown);
 }
 
 void TestProgramMode::returnToNormalWithSilentModule()
 {
-    auto module = startModule();
+    auto module = startInProcess();
     auto w = startedWindow();
     enterThroughMenu(*w, module->devicePath());
     QVERIFY(w->state().programMode());
@@ -322,7 +325,7 @@ void TestProgramMode::returnToNormalWithSilentModule()
 
 void TestProgramMode::returnWithVanishedPortStays()
 {
-    auto module = startModule();
+    auto module = startInProcess();
     auto w = startedWindow();
     enterThroughMenu(*w, module->devicePath());
     QVERIFY(w->state().programMode());

@@ -1,5 +1,6 @@
 // Read-out from a simulated module into the form: memory sizes that do and
-// do not fit, cancelling, garbled and vanishing lines.
+// do not fit, cancelling, garbled and vanishing lines. The module is
+// in-process but where the line's timing is what a case shows.
 
 #include "support/testsupport.h"
 
@@ -54,8 +55,7 @@ void TestReadout::largeModuleReadInSmallModeFails()
     RecordingPrompter prompter;
     SimulatorOptions options;
     options.memorySize = 128;
-    auto sim = startedSimulator(options);
-    QVERIFY(sim);
+    auto sim = startedInProcess(options);
     sim->setStoredRecords(moduleRecords(128));
     auto w = preparedWindow(prompter, sim->devicePath(), 32);
     const FormState before = formState(*w);
@@ -67,14 +67,15 @@ void TestReadout::largeModuleReadInSmallModeFails()
     QCOMPARE(prompter.last().icon, QMessageBox::Critical);
     QCOMPARE(prompter.last().title, QStringLiteral("Hiba"));
     QCOMPARE(prompter.last().text, kFailed);
+    QCOMPARE(prompter.last().details,
+             QStringLiteral("a modul több rekordot küldött (156), mint amennyit a modell tárol (60)"));
     QVERIFY(formState(*w) == before);
 }
 
 void TestReadout::smallModuleReadInLargeModeFails()
 {
     RecordingPrompter prompter;
-    auto sim = startedSimulator();
-    QVERIFY(sim);
+    auto sim = startedInProcess();
     sim->setStoredRecords(moduleRecords(32));
     auto w = preparedWindow(prompter, sim->devicePath(), 128);
     const FormState before = formState(*w);
@@ -85,6 +86,7 @@ void TestReadout::smallModuleReadInLargeModeFails()
     QCOMPARE(prompter.last().icon, QMessageBox::Critical);
     QCOMPARE(prompter.last().title, QStringLiteral("Hiba"));
     QCOMPARE(prompter.last().text, kFailed);
+    QCOMPARE(prompter.last().details, QStringLiteral("a modul válasza hiányos: 60 rekord a(z) 156 helyett"));
     QVERIFY(formState(*w) == before);
 }
 
@@ -99,8 +101,7 @@ void TestReadout::garbledButReadable()
 {
     QFETCH(int, fault);
     RecordingPrompter prompter;
-    auto sim = startedSimulator();
-    QVERIFY(sim);
+    auto sim = startedInProcess();
     sim->setStoredRecords(moduleRecords(32));
     sim->setFault(Fault(fault));
     auto w = preparedWindow(prompter, sim->devicePath(), 32);
@@ -121,12 +122,18 @@ void TestReadout::failures_data()
     QTest::addColumn<int>("fault");
     QTest::addColumn<bool>("portMissing");
     QTest::addColumn<QString>("text");
-    QTest::newRow("port missing") << int(Fault::None) << true << kNoPort;
-    QTest::newRow("silent module") << int(Fault::Silent) << false << kFailed;
-    QTest::newRow("line vanishes") << int(Fault::DropDuringTransfer) << false << kFailed;
+    QTest::addColumn<QString>("why");   // the box's details, in the words kordavo-cli prints
+    QTest::newRow("port missing") << int(Fault::None) << true << kNoPort
+                                  << QStringLiteral("nem lehet megnyitni a portot: nincs ilyen port");
+    QTest::newRow("silent module") << int(Fault::Silent) << false << kFailed
+                                   << QStringLiteral("a modul nem küldte el a rekordjait");
+    QTest::newRow("line vanishes") << int(Fault::DropDuringTransfer) << false << kFailed
+                                   << QStringLiteral("a vonal megszakadt a rekordok olvasása közben");
     // Bytes before the first record that no empty line ends are no SMS centre.
-    QTest::newRow("noise before the records") << int(Fault::NoiseBeforeRecords) << false << kFailed;
-    QTest::newRow("no closing character") << int(Fault::NoClosingCharacter) << false << kFailed;
+    QTest::newRow("noise before the records") << int(Fault::NoiseBeforeRecords) << false << kFailed
+                                              << QStringLiteral("a modul válaszában a(z) 1. rekord 116 karakteres (16 kell)");
+    QTest::newRow("no closing character") << int(Fault::NoClosingCharacter) << false << kFailed
+                                          << QStringLiteral("a modul válasza a záró karakter előtt véget ért");
 }
 
 void TestReadout::failures()
@@ -134,6 +141,7 @@ void TestReadout::failures()
     QFETCH(int, fault);
     QFETCH(bool, portMissing);
     QFETCH(QString, text);
+    QFETCH(QString, why);
     RecordingPrompter prompter;
     auto sim = startedSimulator();
     QVERIFY(sim);
@@ -152,6 +160,7 @@ void TestReadout::failures()
     QCOMPARE(prompter.last().icon, QMessageBox::Critical);
     QCOMPARE(prompter.last().title, QStringLiteral("Hiba"));
     QCOMPARE(prompter.last().text, text);
+    QCOMPARE(prompter.last().details, why);
     QCOMPARE(prompter.messageParents.last(), w.get());
     QVERIFY(formState(*w) == before);
 }
@@ -200,8 +209,7 @@ void TestReadout::cancelLeavesTheFormAlone()
 void TestReadout::quickResultIsNotCoveredByProgress()
 {
     RecordingPrompter prompter;
-    auto sim = startedSimulator();
-    QVERIFY(sim);
+    auto sim = startedInProcess();
     sim->setStoredRecords(moduleRecords(32));
     auto w = preparedWindow(prompter, sim->devicePath(), 128);
     bool appeared = false;

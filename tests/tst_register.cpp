@@ -4,6 +4,7 @@
 // which never costs the transfer. And kordavo-cli recording every transfer
 // into it and answering its register commands.
 
+#include "clitesthelpers.h"
 #include "registercontract.h"
 #include "registertesthelpers.h"
 
@@ -30,24 +31,6 @@ using namespace registertest;
 namespace {
 
 const char kToolChild[] = "KORDAVO_TEST_REGISTER_TOOL";
-
-struct Ran
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Ran runTool(const QStringList &arguments)
-{
-    Ran ran;
-    QTextStream out(&ran.out);
-    QTextStream err(&ran.err);
-    ran.code = cli::run(arguments, {out, err, false});
-    out.flush();
-    err.flush();
-    return ran;
-}
 
 std::unique_ptr<ModuleSimulator> module128()
 {
@@ -81,7 +64,7 @@ QString downloadPastBrokenRegister(const QString &registerPath, const QString &e
     const auto second = module128();
     const QString file = writeGate(QDir::temp().filePath(QStringLiteral("kordavo-register-test-%1.krv").arg(getpid())),
                                    gate(QStringLiteral("4172"), QStringLiteral("Fokapu"), {{1, QStringLiteral("36301111111")}}));
-    const Ran ran = runTool({QStringLiteral("download"), file, QStringLiteral("--port"), first->devicePath(),
+    const CliRun ran = runCliApart({QStringLiteral("download"), file, QStringLiteral("--port"), first->devicePath(),
                              QStringLiteral("--port"), second->devicePath(), QStringLiteral("--fast"),
                              QStringLiteral("--register"), registerPath});
     QFile::remove(file);
@@ -303,7 +286,7 @@ void TestRegister::toolRecordsAndAnswers()
     const QString file = scratch.filePath(QStringLiteral("kapu.krv"));
 
     // Read out, changed, downloaded, verified.
-    Ran ran = runTool(QStringList{QStringLiteral("readout"), file} + onPort);
+    CliRun ran = runCliApart(QStringList{QStringLiteral("readout"), file} + onPort);
     QCOMPARE(ran.code, 0);
     QVERIFY2(ran.err.contains(port + QStringLiteral(": nyilvántartás: Kordavo modul (0001), 1. változat")), qPrintable(ran.err));
     QVERIFY(QFile::exists(defaultLocalPath()));
@@ -311,10 +294,10 @@ void TestRegister::toolRecordsAndAnswers()
     QVERIFY(c);
     c->telephones[4] = {1, 2, QStringLiteral("36305555555")};
     writeGate(file, *c);
-    ran = runTool(QStringList{QStringLiteral("download"), file} + onPort);
+    ran = runCliApart(QStringList{QStringLiteral("download"), file} + onPort);
     QCOMPARE(ran.code, 0);
     QVERIFY2(ran.err.contains(QStringLiteral("Kordavo modul (0001), 2. változat")), qPrintable(ran.err));
-    ran = runTool(QStringList{QStringLiteral("verify"), file} + onPort);
+    ran = runCliApart(QStringList{QStringLiteral("verify"), file} + onPort);
     QCOMPARE(ran.code, 0);
     QVERIFY2(ran.err.contains(QStringLiteral("Kordavo modul (0001), 2. változat: ellenőrizve")), qPrintable(ran.err));
 
@@ -322,24 +305,24 @@ void TestRegister::toolRecordsAndAnswers()
     QStringList records = sim->storedRecords();
     records[28 + 6] = configimage::padRecord(QStringLiteral("1136307777777"));
     sim->setStoredRecords(records);
-    ran = runTool(QStringList{QStringLiteral("verify"), file} + onPort);
+    ran = runCliApart(QStringList{QStringLiteral("verify"), file} + onPort);
     QCOMPARE(ran.code, 1);
     QVERIFY2(ran.err.contains(QStringLiteral("Kordavo modul (0001), 3. változat")), qPrintable(ran.err));
 
     // A module that goes silent after identifying: a failed download, no copy.
     sim->setFault(SimulatorOptions::Fault::NoReadyAnswer);
-    ran = runTool(QStringList{QStringLiteral("download"), file} + onPort);
+    ran = runCliApart(QStringList{QStringLiteral("download"), file} + onPort);
     QCOMPARE(ran.code, 1);
     QVERIFY2(ran.err.contains(QStringLiteral("Kordavo modul (0001), 4. változat (sikertelen, másolat nélkül)")),
              qPrintable(ran.err));
     sim->setFault(SimulatorOptions::Fault::None);
     // Off: nothing recorded, nothing said.
-    ran = runTool(QStringList{QStringLiteral("verify"), file, QStringLiteral("--no-register")} + onPort);
+    ran = runCliApart(QStringList{QStringLiteral("verify"), file, QStringLiteral("--no-register")} + onPort);
     QCOMPARE(ran.code, 1);
     QVERIFY(!ran.err.contains(QStringLiteral("nyilvántartás"), Qt::CaseInsensitive));
 
     // The register's answers.
-    ran = runTool({QStringLiteral("register"), QStringLiteral("list"), QStringLiteral("--json")});
+    ran = runCliApart({QStringLiteral("register"), QStringLiteral("list"), QStringLiteral("--json")});
     QCOMPARE(ran.code, 0);
     const QJsonArray sites = QJsonDocument::fromJson(ran.out.toUtf8()).array();
     QCOMPARE(sites.size(), 1);
@@ -350,7 +333,7 @@ void TestRegister::toolRecordsAndAnswers()
     QCOMPARE(site.value(QStringLiteral("memory")).toInt(), 128);
     QVERIFY(!site.value(QStringLiteral("lastVerify")).isNull());
 
-    ran = runTool({QStringLiteral("register"), QStringLiteral("history"), QStringLiteral("kordavo modul"),
+    ran = runCliApart({QStringLiteral("register"), QStringLiteral("history"), QStringLiteral("kordavo modul"),
                    QStringLiteral("--json")});
     QCOMPARE(ran.code, 0);
     const QJsonArray history = QJsonDocument::fromJson(ran.out.toUtf8()).object().value(QStringLiteral("history")).toArray();
@@ -363,65 +346,65 @@ void TestRegister::toolRecordsAndAnswers()
     QVERIFY(history.at(1).toObject().value(QStringLiteral("asInstalled")).toBool());
     QCOMPARE(history.at(1).toObject().value(QStringLiteral("program")).toString(), QStringLiteral("tool"));
 
-    ran = runTool({QStringLiteral("register"), QStringLiteral("diff"), QStringLiteral("1"), QStringLiteral("1"),
+    ran = runCliApart({QStringLiteral("register"), QStringLiteral("diff"), QStringLiteral("1"), QStringLiteral("1"),
                    QStringLiteral("2")});
     QCOMPARE(ran.code, 1);
     QVERIFY2(ran.out.contains(QStringLiteral("5. telefonszám: új: 36305555555 (1. bemenet riasztás, 2. kimenet vezérlés)")),
              qPrintable(ran.out));
-    ran = runTool({QStringLiteral("register"), QStringLiteral("diff"), QStringLiteral("1"), QStringLiteral("3"),
+    ran = runCliApart({QStringLiteral("register"), QStringLiteral("diff"), QStringLiteral("1"), QStringLiteral("3"),
                    QStringLiteral("3")});
     QCOMPARE(ran.code, 0);
     QVERIFY(ran.out.contains(QStringLiteral("nincs eltérés")));
 
-    ran = runTool({QStringLiteral("register"), QStringLiteral("find"), QStringLiteral("+36 30 777 7777"),
+    ran = runCliApart({QStringLiteral("register"), QStringLiteral("find"), QStringLiteral("+36 30 777 7777"),
                    QStringLiteral("--json")});
     QCOMPARE(ran.code, 0);
     const QJsonArray places = QJsonDocument::fromJson(ran.out.toUtf8()).array();
     QCOMPARE(places.size(), 1);
     QCOMPARE(places.at(0).toObject().value(QStringLiteral("position")).toInt(), 7);
     QVERIFY(places.at(0).toObject().value(QStringLiteral("output2")).toBool() == false);
-    ran = runTool({QStringLiteral("register"), QStringLiteral("find"), QStringLiteral("06 30 999 9999")});
+    ran = runCliApart({QStringLiteral("register"), QStringLiteral("find"), QStringLiteral("06 30 999 9999")});
     QCOMPARE(ran.code, 1);
-    QCOMPARE(runTool({QStringLiteral("register"), QStringLiteral("find"), QStringLiteral("kapu")}).code, 2);
+    QCOMPARE(runCliApart({QStringLiteral("register"), QStringLiteral("find"), QStringLiteral("kapu")}).code, 2);
 
     // The as-installed file back out, then refused over an existing file.
     const QString exported = scratch.filePath(QStringLiteral("atadaskori.krv"));
-    ran = runTool({QStringLiteral("register"), QStringLiteral("export"), QStringLiteral("1"), QStringLiteral("2"), exported});
+    ran = runCliApart({QStringLiteral("register"), QStringLiteral("export"), QStringLiteral("1"), QStringLiteral("2"), exported});
     QCOMPARE(ran.code, 0);
     QFile written(exported);
     QVERIFY(written.open(QIODevice::ReadOnly));
     QCOMPARE(written.readAll(), fileOf(*c));
-    ran = runTool({QStringLiteral("register"), QStringLiteral("export"), QStringLiteral("1"), exported});
+    ran = runCliApart({QStringLiteral("register"), QStringLiteral("export"), QStringLiteral("1"), exported});
     QCOMPARE(ran.code, 2);
-    ran = runTool({QStringLiteral("register"), QStringLiteral("export"), QStringLiteral("1"), QStringLiteral("4"),
+    ran = runCliApart({QStringLiteral("register"), QStringLiteral("export"), QStringLiteral("1"), QStringLiteral("4"),
                    exported, QStringLiteral("--force")});
     QCOMPARE(ran.code, 2);   // the failed download kept no copy
 
-    ran = runTool({QStringLiteral("register"), QStringLiteral("rename"), QStringLiteral("1"), QStringLiteral("Főkapu"),
+    ran = runCliApart({QStringLiteral("register"), QStringLiteral("rename"), QStringLiteral("1"), QStringLiteral("Főkapu"),
                    QStringLiteral("nyitó")});
     QCOMPARE(ran.code, 0);
     QCOMPARE(ran.out.trimmed(), QStringLiteral("Főkapu nyitó [1]"));
-    QCOMPARE(runTool({QStringLiteral("register"), QStringLiteral("note"), QStringLiteral("főkapu"), QStringLiteral("kulcs")}).code, 0);
-    QCOMPARE(runTool({QStringLiteral("register"), QStringLiteral("address"), QStringLiteral("1"), QStringLiteral("Fő utca 1.")}).code, 0);
-    ran = runTool({QStringLiteral("register"), QStringLiteral("history"), QStringLiteral("1")});
+    QCOMPARE(runCliApart({QStringLiteral("register"), QStringLiteral("note"), QStringLiteral("főkapu"), QStringLiteral("kulcs")}).code, 0);
+    QCOMPARE(runCliApart({QStringLiteral("register"), QStringLiteral("address"), QStringLiteral("1"), QStringLiteral("Fő utca 1.")}).code, 0);
+    ran = runCliApart({QStringLiteral("register"), QStringLiteral("history"), QStringLiteral("1")});
     QVERIFY2(ran.out.startsWith(QStringLiteral("Főkapu nyitó [1]\nCím: Fő utca 1.\nMegjegyzés: kulcs\n")), qPrintable(ran.out));
     QVERIFY(ran.out.contains(QStringLiteral("átadáskori")));
     // The next transfer keeps the site's new name.
-    ran = runTool(QStringList{QStringLiteral("readout"), scratch.filePath(QStringLiteral("ujra.krv"))} + onPort);
+    ran = runCliApart(QStringList{QStringLiteral("readout"), scratch.filePath(QStringLiteral("ujra.krv"))} + onPort);
     QVERIFY2(ran.err.contains(QStringLiteral("Főkapu nyitó, 5. változat")), qPrintable(ran.err));
 
     // Unknown sites and versions, merging a site into itself, the register off.
-    QCOMPARE(runTool({QStringLiteral("register"), QStringLiteral("history"), QStringLiteral("42")}).code, 2);
-    QCOMPARE(runTool({QStringLiteral("register"), QStringLiteral("history"), QStringLiteral("nincs ilyen")}).code, 2);
-    QCOMPARE(runTool({QStringLiteral("register"), QStringLiteral("diff"), QStringLiteral("1"), QStringLiteral("9")}).code, 2);
-    QCOMPARE(runTool({QStringLiteral("register"), QStringLiteral("merge"), QStringLiteral("1"), QStringLiteral("1")}).code, 2);
-    QCOMPARE(runTool({QStringLiteral("register"), QStringLiteral("list"), QStringLiteral("--no-register")}).code, 5);
-    QCOMPARE(runTool({QStringLiteral("register"), QStringLiteral("lista")}).code, 2);
-    QCOMPARE(runTool({QStringLiteral("register"), QStringLiteral("list"), QStringLiteral("--register"),
+    QCOMPARE(runCliApart({QStringLiteral("register"), QStringLiteral("history"), QStringLiteral("42")}).code, 2);
+    QCOMPARE(runCliApart({QStringLiteral("register"), QStringLiteral("history"), QStringLiteral("nincs ilyen")}).code, 2);
+    QCOMPARE(runCliApart({QStringLiteral("register"), QStringLiteral("diff"), QStringLiteral("1"), QStringLiteral("9")}).code, 2);
+    QCOMPARE(runCliApart({QStringLiteral("register"), QStringLiteral("merge"), QStringLiteral("1"), QStringLiteral("1")}).code, 2);
+    QCOMPARE(runCliApart({QStringLiteral("register"), QStringLiteral("list"), QStringLiteral("--no-register")}).code, 5);
+    QCOMPARE(runCliApart({QStringLiteral("register"), QStringLiteral("lista")}).code, 2);
+    QCOMPARE(runCliApart({QStringLiteral("register"), QStringLiteral("list"), QStringLiteral("--register"),
                       QStringLiteral("mysql://x/y")}).code,
              2);
     qputenv("KORDAVO_REGISTER", "off");
-    QCOMPARE(runTool({QStringLiteral("register"), QStringLiteral("list")}).code, 5);
+    QCOMPARE(runCliApart({QStringLiteral("register"), QStringLiteral("list")}).code, 5);
 }
 
 void TestRegister::windowRecorderFromTheEnvironment()

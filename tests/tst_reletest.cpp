@@ -1,6 +1,7 @@
 // The relay test: the dialog's ticks come from the module's outputs read the
 // same way as the status query reads them, the mask sent back, Cancel, and
-// the status refresh afterwards.
+// the status refresh afterwards. The module is in-process but for the port's
+// lock, which only a real port shows.
 
 #include "support/testsupport.h"
 
@@ -37,17 +38,32 @@ struct DialogVisit
     bool portWasBusy = false;
 };
 
+// Whether the window still holds the module's port.
+using PortHeld = std::function<bool()>;
+
+PortHeld heldPort(const QString &path)
+{
+    return [path] {
+        QSerialPort other(path);
+        return !other.open(QIODevice::ReadWrite);
+    };
+}
+
+PortHeld heldPort(const InProcessModule &module)
+{
+    return [&module] { return module.lineOpen(); };
+}
+
 // When the relay dialog shows: note what it shows, set the boxes to `wanted`
 // and press "Teszt !" (or Cancel when `wanted` is empty).
-void answerRelayDialog(DialogVisit &visit, const QList<bool> &wanted, const QString &path,
-                       int timeoutMs = 10000)
+std::function<void()> answerRelayDialog(DialogVisit &visit, const QList<bool> &wanted, const PortHeld &portHeld,
+                                        int timeoutMs = 10000)
 {
-    whenModalShows([&visit, wanted, path](QWidget *modal) {
+    return whenModalShows([&visit, wanted, portHeld](QWidget *modal) {
         visit.shown = true;
         visit.title = modal->windowTitle();
         visit.ticks = ticks(modal);
-        QSerialPort other(path);
-        visit.portWasBusy = !other.open(QIODevice::ReadWrite);
+        visit.portWasBusy = portHeld();
         if (wanted.isEmpty()) {
             modal->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Cancel)->click();
             return;
@@ -81,13 +97,15 @@ private slots:
     void cancelLeavesChoice();
     void ticksFollowOutputs_data();
     void ticksFollowOutputs();
+    void portHeldWhileTheDialogIsOpen();
     void onlyOutputTwo();
     void nothingTicked();
     void failures_data();
     void failures();
 
 private:
-    std::unique_ptr<MainWindow> programWindow(ModuleSimulator &module);
+    template <typename Module>
+    std::unique_ptr<MainWindow> programWindow(Module &module);
 
     std::unique_ptr<WorkDir> workDir;
     std::unique_ptr<RecordingPrompter> prompter;
@@ -106,7 +124,8 @@ void TestReletest::cleanup()
     workDir.reset();
 }
 
-std::unique_ptr<MainWindow> TestReletest::programWindow(ModuleSimulator &module)
+template <typename Module>
+std::unique_ptr<MainWindow> TestReletest::programWindow(Module &module)
 {
     auto w = startedWindow();
     enterThroughMenu(*w, module.devicePath());
@@ -180,11 +199,11 @@ void TestReletest::ticksFollowOutputs()
     SimulatorOptions options;
     options.outputs = quint8(outputs);
     options.stateLength = stateLength;
-    auto module = startModule(options);
+    auto module = startInProcess(options);
     auto w = programWindow(*module);
 
     DialogVisit visit;
-    answerRelayDialog(visit, {}, module->devicePath());
+    answerRelayDialog(visit, {}, heldPort(*module));
     widget<QAction>(*w, "actionReleTeszt")->trigger();
     QVERIFY(visit.shown);
     QCOMPARE(visit.title, QStringLiteral("Relé teszt"));
@@ -200,15 +219,31 @@ void TestReletest::ticksFollowOutputs()
     QVERIFY(prompter->messages.isEmpty());
 }
 
+void TestReletest::portHeldWhileTheDialogIsOpen()
+{
+    auto module = startModule();
+    auto w = programWindow(*module);
+
+    DialogVisit visit;
+    answerRelayDialog(visit, {}, heldPort(module->devicePath()));
+    widget<QAction>(*w, "actionReleTeszt")->trigger();
+    QVERIFY(visit.shown);
+    QVERIFY2(visit.portWasBusy, "no other program gets the port while the user decides");
+    QVERIFY(module->waitIdle());
+    QCOMPARE(module->received(), QByteArray("~R"));
+    // Released once the dialog is cancelled.
+    QVERIFY(!heldPort(module->devicePath())());
+}
+
 void TestReletest::onlyOutputTwo()
 {
     SimulatorOptions options;
     options.outputs = 0x9;
-    auto module = startModule(options);
+    auto module = startInProcess(options);
     auto w = programWindow(*module);
 
     DialogVisit visit;
-    answerRelayDialog(visit, {false, true, false, false}, module->devicePath());
+    answerRelayDialog(visit, {false, true, false, false}, heldPort(*module));
     widget<QAction>(*w, "actionReleTeszt")->trigger();
     QVERIFY(visit.shown);
     QVERIFY(module->waitIdle());
@@ -227,11 +262,11 @@ void TestReletest::nothingTicked()
 {
     SimulatorOptions options;
     options.outputs = 0xF;
-    auto module = startModule(options);
+    auto module = startInProcess(options);
     auto w = programWindow(*module);
 
     DialogVisit visit;
-    answerRelayDialog(visit, {false, false, false, false}, module->devicePath());
+    answerRelayDialog(visit, {false, false, false, false}, heldPort(*module));
     widget<QAction>(*w, "actionReleTeszt")->trigger();
     QCOMPARE(visit.ticks, (QList<bool>{true, true, true, true}));
     QVERIFY(module->waitIdle());
@@ -245,14 +280,17 @@ void TestReletest::nothingTicked()
 void TestReletest::failures_data()
 {
     QTest::addColumn<bool>("dropLine");
-    QTest::newRow("port does not open") << true;
-    QTest::newRow("silent module") << false;
+    QTest::addColumn<QString>("why");
+    QTest::newRow("port does not open") << true << QStringLiteral("nem lehet megnyitni a portot: nincs ilyen port");
+    QTest::newRow("silent module") << false
+                                   << QStringLiteral("a modul nem küldte el a bemenetek és kimenetek állapotát („~R”)");
 }
 
 void TestReletest::failures()
 {
     QFETCH(bool, dropLine);
-    auto module = startModule();
+    QFETCH(QString, why);
+    auto module = startInProcess();
     auto w = programWindow(*module);
     if (dropLine)
         module->dropLine();
@@ -260,14 +298,15 @@ void TestReletest::failures()
         module->setFault(Fault::Silent);
 
     DialogVisit visit;
-    answerRelayDialog(visit, {}, module->devicePath(), 300);
+    const auto endWatch = answerRelayDialog(visit, {}, heldPort(*module), 300);
     widget<QAction>(*w, "actionReleTeszt")->trigger();
-    QTest::qWait(400);
+    endWatch();
     QVERIFY(!visit.shown);
     QCOMPARE(prompter->messages.size(), 1);
     QCOMPARE(prompter->last().icon, QMessageBox::Critical);
     QCOMPARE(prompter->last().title, QStringLiteral("Hiba"));
     QCOMPARE(prompter->last().text, kFailed);
+    QCOMPARE(prompter->last().details, why);
     QCOMPARE(prompter->messageParents.last(), w.get());
 }
 

@@ -1,13 +1,15 @@
 // The status query against a simulated module: indicators, signal bar,
 // service name, memory size, the busy look of the button and every failure.
-// A successful query waits 5 s for the line to fall silent after "~S", so
-// the cases that need one are few.
+// A successful query waits 5 s for the line to fall silent after "~S"; the
+// one case on a pseudo-terminal keeps that wait and shows the window alive
+// through it, the others reach the module in-process.
 
 #include "support/testsupport.h"
 
 #include "devicetests.h"
 
 #include <QtCore/QElapsedTimer>
+#include <QtCore/QTimer>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QProgressBar>
@@ -73,7 +75,7 @@ private slots:
 
 private:
     std::unique_ptr<MainWindow> programWindow(const QString &path);
-    void expectFailure(MainWindow &w);
+    void expectFailure(MainWindow &w, const QString &why);
 
     std::unique_ptr<WorkDir> workDir;
     std::unique_ptr<RecordingPrompter> prompter;
@@ -100,13 +102,15 @@ std::unique_ptr<MainWindow> TestStatus::programWindow(const QString &path)
     return w;
 }
 
-void TestStatus::expectFailure(MainWindow &w)
+void TestStatus::expectFailure(MainWindow &w, const QString &why)
 {
     QCOMPARE(prompter->messages.size(), 1);
     QCOMPARE(prompter->last().icon, QMessageBox::Critical);
     QCOMPARE(prompter->last().title, QStringLiteral("Hiba"));
     QCOMPARE(prompter->last().text, kFailed);
     QCOMPARE(prompter->messageParents.last(), &w);
+    // Why, on request, in the words kordavo-cli prints.
+    QCOMPARE(prompter->last().details, why);
     auto *button = widget<QPushButton>(w, "button_status");
     QVERIFY(button->isEnabled());
     QCOMPARE(button->text(), QStringLiteral("Állapot lekérdezése"));
@@ -131,12 +135,35 @@ void TestStatus::fullQuery()
 
     auto *button = widget<QPushButton>(*w, "button_status");
     ButtonWatcher watcher(button);
+    // While the line is silent after "~S" the window goes on: its timers run
+    // (and it repaints), and a click on the port button, on the read-out
+    // button and Ctrl+R through the window system do nothing, the progress
+    // window standing over it.
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    int ticks = 0;
+    QTimer ticker;
+    ticker.setInterval(100);
+    QVERIFY(connect(&ticker, &QTimer::timeout, this, [&] {
+        if (++ticks != 30)
+            return;
+        QTest::mouseClick(w->windowHandle(), Qt::LeftButton, {},
+                          widget(*w, "button_port")->mapTo(w.get(), QPoint(10, 10)));
+        QTest::mouseClick(w->windowHandle(), Qt::LeftButton, {},
+                          widget(*w, "button_ul")->mapTo(w.get(), QPoint(10, 10)));
+        QTest::keyClick(w->windowHandle(), Qt::Key_R, Qt::ControlModifier);
+    }));
+    ticker.start();
     QElapsedTimer clock;
     clock.start();
     button->click();
     QVERIFY2(clock.elapsed() >= 5000, "the line must be silent for 5 s after the signal answer");
+    ticker.stop();
+    QVERIFY2(ticks >= 40, qPrintable(QString::number(ticks)));
+    QVERIFY(w->state().programMode());
 
     QVERIFY(prompter->messages.isEmpty());
+    QVERIFY(module->waitIdle());
     QCOMPARE(module->received(), QByteArray("~|~R~S"));
     QCOMPARE(watcher.looks, (QStringList{QStringLiteral("0|Várjon!...|") + kBusy,
                                          QStringLiteral("1|Állapot lekérdezése|") + kDone}));
@@ -155,7 +182,7 @@ void TestStatus::fullQuery()
 
 void TestStatus::focusStaysOffTheWritingCommands()
 {
-    auto module = startModule();
+    auto module = startInProcess();
     auto w = programWindow(module->devicePath());
     w->show();
     QApplication::setActiveWindow(w.get());
@@ -219,7 +246,7 @@ void TestStatus::signalClamped()
     options.input2Active = true;
     options.outputs = 0x6;
     options.service = "<b>Vodafone</b>";
-    auto module = startModule(options);
+    auto module = startInProcess(options);
     auto w = programWindow(module->devicePath());
     widget<QPushButton>(*w, "button_status")->click();
     QVERIFY(prompter->messages.isEmpty());
@@ -229,6 +256,9 @@ void TestStatus::signalClamped()
     QCOMPARE(indicatorStyles(*w), (QStringList{kOff, kInputActive, kOff, kOutputOn, kOutputOn, kOff}));
     QCOMPARE(widget<QLabel>(*w, "l_service")->text(), QStringLiteral("<b>Vodafone</b>"));
     QCOMPARE(widget<QLabel>(*w, "l_service")->textFormat(), Qt::PlainText);
+    // After the port button's identification: the query's three readings.
+    QCOMPARE(module->received(), QByteArray("~|~|~R~S"));
+    QCOMPARE(module->readWaits(), (QList<int>{200, 200, 200, 5000}));
 }
 
 void TestStatus::fourFieldSignalKeepsOldValues()
@@ -236,12 +266,12 @@ void TestStatus::fourFieldSignalKeepsOldValues()
     SimulatorOptions options;
     options.outputs = 0x2;
     options.fault = Fault::FourFieldSignal;
-    auto module = startModule(options);
+    auto module = startInProcess(options);
     auto w = programWindow(module->devicePath());
     widget<QLabel>(*w, "l_service")->setText(QStringLiteral("Előző"));
     widget<QAction>(*w, "actionStatus")->trigger();
 
-    expectFailure(*w);
+    expectFailure(*w, QStringLiteral("a modul térerő- és szolgáltatóválasza („~S”) nem értelmezhető"));
     // Indicators were already updated; the service name stays, the bar stays reset.
     QCOMPARE(indicatorStyles(*w), (QStringList{kOff, kOff, kOff, kOutputOn, kOff, kOff}));
     QCOMPARE(widget<QLabel>(*w, "l_service")->text(), QStringLiteral("Előző"));
@@ -251,12 +281,12 @@ void TestStatus::fourFieldSignalKeepsOldValues()
 
 void TestStatus::portDoesNotOpen()
 {
-    auto module = startModule();
+    auto module = startInProcess();
     auto w = programWindow(module->devicePath());
     const QStringList before = indicatorStyles(*w);
     module->dropLine();
     widget<QPushButton>(*w, "button_status")->click();
-    expectFailure(*w);
+    expectFailure(*w, QStringLiteral("nem lehet megnyitni a portot: nincs ilyen port"));
     QCOMPARE(indicatorStyles(*w), before);
     QCOMPARE(widget<QLabel>(*w, "l_ver")->text(), QStringLiteral("Memória: 32"));
 }
@@ -265,27 +295,27 @@ void TestStatus::silentModule()
 {
     SimulatorOptions options;
     options.memorySize = 128;
-    auto module = startModule(options);
+    auto module = startInProcess(options);
     auto w = programWindow(module->devicePath());
     module->setFault(Fault::Silent);
     // A 32 form stays a 32 form: nothing came back to switch it.
     w->setMode(32);
     widget<QPushButton>(*w, "button_status")->click();
-    expectFailure(*w);
+    expectFailure(*w, QStringLiteral("a modul nem válaszol"));
     QCOMPARE(w->state().memorySize(), 32);
     QCOMPARE(module->received().right(2), QByteArray("~|"));
 }
 
 void TestStatus::memoryNotANumber()
 {
-    auto module = startModule();
+    auto module = startInProcess();
     auto w = programWindow(module->devicePath());
     SimulatorOptions options;
     options.identification = "Qzv_GSM4_";
     module->setOptions(options);
     module->clearReceived();
     widget<QPushButton>(*w, "button_status")->click();
-    expectFailure(*w);
+    expectFailure(*w, QStringLiteral("ismeretlen modul: „Qzv_GSM4_\\x0d” (ismert memóriaméret: 31, 32, 127, 128)"));
     QCOMPARE(widget<QLabel>(*w, "l_ver")->text(), QStringLiteral("Memória: 32"));
     QVERIFY(module->waitIdle());
     QCOMPARE(module->received(), QByteArray("~|"));   // stopped before "~R"

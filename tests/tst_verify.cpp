@@ -1,5 +1,6 @@
 // Verify against a simulated module, and the whole round of a download, a
-// verify and a read-out of the same form.
+// verify and a read-out of the same form. The module is in-process but where
+// the line's timing is what a case shows.
 
 #include "support/testsupport.h"
 
@@ -46,14 +47,14 @@ private slots:
 void TestVerify::downloadVerifyReadBack()
 {
     RecordingPrompter prompter;
-    auto sim = startedSimulator();
-    QVERIFY(sim);
+    auto sim = startedInProcess();
     auto w = preparedWindow(prompter, sim->devicePath(), 32);
     // é travels as its Latin-1 byte, ő (no Latin-1 code) as ö.
     widget<QLineEdit>(*w, QStringLiteral("be1_nev"))->setText(QStringLiteral("Kapuérzékelő"));
     const FormState original = formState(*w);
 
     DialogWatch watch;
+    watch.pressOk = true;
     watch.arm();
     w->download();
     QCOMPARE(watch.resultText, kSuccess);
@@ -114,8 +115,7 @@ void TestVerify::verifiesDespiteGarbling()
     RecordingPrompter prompter;
     SimulatorOptions options;
     options.memorySize = 128;
-    auto sim = startedSimulator(options);
-    QVERIFY(sim);
+    auto sim = startedInProcess(options);
     sim->setStoredRecords(expectedRecords(128));
     sim->setFault(Fault(fault));
     auto w = preparedWindow(prompter, sim->devicePath(), 128);
@@ -144,8 +144,7 @@ void TestVerify::accentsCompareAsSent()
     QFETCH(QString, stored);
     QFETCH(bool, verifies);
     RecordingPrompter prompter;
-    auto sim = startedSimulator();
-    QVERIFY(sim);
+    auto sim = startedInProcess();
     QStringList records = expectedRecords(32);
     records[3] = stored.leftJustified(16, QLatin1Char(' '));
     sim->setStoredRecords(records);
@@ -165,16 +164,21 @@ void TestVerify::failures_data()
     QTest::addColumn<bool>("portMissing");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("why");   // the details, in the words kordavo-cli prints; "" for the list of records
     QTest::newRow("32 mode against a 128 module") << 128 << int(Fault::None) << false
-                                                  << QStringLiteral("Ellenőrzés") << kFailed;
+                                                  << QStringLiteral("Ellenőrzés") << kFailed << QString();
     QTest::newRow("port missing") << 32 << int(Fault::None) << true << QStringLiteral("Hiba")
-                                  << QStringLiteral("Sikertelen ellenőrzés.\nNem lehet megnyitni a portot.");
-    QTest::newRow("silent module") << 32 << int(Fault::Silent) << false << QStringLiteral("Ellenőrzés") << kFailed;
+                                  << QStringLiteral("Sikertelen ellenőrzés.\nNem lehet megnyitni a portot.")
+                                  << QStringLiteral("nem lehet megnyitni a portot: nincs ilyen port");
+    QTest::newRow("silent module") << 32 << int(Fault::Silent) << false << QStringLiteral("Ellenőrzés") << kFailed
+                                   << QStringLiteral("a modul nem küldte el a rekordjait");
     QTest::newRow("line vanishes") << 32 << int(Fault::DropDuringTransfer) << false
-                                   << QStringLiteral("Ellenőrzés") << kFailed;
+                                   << QStringLiteral("Ellenőrzés") << kFailed
+                                   << QStringLiteral("a vonal megszakadt a rekordok olvasása közben");
     // Every record is right, but the answer stops before its closing character.
     QTest::newRow("no closing character") << 32 << int(Fault::NoClosingCharacter) << false
-                                          << QStringLiteral("Ellenőrzés") << kFailed;
+                                          << QStringLiteral("Ellenőrzés") << kFailed
+                                          << QStringLiteral("a modul válasza a záró karakter előtt véget ért");
 }
 
 void TestVerify::failures()
@@ -184,6 +188,7 @@ void TestVerify::failures()
     QFETCH(bool, portMissing);
     QFETCH(QString, title);
     QFETCH(QString, text);
+    QFETCH(QString, why);
     RecordingPrompter prompter;
     SimulatorOptions options;
     options.memorySize = moduleSize;
@@ -211,6 +216,8 @@ void TestVerify::failures()
                      QStringLiteral("33. telefonszám: az űrlapon (nincs), a modulban „0136703334444”\n")),
                  qPrintable(prompter.last().details));
         QCOMPARE(prompter.last().details.count(QLatin1Char('\n')), 95);
+    } else {
+        QCOMPARE(prompter.last().details, why);
     }
     QCOMPARE(prompter.messageParents.last(), w.get());
     QVERIFY(formState(*w) == before);
@@ -220,8 +227,7 @@ void TestVerify::failures()
 void TestVerify::emptyFieldStopsBeforeThePort()
 {
     RecordingPrompter prompter;
-    auto sim = startedSimulator();
-    QVERIFY(sim);
+    auto sim = startedInProcess();
     auto w = preparedWindow(prompter, sim->devicePath(), 32);
     widget<QLineEdit>(*w, QStringLiteral("m_nev"))->clear();
     auto *tabs = w->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
@@ -277,8 +283,7 @@ void TestVerify::progressWithoutCancel()
 void TestVerify::quickResultIsNotCoveredByProgress()
 {
     RecordingPrompter prompter;
-    auto sim = startedSimulator();
-    QVERIFY(sim);
+    auto sim = startedInProcess();
     auto w = preparedWindow(prompter, sim->devicePath(), 32);
     bool appeared = false;
     watchForLateProgress(prompter, &appeared);

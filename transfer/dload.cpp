@@ -1,6 +1,7 @@
 #include "transfer/dload.h"
 
 #include "transfer/dlthread.h"
+#include "transfer/resultwords.h"
 #include "ui_dload.h"
 
 #include <QtCore/QTimer>
@@ -10,6 +11,7 @@
 dload::dload(const DownloadSettings &settings, QWidget *parent)
     : QDialog(parent)
     , ui(std::make_unique<Ui::dload>())
+    , portName(settings.portName)
 {
     ui->setupUi(this);
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &dload::accept);
@@ -24,7 +26,7 @@ dload::dload(const DownloadSettings &settings, QWidget *parent)
 
 dload::~dload()
 {
-    worker->requestInterruption();
+    worker->cancel();
     worker->wait();
 }
 
@@ -39,6 +41,7 @@ void dload::dlcomplete()
     } else {
         ui->kiiras->setText(
             QStringLiteral("Betöltés hiba.\nTipp: ellenőrizze az eszközt és a portbeállításokat."));
+        showReason(resultwords::downloadFailure(worker->outcome(), portName));
     }
     ui->buttonBox->setStandardButtons(QDialogButtonBox::Ok);
     ui->buttonBox->setEnabled(true);
@@ -46,6 +49,24 @@ void dload::dlcomplete()
     QPushButton *ok = ui->buttonBox->button(QDialogButtonBox::Ok);
     ok->setDefault(true);
     ok->setFocus(Qt::OtherFocusReason);
+}
+
+void dload::showReason(const QString &reason)
+{
+    if (reason.isEmpty())
+        return;
+    QLabel *label = ui->hiba_oka;
+    label->setText(reason);
+    const int top = ui->kiiras->geometry().bottom() + 5;
+    const int height = label->heightForWidth(label->width());
+    label->setGeometry(label->x(), top, label->width(), height);
+    label->show();
+    const int shift = top + height + 8 - ui->progressBar->y();
+    if (shift <= 0)
+        return;
+    for (QWidget *below : {static_cast<QWidget *>(ui->progressBar), static_cast<QWidget *>(ui->buttonBox)})
+        below->move(below->x(), below->y() + shift);
+    resize(width(), this->height() + shift);
 }
 
 void dload::reject()

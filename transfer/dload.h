@@ -40,5 +40,10 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // The failure's reason in a label of its own below the failure text: the
+    // progress bar and the button move down to make room.
+    void showReason(const QString &reason);
+
     std::unique_ptr<Ui::dload> ui;
+    const QString portName;
 };

@@ -3,7 +3,15 @@
 #include "serial/moduleprotocol.h"
 #include "transfer/moduleoperations.h"
 
-dlThread::dlThread(const DownloadSettings &settings, QObject *parent) : QThread(parent), settings(settings) {}
+dlThread::dlThread(const DownloadSettings &settings, QObject *parent)
+    : ModuleWorker(settings.portName, settings.baudRate, parent)
+    , settings(settings)
+{
+    post([this](moduleprotocol::ModuleSession &session, const moduleoperations::Control &control) {
+        download(session, control);
+    });
+    finish();
+}
 
 int dlThread::progressMaximum() const
 {
@@ -12,30 +20,27 @@ int dlThread::progressMaximum() const
 
 dlThread::~dlThread()
 {
-    // The owner normally waits already; this keeps a stray delete from
-    // destroying a running thread.
-    requestInterruption();
+    // The job reads this object's copies: it stops before they go.
+    cancel();
     wait();
 }
 
-void dlThread::run()
+void dlThread::download(moduleprotocol::ModuleSession &session, const moduleoperations::Control &control)
 {
     success = false;
     emit valueChanged(10);
 
-    // Made here, so the port belongs to this thread for its whole life.
-    moduleprotocol::ModuleSession session(settings.portName, settings.baudRate);
     int lastValue = 10;
-    moduleoperations::Control control;
-    control.sendProgress = [&](int value) {
+    moduleoperations::Control sending = control;
+    // A dialog being destroyed (program exit) cancels: the module then gets
+    // an incomplete transfer, which it rejects.
+    sending.sendProgress = [&](int value) {
         lastValue = value;
         emit valueChanged(value);
-        // A dialog being destroyed (program exit) asks us to stop: the
-        // module then gets an incomplete transfer, which it rejects.
-        return !isInterruptionRequested();
+        return true;
     };
-    const auto failure =
-        moduleoperations::download(session, settings.configImage, settings.ackChar, control).failure;
+    downloaded = moduleoperations::download(session, settings.configImage, settings.ackChar, sending);
+    const moduleprotocol::Failure failure = downloaded.failure;
     success = failure == moduleprotocol::Failure::None;
     // The bar fills once the records went out and the module answered.
     const bool recordsSent = lastValue > 15 && failure != moduleprotocol::Failure::Cancelled;

@@ -1,17 +1,13 @@
 #pragma once
 
 #include "serial/modulecommands.h"
+#include "serial/moduleworker.h"
+#include "transfer/moduleoperations.h"
 
 #include <QtCore/QString>
-#include <QtCore/QThread>
 
 #include <atomic>
 
-// The download's serial exchange, run off the GUI thread so the window keeps
-// painting while up to 2653 bytes and two silent waits of 5 s go by. The
-// worker has its own copies of everything it needs and reads nothing from the
-// form; it reports only through valueChanged() and, once it has ended,
-// success.
 // What a download takes from the window when it starts: its own copies.
 struct DownloadSettings
 {
@@ -21,7 +17,12 @@ struct DownloadSettings
     QString configImage;
 };
 
-class dlThread : public QThread
+// The download's worker: the module worker with a single job, the download,
+// after which its thread ends. The window keeps painting while up to 2653
+// bytes and two silent waits of 5 s go by. It has its own copies of
+// everything it needs and reads nothing from the form; it reports only
+// through valueChanged() and, once it has ended, success.
+class dlThread : public ModuleWorker
 {
     Q_OBJECT
 
@@ -34,13 +35,16 @@ public:
 
     // The progress bar's maximum: image length plus 15.
     int progressMaximum() const;
+    // What the download got to; like success, read it only after finished.
+    const moduleoperations::Downloaded &outcome() const { return downloaded; }
 
 signals:
     void valueChanged(int value);
 
-protected:
-    void run() override;
-
 private:
+    // The job, on the worker thread.
+    void download(moduleprotocol::ModuleSession &session, const moduleoperations::Control &control);
+
     const DownloadSettings settings;
+    moduleoperations::Downloaded downloaded;
 };

@@ -93,8 +93,23 @@ Downloaded download(ModuleSession &session, const QString &image, char ackChar, 
         result.failure = Failure::Cancelled;
         return result;
     }
-    result.failure = session.writeRecords(configimage::wireBytes(image), ackChar, control.sending(), &result.reached);
+    // The progress value is 15 before the first byte and one more for every
+    // byte after it; the byte on which the line went away did not go.
+    int bytesOut = 0;
+    bool lost = false;
+    Control counted = control;
+    counted.sendProgress = [&](int value) {
+        if (!lost) {
+            lost = session.lineLost();
+            bytesOut = std::max(0, value - (lost ? 16 : 15));
+        }
+        return control.sendProgress ? control.sendProgress(value) : true;
+    };
+    const QByteArray wire = configimage::wireBytes(image);
+    result.records = int(image.count(configimage::kSeparator));
+    result.failure = session.writeRecords(wire, ackChar, counted.sending(), &result.reached);
     result.lineLost = session.lineLost();
+    result.recordsSent = std::min(result.records, bytesOut / (configimage::kRecordLength + 1));
     return result;
 }
 

@@ -70,6 +70,10 @@ struct Downloaded
     // records went out and whether they were stored is not known.
     moduleprotocol::WriteStage reached = moduleprotocol::WriteStage::NotReady;
     bool lineLost = false;   // the line went away on the way
+    int records = 0;         // the image's records
+    // The records that went out whole (each with its CR) before the line
+    // went away, or all that went out.
+    int recordsSent = 0;
     bool ok() const { return failure == Failure::None; }
 };
 // Sends a prepared image. The progress value is 15 once the module is ready,

@@ -5,16 +5,17 @@
 
 #include "document/documentcommands.h"
 #include "document/fieldchecks.h"
-#include "document/generalfields.h"
 #include "document/windowstate.h"
 #include "forms/commandfocus.h"
 #include "forms/mainwindow_form.h"
 #include "forms/prompter.h"
 #include "serial/commandprogress.h"
 #include "serial/moduleprotocol.h"
+#include "serial/moduleworker.h"
 #include "transfer/configimage.h"
 #include "transfer/dload.h"
 #include "transfer/moduleoperations.h"
+#include "transfer/resultwords.h"
 #include "transfer/dlthread.h"
 
 #include <QtCore/QPointer>
@@ -40,42 +41,32 @@ void showCompletion(QProgressDialog &progress)
 }
 
 // A transfer that ends before the module's records are in: a port that does
-// not open says so, a cancel says nothing.
+// not open says so, and why on request; a cancel says nothing.
 bool endedEarly(QWidget *parent, moduleprotocol::Failure failure, QProgressDialog &progress,
-                const QString &portFailure)
+                const QString &portFailure, const QString &port)
 {
     if (failure == moduleprotocol::Failure::PortNotOpened) {
         endProgress(progress);
-        prompt::critical(parent, QStringLiteral("Hiba"), portFailure);
+        prompt::critical(parent, QStringLiteral("Hiba"), portFailure, resultwords::portFailure(port));
         return true;
     }
     return failure == moduleprotocol::Failure::Cancelled;
 }
 
-moduleoperations::Control controlOf(QProgressDialog &progress)
-{
-    moduleoperations::Control control;
-    control.readProgress = progressOf(progress);
-    return control;
-}
-
 // What the verify box tells on request: each differing record by the name
-// the form gives it, the form's value against the module's.
-QString differenceLines(const QList<configimage::RecordDifference> &differing)
+// the form gives it, the form's value against the module's, and an answer
+// that stopped short of its end.
+QString differenceLines(const moduleoperations::Verified &verified, int entries, const QString &port)
 {
-    const auto shown = [](const std::optional<QString> &record) {
-        return record ? QStringLiteral("„%1”").arg(*record) : QStringLiteral("(nincs)");
-    };
     QStringList lines;
-    for (const configimage::RecordDifference &difference : differing) {
-        const int reserved = difference.record - configimage::kGeneralRecords;
-        const int number = reserved - configimage::kReservedRecords + 1;
-        const QString name = reserved < 0 ? generalfields::generalFieldName(difference.record)
-            : number < 1                  ? generalfields::reservedRecordName(reserved + 1)
-                                          : generalfields::telephoneFieldName(number);
+    for (const configimage::RecordDifference &difference : verified.differences) {
         lines << QStringLiteral("%1: az űrlapon %2, a modulban %3")
-                     .arg(name, shown(difference.expected), shown(difference.stored));
+                     .arg(resultwords::recordLabel(difference.record), resultwords::shownRecord(difference.expected),
+                          resultwords::shownRecord(difference.stored));
     }
+    const QString whole = resultwords::verifyFailure(verified, entries, port);
+    if (!whole.isEmpty())
+        lines << whole;
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -91,22 +82,29 @@ TransferCommands::TransferCommands(Ui::MainWindow &ui, QWidget *window, WindowSt
 {
 }
 
-bool TransferCommands::buildConfigImage()
+moduleoperations::Prepared TransferCommands::prepareForm()
 {
-    const moduleoperations::Prepared prepared =
+    moduleoperations::Prepared prepared =
         moduleoperations::prepare(document.formConfiguration(), state.moduleModel());
     state.setConfigImage(prepared.image);
-    if (prepared.problem && prepared.problem->kind == FieldProblem::Kind::Empty) {
-        ui.tabWidget->setCurrentWidget(ui.tab);
+    return prepared;
+}
+
+bool TransferCommands::showEmptyField(const moduleoperations::Prepared &prepared)
+{
+    if (!prepared.problem || prepared.problem->kind != FieldProblem::Kind::Empty)
         return false;
-    }
+    ui.tabWidget->setCurrentWidget(ui.tab);
     return true;
 }
 
-bool TransferCommands::refuseFieldWithSeparator(const QString &title)
+bool TransferCommands::buildConfigImage()
 {
-    const moduleoperations::Prepared prepared =
-        moduleoperations::prepare(document.formConfiguration(), state.moduleModel());
+    return !showEmptyField(prepareForm());
+}
+
+bool TransferCommands::refuseFieldWithSeparator(const moduleoperations::Prepared &prepared, const QString &title)
+{
     if (!prepared.problem || prepared.problem->kind != FieldProblem::Kind::Separator)
         return false;
     const int field = prepared.problem->field;
@@ -115,8 +113,7 @@ bool TransferCommands::refuseFieldWithSeparator(const QString &title)
     checks.showFieldProblem(isGeneral ? ui.generalLineEdits().at(field) : ui.telephoneEdit(number), title,
                             QStringLiteral("A(z) „%1” mező „|” karaktert tartalmaz, amelyet a modul nem "
                                            "tud tárolni. Javítsa ki a mezőt!")
-                                .arg(isGeneral ? generalfields::generalFieldName(field)
-                                               : generalfields::telephoneFieldName(number)));
+                                .arg(resultwords::fieldLabel(field)));
     return true;
 }
 
@@ -139,17 +136,18 @@ void TransferCommands::showReadOut(const Configuration &configuration)
 void TransferCommands::download()
 {
     const CommandFocus focus(window);
-    if (!buildConfigImage()) {
-        prompt::critical(window, QStringLiteral("Betöltés hiba."),
-                         QStringLiteral("Az összes mező kitöltése kötelező."));
+    const moduleoperations::Prepared prepared = prepareForm();
+    if (showEmptyField(prepared)) {
+        prompt::critical(window, QStringLiteral("Betöltés hiba."), QStringLiteral("Az összes mező kitöltése kötelező."),
+                         resultwords::problemText(*prepared.problem));
         return;
     }
-    if (refuseFieldWithSeparator(QStringLiteral("Betöltés hiba.")))
+    if (refuseFieldWithSeparator(prepared, QStringLiteral("Betöltés hiba.")))
         return;
     // On the heap and guarded: should the window go away while the dialog
     // runs (program exit), the window's destruction takes the dialog with it.
     QPointer<dload> dialog =
-        new dload({state.portName(), state.baudRate(), state.ackChar(), state.configImage()}, window);
+        new dload({state.portName(), state.baudRate(), state.ackChar(), prepared.image}, window);
     dialog->exec();
     delete dialog.data();
 }
@@ -162,17 +160,22 @@ void TransferCommands::readOut()
     progress.setWindowTitle(QStringLiteral("Kiolvasás"));
     progress.setWindowModality(Qt::WindowModal);
 
-    moduleprotocol::ModuleSession session(state.portName(), state.baudRate());
+    ModuleWorker worker(state.portName(), state.baudRate());
+    followReading(progress, worker);
     const moduleoperations::ReadOut read =
-        moduleoperations::readout(session, state.moduleModel(), controlOf(progress));
-    if (endedEarly(window, read.failure, progress,
-                   QStringLiteral("Sikertelen kiolvasás.\nNem lehet megnyitni a portot.")))
+        worker.perform([model = state.moduleModel()](moduleprotocol::ModuleSession &session,
+                                                     const moduleoperations::Control &control) {
+            return moduleoperations::readout(session, model, control);
+        });
+    if (endedEarly(window, read.failure, progress, QStringLiteral("Sikertelen kiolvasás.\nNem lehet megnyitni a portot."),
+                   state.portName()))
         return;
     showCompletion(progress);
     if (!read.configuration) {
         endProgress(progress);
         prompt::critical(window, QStringLiteral("Hiba"),
-                         QStringLiteral("Sikertelen kiolvasás.\nEllenőrizze az eszközt, és próbálja meg újra!"));
+                         QStringLiteral("Sikertelen kiolvasás.\nEllenőrizze az eszközt, és próbálja meg újra!"),
+                         resultwords::readoutFailure(read, state.memorySize(), state.portName()));
         return;
     }
     showReadOut(*read.configuration);
@@ -183,11 +186,12 @@ void TransferCommands::verify()
 {
     const CommandFocus focus(window);
     const QString failed = QStringLiteral("Sikertelen ellenőrzés.\nTöltse be újra a konfigurációt!");
-    if (!buildConfigImage()) {
-        prompt::critical(window, QStringLiteral("Ellenőrzés"), failed);
+    const moduleoperations::Prepared prepared = prepareForm();
+    if (showEmptyField(prepared)) {
+        prompt::critical(window, QStringLiteral("Ellenőrzés"), failed, resultwords::problemText(*prepared.problem));
         return;
     }
-    if (refuseFieldWithSeparator(QStringLiteral("Ellenőrzés")))
+    if (refuseFieldWithSeparator(prepared, QStringLiteral("Ellenőrzés")))
         return;
 
     // Made only now: its delayed showing starts with it.
@@ -197,16 +201,21 @@ void TransferCommands::verify()
     progress.setWindowModality(Qt::WindowModal);
     progress.setCancelButton(nullptr);
 
-    moduleprotocol::ModuleSession session(state.portName(), state.baudRate());
+    ModuleWorker worker(state.portName(), state.baudRate());
+    followReading(progress, worker);
     const moduleoperations::Verified verified =
-        moduleoperations::verify(session, state.configImage(), state.memorySize(), controlOf(progress));
-    if (endedEarly(window, verified.failure, progress,
-                   QStringLiteral("Sikertelen ellenőrzés.\nNem lehet megnyitni a portot.")))
+        worker.perform([image = prepared.image, entries = prepared.model.entries](
+                           moduleprotocol::ModuleSession &session, const moduleoperations::Control &control) {
+            return moduleoperations::verify(session, image, entries, control);
+        });
+    if (endedEarly(window, verified.failure, progress, QStringLiteral("Sikertelen ellenőrzés.\nNem lehet megnyitni a portot."),
+                   state.portName()))
         return;
     endProgress(progress);
     // No answer, or one that never ended, fails as a module holding other records.
     if (verified.matches())
         prompt::information(window, QStringLiteral("Ellenőrzés"), QStringLiteral("Sikeres ellenőrzés."));
     else
-        prompt::critical(window, QStringLiteral("Ellenőrzés"), failed, differenceLines(verified.differences));
+        prompt::critical(window, QStringLiteral("Ellenőrzés"), failed,
+                         differenceLines(verified, prepared.model.entries, state.portName()));
 }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "transfer/moduleoperations.h"
+
 #include <QtCore/QString>
 
-struct Configuration;
 class DocumentCommands;
 class FieldChecks;
 class QWidget;
@@ -35,9 +36,15 @@ private:
     // A read-out's configuration into the form: the numbers of the module's
     // memory and every box.
     void showReadOut(const Configuration &configuration);
+    // The form read once into a configuration and prepared for the module;
+    // its image is what the command sends or compares, and the state's
+    // record of the last image built.
+    moduleoperations::Prepared prepareForm();
+    // An empty general field: the general tab comes to the front, and true.
+    bool showEmptyField(const moduleoperations::Prepared &prepared);
     // A field holding "|" (from a file or a module) would split its record:
     // reported under `title`, and true, before the port is opened.
-    bool refuseFieldWithSeparator(const QString &title);
+    bool refuseFieldWithSeparator(const moduleoperations::Prepared &prepared, const QString &title);
 
     Ui::MainWindow &ui;
     QWidget *window;

@@ -24,50 +24,6 @@
         <translation>%1: unknown language: &quot;%2&quot; (one of: %3)</translation>
     </message>
     <message>
-        <source>%1 telefonszám, egyszerűsített (azonosító, nevek és üzenetek nélkül)</source>
-        <translation>%1 numbers, reduced (no identifier, names or messages)</translation>
-    </message>
-    <message>
-        <source>%1 telefonszám, teljes</source>
-        <translation>%1 numbers, full</translation>
-    </message>
-    <message>
-        <source>nincs ilyen port</source>
-        <translation>no such port</translation>
-    </message>
-    <message>
-        <source>ez nem soros port</source>
-        <translation>not a serial port</translation>
-    </message>
-    <message>
-        <source>nincs jogosultság</source>
-        <translation>permission denied</translation>
-    </message>
-    <message>
-        <source>nincs jogosultság; lépjen be a(z) %1 csoportba</source>
-        <translation>permission denied; join the group %1</translation>
-    </message>
-    <message>
-        <source>foglalt: a(z) %1 folyamat használja</source>
-        <translation>in use by process %1</translation>
-    </message>
-    <message>
-        <source>foglalt: egy másik program használja</source>
-        <translation>in use by another program</translation>
-    </message>
-    <message>
-        <source>nem lehet megnyitni a portot</source>
-        <translation>cannot open the port</translation>
-    </message>
-    <message>
-        <source>a modul nem válaszol</source>
-        <translation>the module does not answer</translation>
-    </message>
-    <message>
-        <source>nem Kordavo modul válaszolt: „%1”</source>
-        <translation>not a Kordavo module: &quot;%1&quot;</translation>
-    </message>
-    <message>
         <source>a modul nem lépett programozási üzemmódba</source>
         <translation>the module did not enter programming mode</translation>
     </message>
@@ -116,68 +72,12 @@
         <translation>cannot read the file %1; check its syntax (%2 lines needed)</translation>
     </message>
     <message>
-        <source>az összes mező kitöltése kötelező; üres: „%1”</source>
-        <translation>every field must be filled; empty: &quot;%1&quot;</translation>
-    </message>
-    <message>
-        <source>a(z) „%1” mező „|” karaktert tartalmaz, amelyet a modul nem tud tárolni</source>
-        <translation>field &quot;%1&quot; holds &quot;|&quot;, which the module cannot store</translation>
-    </message>
-    <message>
-        <source>a %1–%2. telefonszám nem fér el: %3 szám kimarad</source>
-        <translation>numbers %1-%2 do not fit: %3 left out</translation>
-    </message>
-    <message>
-        <source>egyszerűsített modell: nevek, üzenetek és jogok nélkül</source>
-        <translation>reduced model: without names, messages and rights</translation>
-    </message>
-    <message>
         <source>--strict: a fájl nem fér el a modulban (%1)</source>
         <translation>--strict: the file does not fit the module (%1)</translation>
     </message>
     <message>
-        <source>a(z) „%1” mező tartalma „---”, amely a fájlban a fájl végét jelentené; a fájl nem készült el</source>
-        <translation>field &quot;%1&quot; holds &quot;---&quot;, which would end the file; no file was written</translation>
-    </message>
-    <message>
-        <source>a(z) „%1” mező sortörést tartalmaz, amely a fájlban új sort kezdene; a fájl nem készült el</source>
-        <translation>field &quot;%1&quot; holds a line break, which would start a new line in the file; no file was written</translation>
-    </message>
-    <message>
         <source>sikeres betöltés (%1, %2)</source>
         <translation>download complete (%1, %2)</translation>
-    </message>
-    <message>
-        <source>a vonal megszakadt a betöltés előtt: semmi sem tárolódott</source>
-        <translation>the line went away before the download: nothing was stored</translation>
-    </message>
-    <message>
-        <source>a vonal megszakadt a betöltés közben: a rekordok egy része vagy egésze elment, a tárolás nem ismert</source>
-        <translation>the line went away during the download: records went out, whether they were stored is not known</translation>
-    </message>
-    <message>
-        <source>betöltés hiba: a modul nem állt készen („R”), semmi sem tárolódott</source>
-        <translation>download failed: the module was not ready (&quot;R&quot;), nothing was stored</translation>
-    </message>
-    <message>
-        <source>betöltés hiba: a rekordok elmentek, de a modul nem nyugtázta a tárolást („O”)</source>
-        <translation>download failed: the records went out, but the module did not confirm storing them (&quot;O&quot;)</translation>
-    </message>
-    <message>
-        <source>(nincs)</source>
-        <translation>(none)</translation>
-    </message>
-    <message>
-        <source>„%1”</source>
-        <translation>&quot;%1&quot;</translation>
-    </message>
-    <message>
-        <source>„%1” (riasztás: %2, kimenet: %3)</source>
-        <translation>&quot;%1&quot; (alarm: %2, output: %3)</translation>
-    </message>
-    <message>
-        <source>a modul nem küldte el a rekordjait</source>
-        <translation>the module sent no records</translation>
     </message>
     <message>
         <source>sikeres ellenőrzés (%1)</source>
@@ -228,10 +128,6 @@
         <translation>Read-out</translation>
     </message>
     <message>
-        <source>sikertelen kiolvasás: a modul válasza hiányos</source>
-        <translation>read-out failed: the module&apos;s answer is incomplete</translation>
-    </message>
-    <message>
         <source>a fájl mentése nem sikerült: %1 (%2)</source>
         <translation>cannot save the file %1 (%2)</translation>
     </message>
@@ -254,10 +150,6 @@ Variant: %3
 </source>
         <translation>The module stays in programming mode.
 </translation>
-    </message>
-    <message>
-        <source>sikertelen lekérdezés</source>
-        <translation>status query failed</translation>
     </message>
     <message>
         <source>aktív</source>
@@ -494,10 +386,6 @@ see kordavo-cli --help</translation>
         <translation>The path is not a file but a %1: %2</translation>
     </message>
     <message>
-        <source>a modul megállás nélkül küld: zaj a vonalon, vagy nem Kordavo modul</source>
-        <translation>the module sends without a pause: noise on the line, or not a Kordavo module</translation>
-    </message>
-    <message>
         <source>%1: a modul még küldi a rekordjait; megvárom, amíg elhallgat, utána áll vissza normál üzemmódba</source>
         <translation>%1: the module is still sending its records; waiting until it falls silent before returning it to normal mode</translation>
     </message>
@@ -512,58 +400,6 @@ see kordavo-cli --help</translation>
     <message>
         <source>%1; a fájl nem készült el</source>
         <translation>%1; the file was not written</translation>
-    </message>
-    <message>
-        <source>a vonal megszakadt az azonosítás közben</source>
-        <translation>the line went away during the identification</translation>
-    </message>
-    <message>
-        <source>ismeretlen modul: „%1” (a válasz a lezáró CR előtt véget ért)</source>
-        <translation>unknown module: &quot;%1&quot; (the answer ended before its closing CR)</translation>
-    </message>
-    <message>
-        <source>ismeretlen modul: „%1” (ismert memóriaméret: 31, 32, 127, 128)</source>
-        <translation>unknown module: &quot;%1&quot; (known memory sizes: 31, 32, 127, 128)</translation>
-    </message>
-    <message>
-        <source>a modul válasza a záró karakter előtt véget ért</source>
-        <translation>the module&apos;s answer ended before its closing character</translation>
-    </message>
-    <message>
-        <source>a modul válaszában a(z) %1. rekord %2 karakteres (%3 kell)</source>
-        <translation>record %1 of the module&apos;s answer has %2 characters (%3 needed)</translation>
-    </message>
-    <message>
-        <source>a modul válasza hiányos: %1 rekord a(z) %2 helyett</source>
-        <translation>the module&apos;s answer is incomplete: %1 records instead of %2</translation>
-    </message>
-    <message>
-        <source>a modul több rekordot küldött (%1), mint amennyit a modell tárol (%2)</source>
-        <translation>the module sent more records (%1) than its model holds (%2)</translation>
-    </message>
-    <message>
-        <source>a modul még küldte a rekordjait; megvártam, amíg elhallgat (%1 s)</source>
-        <translation>the module was still sending its records; waited until it fell silent (%1 s)</translation>
-    </message>
-    <message>
-        <source>a modul %1 s után is küldött; a további parancsokat elnyelheti</source>
-        <translation>the module was still sending after %1 s; it may swallow further commands</translation>
-    </message>
-    <message>
-        <source>mappa</source>
-        <translation>folder</translation>
-    </message>
-    <message>
-        <source>nevesített cső (FIFO)</source>
-        <translation>named pipe (FIFO)</translation>
-    </message>
-    <message>
-        <source>eszköz</source>
-        <translation>device</translation>
-    </message>
-    <message>
-        <source>különleges fájl</source>
-        <translation>special file</translation>
     </message>
     <message>
         <source>A nyilvántartás ki van kapcsolva (--no-register).</source>
@@ -908,6 +744,14 @@ Exit codes:
   128 + N  interrupted by signal N (Ctrl-C: 130, SIGTERM: 143, SIGHUP: 129)
 </translation>
     </message>
+    <message>
+        <source>sikertelen lekérdezés: %1</source>
+        <translation>status query failed: %1</translation>
+    </message>
+    <message>
+        <source>betöltés hiba: %1</source>
+        <translation>download failed: %1</translation>
+    </message>
 </context>
 <context>
     <name>configfile</name>
@@ -1220,6 +1064,193 @@ in international form without &quot;+&quot;</translation>
     <message>
         <source>A nyilvántartott %1. változathoz képest (%2):</source>
         <translation>Against version %1 in the register (%2):</translation>
+    </message>
+</context>
+<context>
+    <name>resultwords::Words</name>
+    <message>
+        <source>%1 telefonszám, egyszerűsített (azonosító, nevek és üzenetek nélkül)</source>
+        <translation>%1 numbers, reduced (no identifier, names or messages)</translation>
+    </message>
+    <message>
+        <source>%1 telefonszám, teljes</source>
+        <translation>%1 numbers, full</translation>
+    </message>
+    <message>
+        <source>nincs ilyen port</source>
+        <translation>no such port</translation>
+    </message>
+    <message>
+        <source>ez nem soros port</source>
+        <translation>not a serial port</translation>
+    </message>
+    <message>
+        <source>nincs jogosultság</source>
+        <translation>permission denied</translation>
+    </message>
+    <message>
+        <source>nincs jogosultság; lépjen be a(z) %1 csoportba</source>
+        <translation>permission denied; join the group %1</translation>
+    </message>
+    <message>
+        <source>foglalt: a(z) %1 folyamat használja</source>
+        <translation>in use by process %1</translation>
+    </message>
+    <message>
+        <source>foglalt: egy másik program használja</source>
+        <translation>in use by another program</translation>
+    </message>
+    <message>
+        <source>nem lehet megnyitni a portot</source>
+        <translation>cannot open the port</translation>
+    </message>
+    <message>
+        <source>a modul nem válaszol</source>
+        <translation>the module does not answer</translation>
+    </message>
+    <message>
+        <source>a vonal megszakadt az azonosítás közben</source>
+        <translation>the line went away during the identification</translation>
+    </message>
+    <message>
+        <source>nem Kordavo modul válaszolt: „%1”</source>
+        <translation>not a Kordavo module: &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>ismeretlen modul: „%1” (a válasz a lezáró CR előtt véget ért)</source>
+        <translation>unknown module: &quot;%1&quot; (the answer ended before its closing CR)</translation>
+    </message>
+    <message>
+        <source>ismeretlen modul: „%1” (ismert memóriaméret: 31, 32, 127, 128)</source>
+        <translation>unknown module: &quot;%1&quot; (known memory sizes: 31, 32, 127, 128)</translation>
+    </message>
+    <message>
+        <source>a lekérdezés megszakadt</source>
+        <translation>the query was stopped</translation>
+    </message>
+    <message>
+        <source>a vonal megszakadt a lekérdezés közben</source>
+        <translation>the line went away during the query</translation>
+    </message>
+    <message>
+        <source>a modul nem küldte el a bemenetek és kimenetek állapotát („~R”)</source>
+        <translation>the module sent no states of its inputs and outputs (&quot;~R&quot;)</translation>
+    </message>
+    <message>
+        <source>a modul térerő- és szolgáltatóválasza („~S”) nem értelmezhető</source>
+        <translation>the module&apos;s signal and service answer (&quot;~S&quot;) makes no sense</translation>
+    </message>
+    <message>
+        <source>a modul megállás nélkül küld: zaj a vonalon, vagy nem Kordavo modul</source>
+        <translation>the module sends without a pause: noise on the line, or not a Kordavo module</translation>
+    </message>
+    <message>
+        <source>az összes mező kitöltése kötelező; üres: „%1”</source>
+        <translation>every field must be filled; empty: &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>a(z) „%1” mező „|” karaktert tartalmaz, amelyet a modul nem tud tárolni</source>
+        <translation>field &quot;%1&quot; holds &quot;|&quot;, which the module cannot store</translation>
+    </message>
+    <message>
+        <source>a(z) „%1” mező tartalma „---”, amely a fájlban a fájl végét jelentené; a fájl nem készült el</source>
+        <translation>field &quot;%1&quot; holds &quot;---&quot;, which would end the file; no file was written</translation>
+    </message>
+    <message>
+        <source>a(z) „%1” mező sortörést tartalmaz, amely a fájlban új sort kezdene; a fájl nem készült el</source>
+        <translation>field &quot;%1&quot; holds a line break, which would start a new line in the file; no file was written</translation>
+    </message>
+    <message>
+        <source>a %1–%2. telefonszám nem fér el: %3 szám kimarad</source>
+        <translation>numbers %1-%2 do not fit: %3 left out</translation>
+    </message>
+    <message>
+        <source>egyszerűsített modell: nevek, üzenetek és jogok nélkül</source>
+        <translation>reduced model: without names, messages and rights</translation>
+    </message>
+    <message>
+        <source>(nincs)</source>
+        <translation>(none)</translation>
+    </message>
+    <message>
+        <source>„%1”</source>
+        <translation>&quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>„%1” (riasztás: %2, kimenet: %3)</source>
+        <translation>&quot;%1&quot; (alarm: %2, output: %3)</translation>
+    </message>
+    <message>
+        <source>a vonal megszakadt a rekordok olvasása közben</source>
+        <translation>the line went away while the records were read</translation>
+    </message>
+    <message>
+        <source>a modul nem küldte el a rekordjait</source>
+        <translation>the module sent no records</translation>
+    </message>
+    <message>
+        <source>a modul válasza a záró karakter előtt véget ért</source>
+        <translation>the module&apos;s answer ended before its closing character</translation>
+    </message>
+    <message>
+        <source>a modul válaszában a(z) %1. rekord %2 karakteres (%3 kell)</source>
+        <translation>record %1 of the module&apos;s answer has %2 characters (%3 needed)</translation>
+    </message>
+    <message>
+        <source>a modul válasza hiányos: %1 rekord a(z) %2 helyett</source>
+        <translation>the module&apos;s answer is incomplete: %1 records instead of %2</translation>
+    </message>
+    <message>
+        <source>a modul több rekordot küldött (%1), mint amennyit a modell tárol (%2)</source>
+        <translation>the module sent more records (%1) than its model holds (%2)</translation>
+    </message>
+    <message>
+        <source>a modul válasza hiányos</source>
+        <translation>the module&apos;s answer is incomplete</translation>
+    </message>
+    <message>
+        <source>a betöltés megszakadt</source>
+        <translation>the download was stopped</translation>
+    </message>
+    <message>
+        <source>a vonal megszakadt a betöltés előtt: semmi sem tárolódott</source>
+        <translation>the line went away before the download: nothing was stored</translation>
+    </message>
+    <message>
+        <source>a vonal megszakadt a betöltés közben, a(z) %1 rekordból %2 elment; a tárolás nem ismert</source>
+        <translation>the line went away during the download, after %2 of %1 records; whether they were stored is not known</translation>
+    </message>
+    <message>
+        <source>a modul nem állt készen („R”), semmi sem tárolódott</source>
+        <translation>the module was not ready (&quot;R&quot;), nothing was stored</translation>
+    </message>
+    <message>
+        <source>a rekordok elmentek, de a modul nem nyugtázta a tárolást („O”)</source>
+        <translation>the records went out, but the module did not confirm storing them (&quot;O&quot;)</translation>
+    </message>
+    <message>
+        <source>a modul még küldte a rekordjait; megvártam, amíg elhallgat (%1 s)</source>
+        <translation>the module was still sending its records; waited until it fell silent (%1 s)</translation>
+    </message>
+    <message>
+        <source>a modul %1 s után is küldött; a további parancsokat elnyelheti</source>
+        <translation>the module was still sending after %1 s; it may swallow further commands</translation>
+    </message>
+    <message>
+        <source>mappa</source>
+        <translation>folder</translation>
+    </message>
+    <message>
+        <source>nevesített cső (FIFO)</source>
+        <translation>named pipe (FIFO)</translation>
+    </message>
+    <message>
+        <source>eszköz</source>
+        <translation>device</translation>
+    </message>
+    <message>
+        <source>különleges fájl</source>
+        <translation>special file</translation>
     </message>
 </context>
 <context>

@@ -3,6 +3,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
+#include <QtCore/QPointer>
 #include <QtCore/QTimer>
 
 #include <cstdio>
@@ -90,28 +91,32 @@ void RecordingPrompter::clear()
     inputs.clear();
 }
 
-void whenModalShows(const std::function<void(QWidget *)> &action, int timeoutMs)
+std::function<void()> whenModalShows(const std::function<void(QWidget *)> &action, int timeoutMs)
 {
     auto *timer = new QTimer;
     auto *clock = new QElapsedTimer;
     clock->start();
     timer->setInterval(10);
+    QObject::connect(timer, &QTimer::destroyed, [clock] { delete clock; });
     QObject::connect(timer, &QTimer::timeout, [timer, clock, action, timeoutMs] {
         QWidget *modal = QApplication::activeModalWidget();
         if (modal && modal->isVisible()) {
             timer->stop();
             timer->deleteLater();
-            delete clock;
             action(modal);
             return;
         }
         if (clock->elapsed() > timeoutMs) {
             timer->stop();
             timer->deleteLater();
-            delete clock;
             std::fprintf(stderr, "whenModalShows: no modal dialog within %d ms\n", timeoutMs);
         }
     });
     timer->start();
+    return [watch = QPointer<QTimer>(timer)] {
+        if (watch) {
+            watch->stop();
+            watch->deleteLater();
+        }
+    };
 }
-

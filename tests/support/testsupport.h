@@ -97,7 +97,9 @@ public:
 // Runs `action` once the next modal dialog of class T (or any modal widget
 // when T is QWidget) is showing, polling from the event loop for up to
 // timeoutMs. Returns immediately; the action runs inside the dialog's exec().
-void whenModalShows(const std::function<void(QWidget *)> &action, int timeoutMs = 10000);
+// The function it returns ends the watch early: a test that has seen the
+// command return without the dialog need not wait for the watch to run out.
+std::function<void()> whenModalShows(const std::function<void(QWidget *)> &action, int timeoutMs = 10000);
 
 #define KORDAVO_TEST_MAIN(TestObject)                  \
     int main(int argc, char *argv[])                   \
