@@ -113,6 +113,8 @@ MainWindow::MainWindow(QWidget *parent)
     transferCommands =
         std::make_unique<TransferCommands>(*ui, this, *windowState, *documentCommands, *fieldChecks);
     registerCommands = std::make_unique<RegisterCommands>(this, statusBar(), *windowState, *documentCommands);
+    transferCommands->setRecorder(
+        [commands = registerCommands.get()](const siteregister::TransferRecord &record) { commands->record(record); });
     connect(ui->actionSites, &QAction::triggered, registerCommands.get(), &RegisterCommands::showSites);
     connect(ui->actionFindNumber, &QAction::triggered, registerCommands.get(), &RegisterCommands::findNumber);
     connect(ui->actionSheet, &QAction::triggered, registerCommands.get(), &RegisterCommands::sheetOfForm);

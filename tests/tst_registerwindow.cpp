@@ -6,10 +6,12 @@
 // handover sheets of a version and of the form, and a server that never
 // answers while the window goes on.
 
+#include "devicetests.h"
 #include "registertesthelpers.h"
 #include "sheettesthelpers.h"
 #include "support/postgresserver.h"
 #include "support/testsupport.h"
+#include "transfertesthelpers.h"
 
 #include "document/documentcommands.h"
 #include "registerview/registercommands.h"
@@ -24,6 +26,7 @@
 #include <QtWidgets/QMenuBar>
 #include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QPushButton>
+#include <QtWidgets/QStatusBar>
 #include <QtWidgets/QTreeWidget>
 
 #include <sys/socket.h>
@@ -142,6 +145,8 @@ private slots:
     void sheetsOfAVersionAndOfTheForm_data();
     void sheetsOfAVersionAndOfTheForm();
     void silentServerDoesNotHoldTheWindow();
+    void transfersSayWhatTheRegisterKept();
+    void registerThatCannotRecordIsToldOnce();
 
 private:
     QString registerFor(bool onServer, const QString &name);
@@ -478,6 +483,99 @@ void TestRegisterWindow::silentServerDoesNotHoldTheWindow()
     // A bound, not a speed: the connection's 2 s never fall on the window.
     QVERIFY2(longest < 1000, qPrintable(QString::number(longest)));
     QVERIFY(prompter.messages.isEmpty());
+}
+
+namespace {
+
+// The status bar's word on the register; empty while it has said nothing.
+QString registerWord(MainWindow &w)
+{
+    const auto *label = w.statusBar()->findChild<QLabel *>(QStringLiteral("registerLabel"));
+    return label ? label->text() : QString();
+}
+
+// A download through the window whose result dialog is closed by OK; the
+// result it showed.
+QString downloadAndClose(MainWindow &w)
+{
+    transfertest::DialogWatch watch;
+    watch.pressOk = true;
+    watch.arm();
+    w.download();
+    return watch.resultText;
+}
+
+} // namespace
+
+void TestRegisterWindow::transfersSayWhatTheRegisterKept()
+{
+    const QString location = registerFor(false, QStringLiteral("transfers"));
+    RecordingPrompter prompter;
+    auto module = devicetests::startInProcess();
+    const std::unique_ptr<MainWindow> w = startedWindow();
+    devicetests::enterThroughMenu(*w, module->devicePath());
+    QVERIFY(w->state().programMode());
+    QCOMPARE(w->state().moduleIdentification(), QStringLiteral("Qzv_GSM4_32"));
+    QVERIFY(registerWord(*w).isEmpty());
+
+    // The dialogs say what they always said; the status bar adds the register's word.
+    prompter.clear();
+    const QByteArray form = fileOf(w->document().formConfiguration());
+    QCOMPARE(downloadAndClose(*w), transfertest::kSuccess);
+    QVERIFY(prompter.messages.isEmpty());
+    QTRY_COMPARE(registerWord(*w), QStringLiteral("Nyilvántartás: Főkapu nyitó (4172), 1. változat"));
+    w->verify();
+    QCOMPARE(prompter.last().text, QStringLiteral("Sikeres ellenőrzés."));
+    QTRY_COMPARE(registerWord(*w), QStringLiteral("Nyilvántartás: Főkapu nyitó (4172), 1. változat: ellenőrizve"));
+    widget<QLineEdit>(*w, QStringLiteral("t_3"))->setText(QStringLiteral("36705550000"));
+    w->verify();
+    QCOMPARE(prompter.last().title, QStringLiteral("Ellenőrzés"));
+    QCOMPARE(prompter.last().icon, QMessageBox::Critical);
+    QTRY_COMPARE(registerWord(*w), QStringLiteral("Nyilvántartás: Főkapu nyitó (4172), 2. változat"));
+    w->readup();
+    QTRY_COMPARE(registerWord(*w), QStringLiteral("Nyilvántartás: Főkapu nyitó (4172), 3. változat"));
+    for (const RecordingPrompter::Message &message : std::as_const(prompter.messages))
+        QVERIFY2(!message.text.contains(QStringLiteral("Nyilvántartás")), qPrintable(message.text));
+
+    // What the register holds: the download as installed with the form's file,
+    // the module's own records where the verify found others, the read-out.
+    QString why;
+    SiteRegister reg(*parseLocation(location, &why));
+    const QList<SiteSummary> sites = reg.sites();
+    QCOMPARE(sites.size(), 1);
+    const QList<VersionInfo> history = reg.history(sites.constFirst().id);
+    QCOMPARE(history.size(), 3);
+    QCOMPARE(history.at(0).command, QStringLiteral("download"));
+    QVERIFY(history.at(0).asInstalled && history.at(0).verified.isValid());
+    QCOMPARE(history.at(0).program, QStringLiteral("window"));
+    QCOMPARE(history.at(0).port, module->devicePath());
+    QCOMPARE(history.at(1).result, QStringLiteral("differs"));
+    QCOMPARE(history.at(2).command, QStringLiteral("readout"));
+    QCOMPARE(reg.version(sites.constFirst().id, 1)->krv, form);
+    QVERIFY(reg.version(sites.constFirst().id, 2)->image.contains(QStringLiteral("36705550000")) == false);
+}
+
+void TestRegisterWindow::registerThatCannotRecordIsToldOnce()
+{
+    // A register file whose folder is a plain file: it can never be made.
+    QFile blocker(scratch->filePath(QStringLiteral("not-a-folder")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    qputenv("KORDAVO_REGISTER", QFile::encodeName(blocker.fileName() + QStringLiteral("/register.sqlite")));
+    RecordingPrompter prompter;
+    auto module = devicetests::startInProcess();
+    const std::unique_ptr<MainWindow> w = startedWindow();
+    devicetests::enterThroughMenu(*w, module->devicePath());
+    prompter.clear();
+
+    w->verify();
+    QCOMPARE(prompter.last().text, QStringLiteral("Sikertelen ellenőrzés.\nTöltse be újra a konfigurációt!"));
+    QTRY_VERIFY(registerWord(*w).startsWith(QStringLiteral("Nyilvántartás: ")));
+    QVERIFY2(registerWord(*w).contains(blocker.fileName()), qPrintable(registerWord(*w)));
+    QCOMPARE(downloadAndClose(*w), transfertest::kSuccess);
+    // Told once: the next transfer's word is not the same complaint again.
+    QTRY_VERIFY(registerWord(*w).isEmpty());
+    QCOMPARE(prompter.messages.size(), 1);
 }
 
 KORDAVO_TEST_MAIN(TestRegisterWindow)
