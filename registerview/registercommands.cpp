@@ -205,6 +205,8 @@ void RegisterCommands::showOutcome(const siteregister::RecordOutcome &outcome)
     if (!recordLabel && !text.isEmpty()) {
         recordLabel = new QLabel(window);
         recordLabel->setObjectName(QStringLiteral("registerLabel"));
+        // A long reason is cut at the window's fixed edge, never widens it; the tooltip holds it whole.
+        recordLabel->setMinimumWidth(1);
         statusBar->addWidget(recordLabel, 0);
     }
     if (recordLabel) {
