@@ -14,6 +14,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtCore/QRegularExpression>
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QStatusBar>
 
@@ -78,6 +79,14 @@ void RegisterCommands::findNumber()
 
 void RegisterCommands::loadVersion(const QByteArray &krv, const QString &name)
 {
+    // A device command's dialog stands over the form, which the command may
+    // still read or write: the version waits for the user to ask again.
+    if (QApplication::activeModalWidget()) {
+        prompt::information(view.get(), QStringLiteral("Nyilvántartás"),
+                            QStringLiteral("Az űrlapot most egy parancs használja; a változatot a parancs "
+                                           "végeztével töltse be."));
+        return;
+    }
     // The form is what the user wants to see now.
     window->raise();
     window->activateWindow();

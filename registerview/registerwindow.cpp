@@ -276,11 +276,23 @@ void RegisterWindow::setUpKeyboard()
     connect(down, &QShortcut::activated, siteList, qOverload<>(&QWidget::setFocus));
 }
 
-void RegisterWindow::showSites()
+void RegisterWindow::showUp()
 {
+    if (!placed && screen()) {
+        // The first time in the middle of the screen, not in its corner.
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen()->availableGeometry().center());
+        move(frame.topLeft());
+        placed = true;
+    }
     show();
     raise();
     activateWindow();
+}
+
+void RegisterWindow::showSites()
+{
+    showUp();
     filter->setFocus(Qt::OtherFocusReason);
     filter->selectAll();
     refresh();
@@ -288,9 +300,7 @@ void RegisterWindow::showSites()
 
 void RegisterWindow::showNumberSearch()
 {
-    show();
-    raise();
-    activateWindow();
+    showUp();
     numberSearch->setFocus(Qt::OtherFocusReason);
     numberSearch->selectAll();
     refresh();

@@ -41,6 +41,7 @@ signals:
     void installerNameRequested();
 
 private:
+    void showUp();
     void buildWidgets();
     void setUpKeyboard();
 
@@ -93,4 +94,5 @@ private:
     QLabel *statusLine = nullptr;
     QString said;        // the status line's text once the register has answered
     QTimer waitShown;
+    bool placed = false;
 };

@@ -20,6 +20,7 @@
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QScopeGuard>
 #include <QtCore/QTimer>
+#include <QtWidgets/QDialog>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QMenu>
@@ -294,6 +295,18 @@ void TestRegisterWindow::menuSitesVersionsNumbersAndForm()
     chooseVersions(history, {1});
     auto *load = widget<QPushButton>(*view, QStringLiteral("loadButton"));
     QVERIFY(load->isEnabled());
+    // Not while a command's dialog stands over the form.
+    const Configuration beforeLoad = w->document().formConfiguration();
+    {
+        QDialog busy(w.get());
+        busy.setWindowModality(Qt::WindowModal);
+        busy.show();
+        prompter.clear();
+        load->click();
+        QTRY_COMPARE(prompter.messages.size(), 1);
+        QVERIFY(prompter.last().text.contains(QStringLiteral("parancs végeztével")));
+        QCOMPARE(w->document().formConfiguration(), beforeLoad);
+    }
     prompter.clear();
     load->click();
     QTRY_COMPARE(prompter.messages.size(), 1);
