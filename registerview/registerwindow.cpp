@@ -144,7 +144,7 @@ void RegisterWindow::buildWidgets()
                                             QStringLiteral("Jogok")},
                           search);
     numberResults->setToolTip(QStringLiteral("Enter vagy dupla kattintás: a telephely kiválasztása"));
-    for (int column = 1; column < 3; ++column)
+    for (int column = 0; column < 3; ++column)
         numberResults->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
     auto *searchRow = new QHBoxLayout;
     searchRow->addWidget(buddyLabel(QStringLiteral("Szám &keresése:"), numberSearch, search));
