@@ -8,6 +8,7 @@
 #include "document/windowstate.h"
 #include "forms/mainwindow_form.h"
 #include "forms/stylesheets.h"
+#include "registerview/registercommands.h"
 #include "serial/devicecommands.h"
 #include "serial/modulecommands.h"
 #include "transfer/configimage.h"
@@ -111,6 +112,12 @@ MainWindow::MainWindow(QWidget *parent)
     deviceCommands = std::make_unique<DeviceCommands>(*ui, this, *windowState, *memoryMode);
     transferCommands =
         std::make_unique<TransferCommands>(*ui, this, *windowState, *documentCommands, *fieldChecks);
+    registerCommands = std::make_unique<RegisterCommands>(this, statusBar(), *windowState, *documentCommands);
+    transferCommands->setRecorder(
+        [commands = registerCommands.get()](const siteregister::TransferRecord &record) { commands->record(record); });
+    connect(ui->actionSites, &QAction::triggered, registerCommands.get(), &RegisterCommands::showSites);
+    connect(ui->actionFindNumber, &QAction::triggered, registerCommands.get(), &RegisterCommands::findNumber);
+    connect(ui->actionSheet, &QAction::triggered, registerCommands.get(), &RegisterCommands::sheetOfForm);
     connect(windowState, &WindowState::portChanged, this, &MainWindow::showPortLabel);
     // Whoever enters or leaves programming mode, the window shows it.
     connect(windowState, &WindowState::programModeChanged, this, &MainWindow::updateModeDisplay);

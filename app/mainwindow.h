@@ -9,6 +9,7 @@ class DocumentCommands;
 class FieldChecks;
 class MemoryMode;
 class QLabel;
+class RegisterCommands;
 class TransferCommands;
 class WindowState;
 
@@ -18,8 +19,8 @@ class MainWindow;
 
 // The configuration tool's only window. Every user command is a slot that
 // hands on to the part of the program it belongs to: the file commands and
-// field checks (document/), the device column (serial/) and the transfers
-// (transfer/). The window holds the state they share and shows it: the port
+// field checks (document/), the device column (serial/), the transfers
+// (transfer/) and the site register (registerview/). The window holds the state they share and shows it: the port
 // in the status bar, programming mode in the device column.
 class MainWindow : public QMainWindow
 {
@@ -32,6 +33,7 @@ public:
     WindowState &state() { return *windowState; }
     const WindowState &state() const { return *windowState; }
     DocumentCommands &document() { return *documentCommands; }
+    RegisterCommands &siteRegister() { return *registerCommands; }
 
     // Shows programming mode (or normal mode) in the device column, the
     // menus and the port button; runs on every change of the state's mode.
@@ -78,5 +80,6 @@ private:
     std::unique_ptr<DocumentCommands> documentCommands;
     std::unique_ptr<DeviceCommands> deviceCommands;
     std::unique_ptr<TransferCommands> transferCommands;
+    std::unique_ptr<RegisterCommands> registerCommands;
     QLabel *portLabel = nullptr;
 };

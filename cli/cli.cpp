@@ -52,6 +52,7 @@ int run(const QStringList &arguments, Streams streams)
         {"export-csv", commandExportCsv},
         {"import-csv", commandImportCsv},
         {"register", commandRegister},
+        {"sheet", commandSheet},
     };
     for (const Command &command : commands) {
         if (o.command == QLatin1String(command.name))

@@ -104,6 +104,12 @@ QString helpText()
                     "  register note HELY SZÖVEG       a telephely neve, címe, megjegyzése\n"
                     "  register merge HELY CÉL         a HELY telephely beolvad a CÉL telephelybe\n"
                     "                                  (HELY: a telephely száma vagy neve)\n"
+                    "  sheet HELY [V] KI.pdf, sheet FÁJL.krv KI.pdf [--force] [--installer NÉV]\n"
+                    "                                  átadási lap (PDF): a telephely egy változata\n"
+                    "                                  (V nélkül: a legutóbbi) vagy egy fájl, minden\n"
+                    "                                  számmal és a jogaival, a PIN-kód utolsó\n"
+                    "                                  számjegyével; meglévő fájlt csak --force\n"
+                    "                                  mellett ír felül\n"
                     "\n"
                     "Kapcsolók (az érték „--port P” és „--port=P” alakban is megadható):\n"
                     "  --port P        a port (például /dev/ttyUSB0 vagy COM3)\n"
@@ -124,6 +130,8 @@ QString helpText()
                     "                  vagy egy SQLite-fájl (alapérték: a KORDAVO_REGISTER\n"
                     "                  környezeti változó, különben a felhasználó adatmappája)\n"
                     "  --no-register   download, readout, verify: nem rögzít a nyilvántartásba\n"
+                    "  --installer NÉV sheet: a telepítő neve a lapon; a nyilvántartás megjegyzi\n"
+                    "                  ehhez a felhasználóhoz, a további lapok is viselik\n"
                     "  --lang NYELV    a szövegek nyelve: %1 (alapérték: a LANG nyelve, ha ezek\n"
                     "                  egyike, különben magyar)\n"
                     "  --version       a program változata\n"
@@ -136,8 +144,8 @@ QString helpText()
                     "  2  hibás használat (a --log fájl sem nyitható meg)\n"
                     "  3  port- vagy vonalhiba (nem nyílik meg, nem válaszol, nem Kordavo modul)\n"
                     "  4  hibás vagy hiányzó fájl, vagy egy fájl, a napló vagy a kimenet nem írható\n"
-                    "  5  register: a nyilvántartás ki van kapcsolva, nem érhető el, nem írható\n"
-                    "     vagy sérült\n"
+                    "  5  register, sheet HELY: a nyilvántartás ki van kapcsolva, nem érhető el,\n"
+                    "     nem írható vagy sérült\n"
                     "  128 + N  megszakítva az N. jelzéssel (Ctrl-C: 130, SIGTERM: 143, SIGHUP: 129)\n")
         .arg(languages().join(QLatin1String(", ")));
 }

@@ -26,5 +26,7 @@ int commandImportCsv(const Options &o, Streams &streams);
 // The site register: register list, history, diff, find, shared, export,
 // rename, address, note, merge.
 int commandRegister(const Options &o, Streams &streams);
+// The handover sheet of a site's version or of a file, as a PDF.
+int commandSheet(const Options &o, Streams &streams);
 
 } // namespace cli

@@ -1,5 +1,6 @@
 // kordavo-cli: programs, reads and checks Kordavo modules from a shell.
 
+#include "cli/application.h"
 #include "cli/cli.h"
 
 #include <QtCore/QCoreApplication>
@@ -59,11 +60,11 @@ void catchInterrupts()
 int main(int argc, char *argv[])
 {
     qInstallMessageHandler(quietDebug);
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = cli::makeApplication(argc, argv);
     catchInterrupts();
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const int code = cli::run(app.arguments().mid(1), {out, err, isatty(STDERR_FILENO) != 0});
+    const int code = cli::run(app->arguments().mid(1), {out, err, isatty(STDERR_FILENO) != 0});
     out.flush();
     err.flush();
     return code;

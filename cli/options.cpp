@@ -32,6 +32,7 @@ constexpr KnownOption kOptions[] = {
     {"version", nullptr, nullptr},
     {"register", nullptr, "URL"},
     {"no-register", nullptr, nullptr},
+    {"installer", nullptr, "NAME"},
 };
 
 const KnownOption *optionNamed(const QString &name)
@@ -148,6 +149,8 @@ Parsed parseArguments(const QStringList &arguments)
             parsed.error = UsageError{UsageError::Kind::BadValue, QStringLiteral("--baud"), baud};
     }
     o.noRegister = parser.isSet(QStringLiteral("no-register"));
+    if (parser.isSet(QStringLiteral("installer")))
+        o.installer = parser.value(QStringLiteral("installer"));
     if (parser.isSet(QStringLiteral("register"))) {
         o.registerLocation = parser.value(QStringLiteral("register"));
         QString why;

@@ -35,6 +35,8 @@ struct Options
     // The site register: --register URL names it, --no-register turns it off.
     QString registerLocation;
     bool noRegister = false;
+    // sheet: the installer's name, kept in the register for this login; null when not given.
+    QString installer;
 };
 
 // What is wrong with the arguments, in the language of --lang.

@@ -3,6 +3,7 @@
 #include "cli/clitext.h"
 #include "cli/files.h"
 #include "cli/output.h"
+#include "cli/registeraccess.h"
 #include "document/configfile.h"
 #include "register/numberkey.h"
 #include "register/registerlocation.h"
@@ -73,62 +74,6 @@ void printJson(Streams &streams, const QJsonValue &value)
 {
     const QJsonDocument document = value.isArray() ? QJsonDocument(value.toArray()) : QJsonDocument(value.toObject());
     streams.out << QString::fromUtf8(document.toJson(QJsonDocument::Indented));
-}
-
-// The register this command asks, opened; nothing after a message.
-std::unique_ptr<SiteRegister> openRegister(const Options &o, Streams &streams, int *code)
-{
-    *code = kRegisterUnusable;
-    if (o.noRegister) {
-        streams.err << Text::tr("A nyilvántartás ki van kapcsolva (--no-register).") << '\n';
-        return nullptr;
-    }
-    QString why;
-    const std::optional<Location> location =
-        o.registerLocation.isEmpty() ? locationFromEnvironment(&why) : parseLocation(o.registerLocation, &why);
-    if (!location) {
-        streams.err << Text::tr("A nyilvántartás nem használható: %1 (%2).")
-                           .arg(why, QString::fromLatin1(kEnvironmentVariable))
-                    << '\n';
-        return nullptr;
-    }
-    if (location->kind == Location::Kind::Off) {
-        streams.err << Text::tr("A nyilvántartás ki van kapcsolva (%1=off).").arg(QString::fromLatin1(kEnvironmentVariable))
-                    << '\n';
-        return nullptr;
-    }
-    auto site = std::make_unique<SiteRegister>(*location);
-    if (!site->open()) {
-        streams.err << Text::tr("A nyilvántartás nem használható: %1.").arg(site->problem()) << '\n';
-        return nullptr;
-    }
-    *code = kSuccess;
-    return site;
-}
-
-// SITE: a site's number or its name; nothing after a message.
-std::optional<SiteSummary> siteNamed(SiteRegister &site, const QString &text, Streams &streams, int *code)
-{
-    QList<SiteSummary> candidates;
-    const std::optional<SiteSummary> found = site.findSite(text, &candidates);
-    if (found)
-        return found;
-    // A register that failed on the way is another matter than an unknown name.
-    *code = site.isOpen() ? kUsage : kRegisterUnusable;
-    streams.err << Text::tr("Telephely: %1.").arg(site.problem()) << '\n';
-    for (const SiteSummary &candidate : candidates)
-        streams.err << "  " << siteLabel(candidate) << '\n';
-    return std::nullopt;
-}
-
-std::optional<int> versionNumber(const QString &text, Streams &streams)
-{
-    bool ok = false;
-    const int version = text.toInt(&ok);
-    if (ok && version > 0)
-        return version;
-    streams.err << Text::tr("Hibás változatszám: „%1”").arg(text) << '\n';
-    return std::nullopt;
 }
 
 int failed(SiteRegister &site, Streams &streams)
@@ -395,6 +340,62 @@ int mergeSites(SiteRegister &site, const SiteSummary &from, const SiteSummary &i
 }
 
 } // namespace
+
+// The register this command asks, opened; nothing after a message.
+std::unique_ptr<SiteRegister> openRegister(const Options &o, Streams &streams, int *code)
+{
+    *code = kRegisterUnusable;
+    if (o.noRegister) {
+        streams.err << Text::tr("A nyilvántartás ki van kapcsolva (--no-register).") << '\n';
+        return nullptr;
+    }
+    QString why;
+    const std::optional<Location> location =
+        o.registerLocation.isEmpty() ? locationFromEnvironment(&why) : parseLocation(o.registerLocation, &why);
+    if (!location) {
+        streams.err << Text::tr("A nyilvántartás nem használható: %1 (%2).")
+                           .arg(why, QString::fromLatin1(kEnvironmentVariable))
+                    << '\n';
+        return nullptr;
+    }
+    if (location->kind == Location::Kind::Off) {
+        streams.err << Text::tr("A nyilvántartás ki van kapcsolva (%1=off).").arg(QString::fromLatin1(kEnvironmentVariable))
+                    << '\n';
+        return nullptr;
+    }
+    auto site = std::make_unique<SiteRegister>(*location);
+    if (!site->open()) {
+        streams.err << Text::tr("A nyilvántartás nem használható: %1.").arg(site->problem()) << '\n';
+        return nullptr;
+    }
+    *code = kSuccess;
+    return site;
+}
+
+// SITE: a site's number or its name; nothing after a message.
+std::optional<SiteSummary> siteNamed(SiteRegister &site, const QString &text, Streams &streams, int *code)
+{
+    QList<SiteSummary> candidates;
+    const std::optional<SiteSummary> found = site.findSite(text, &candidates);
+    if (found)
+        return found;
+    // A register that failed on the way is another matter than an unknown name.
+    *code = site.isOpen() ? kUsage : kRegisterUnusable;
+    streams.err << Text::tr("Telephely: %1.").arg(site.problem()) << '\n';
+    for (const SiteSummary &candidate : candidates)
+        streams.err << "  " << siteLabel(candidate) << '\n';
+    return std::nullopt;
+}
+
+std::optional<int> versionNumber(const QString &text, Streams &streams)
+{
+    bool ok = false;
+    const int version = text.toInt(&ok);
+    if (ok && version > 0)
+        return version;
+    streams.err << Text::tr("Hibás változatszám: „%1”").arg(text) << '\n';
+    return std::nullopt;
+}
 
 int commandRegister(const Options &o, Streams &streams)
 {

@@ -9,6 +9,7 @@
 #include "forms/mainwindow_form.h"
 #include "forms/prompter.h"
 
+#include <QtCore/QBuffer>
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
 #include <QtCore/QHash>
@@ -157,7 +158,20 @@ void DocumentCommands::loadConfiguration(bool isDefault)
         return;
     }
 
-    const QStringList lines = configfile::readFile(filePath);
+    showLines(configfile::readFile(filePath), isDefault, configfile::displayName(filePath));
+}
+
+void DocumentCommands::openVersion(const QByteArray &krv, const QString &name)
+{
+    QBuffer buffer;
+    buffer.setData(krv);
+    buffer.open(QIODevice::ReadOnly);
+    state.setFilePath(QString());
+    showLines(configfile::readLines(buffer), false, name);
+}
+
+void DocumentCommands::showLines(const QStringList &lines, bool isDefault, const QString &name)
+{
     const std::optional<Configuration> configuration = configfile::fromLines(lines);
     if (!configuration) {
         prompt::critical(window, kFileErrorTitle,
@@ -184,7 +198,7 @@ void DocumentCommands::loadConfiguration(bool isDefault)
         linkLabel->setText(state.infoLine1());
     }
 
-    state.setFileName(configfile::displayName(filePath));
+    state.setFileName(name);
     fileLabel->setText(state.fileName());
 
     selectSmsPresetFor(ui.smskp->text());

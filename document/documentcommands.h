@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QtCore/QByteArray>
 #include <QtCore/QHash>
 #include <QtCore/QString>
+#include <QtCore/QStringList>
 
 struct Configuration;
 class FieldChecks;
@@ -27,6 +29,10 @@ public:
     void save();
     // Fills the form from the state's file, as the user or the start-up chose it.
     void loadConfiguration(bool isDefault);
+    // Fills the form from a file's bytes kept elsewhere (a version in the
+    // site register) as opening a file does, with the same message; `name`
+    // stands where a file's name would.
+    void openVersion(const QByteArray &krv, const QString &name);
     // The preset chosen in the combo box: its number into the field, or the
     // field opened for a number of the user's own.
     void presetSelected();
@@ -40,6 +46,8 @@ public:
     void showConfiguration(const Configuration &configuration, int entries);
 
 private:
+    // A file's lines into the form, and the message that says so.
+    void showLines(const QStringList &lines, bool isDefault, const QString &name);
     // Alarm and output digits of every telephone key, from the ticked boxes
     // of all pages, enabled or not.
     QHash<int, int> telephoneKeyValues() const;

@@ -33,6 +33,13 @@ public:
     const modulemodel::Model &moduleModel() const { return m_moduleModel; }
     void setModuleModel(const modulemodel::Model &model) { m_moduleModel = model; }
 
+    // The module's answer to "~|" when it entered programming mode ("Qzv_GSM4_128"):
+    // the register tells sites apart by it. Empty until a module has answered.
+    const QString &moduleIdentification() const { return m_moduleIdentification; }
+    void setModuleIdentification(const QString &text) { m_moduleIdentification = text; }
+    // The memory size the module reports for the model the form is set to.
+    int moduleMemory() const { return m_moduleModel.reduced ? m_moduleModel.entries - 1 : m_moduleModel.entries; }
+
     char downloadSeparator() const { return m_downloadSeparator; }
     char ackChar() const { return m_ackChar; }
     // The record image that the last download or verify built from the form.
@@ -65,6 +72,7 @@ private:
     char m_downloadSeparator;
     char m_ackChar;
     modulemodel::Model m_moduleModel = modulemodel::modelFor(32);
+    QString m_moduleIdentification;
     QString m_configImage;
     QString m_fileName;
     QString m_filePath;

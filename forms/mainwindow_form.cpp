@@ -387,6 +387,9 @@ void MainWindow::setupMenus(QMainWindow *window)
     actionStatus = action("actionStatus", QStringLiteral("Státusz lekérdezése"), {});
     actionContents = action("actionContents", QStringLiteral("Tartalom"), QKeySequence(QStringLiteral("F1")));
     actionAbout = action("actionAbout", QStringLiteral("Névjegy"), {});
+    actionSites = action("actionSites", QStringLiteral("Telephelyek…"), {});
+    actionFindNumber = action("actionFindNumber", QStringLiteral("Szám keresése…"), {});
+    actionSheet = action("actionSheet", QStringLiteral("Átadási lap (PDF)…"), {});
 
     menuBar = new QMenuBar(window);
     menuBar->setObjectName(QStringLiteral("menuBar"));
@@ -400,6 +403,7 @@ void MainWindow::setupMenus(QMainWindow *window)
     menuFile = menu("menuFile", QStringLiteral("&File"));
     menuSettings = menu("menuSettings", QStringLiteral("&Beállítások"));
     menuDevice = menu("menuDevice", QStringLiteral("&Eszköz"));
+    menuRegister = menu("menuRegister", QStringLiteral("&Nyilvántartás"));
     menuHelp = menu("menuHelp", QStringLiteral("&Help"));
     window->setMenuBar(menuBar);
 
@@ -416,6 +420,10 @@ void MainWindow::setupMenus(QMainWindow *window)
     menuDevice->addAction(actionReleTeszt);
     menuDevice->addSeparator();
     menuDevice->addAction(actionStatus);
+    menuRegister->addAction(actionSites);
+    menuRegister->addAction(actionFindNumber);
+    menuRegister->addSeparator();
+    menuRegister->addAction(actionSheet);
     menuHelp->addAction(actionContents);
     menuHelp->addAction(actionAbout);
 }

@@ -68,10 +68,14 @@ public:
     QAction *actionStatus = nullptr;
     QAction *actionContents = nullptr;
     QAction *actionAbout = nullptr;
+    QAction *actionSites = nullptr;
+    QAction *actionFindNumber = nullptr;
+    QAction *actionSheet = nullptr;
     QMenuBar *menuBar = nullptr;
     QMenu *menuFile = nullptr;
     QMenu *menuSettings = nullptr;
     QMenu *menuDevice = nullptr;
+    QMenu *menuRegister = nullptr;
     QMenu *menuHelp = nullptr;
     QStatusBar *statusBar = nullptr;
 

@@ -2,6 +2,7 @@
 
 #include <QtGui/QDesktopServices>
 #include <QtWidgets/QFileDialog>
+#include <QtWidgets/QInputDialog>
 
 namespace {
 Prompter *g_installed = nullptr;
@@ -28,9 +29,41 @@ QString Prompter::saveFileName(QWidget *parent, const QString &caption, const QS
     return QFileDialog::getSaveFileName(parent, caption, dir, filter);
 }
 
+QString Prompter::newFileName(QWidget *parent, const QString &caption, const QString &path,
+                              const QString &filter)
+{
+    return QFileDialog::getSaveFileName(parent, caption, path, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
 bool Prompter::openUrl(const QUrl &url)
 {
     return QDesktopServices::openUrl(url);
+}
+
+bool Prompter::question(QWidget *parent, const QString &title, const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<QString> Prompter::text(QWidget *parent, const QString &title, const QString &label,
+                                      const QString &initial, bool multiLine)
+{
+    bool ok = false;
+    const QString answer = multiLine ? QInputDialog::getMultiLineText(parent, title, label, initial, &ok)
+                                     : QInputDialog::getText(parent, title, label, QLineEdit::Normal, initial, &ok);
+    return ok ? std::optional<QString>(answer) : std::nullopt;
+}
+
+std::optional<int> Prompter::choice(QWidget *parent, const QString &title, const QString &label,
+                                    const QStringList &items)
+{
+    bool ok = false;
+    const QString answer = QInputDialog::getItem(parent, title, label, items, 0, false, &ok);
+    const int index = int(items.indexOf(answer));
+    return ok && index >= 0 ? std::optional<int>(index) : std::nullopt;
 }
 
 Prompter &Prompter::instance()

@@ -3,6 +3,7 @@
 #include "register/numberkey.h"
 #include "register/registerdatabase.h"
 #include "register/registertext.h"
+#include "register/registerwords.h"
 
 
 #include <algorithm>
@@ -61,18 +62,6 @@ VersionInfo versionFrom(const QSqlQuery &query)
     v.verified = timeOf(query.value(14));
     v.verifiedBy = query.value(15).toString();
     return v;
-}
-
-// A name as a search compares it: case and accents do not count, so
-// "fokapu" finds "Főkapu" and the module's own "Fökapu" (it holds no ő).
-QString folded(const QString &name)
-{
-    QString plain;
-    for (const QChar c : name.normalized(QString::NormalizationForm_D)) {
-        if (c.category() != QChar::Mark_NonSpacing)
-            plain += c;
-    }
-    return plain.toCaseFolded();
 }
 
 bool byName(const SiteSummary &a, const SiteSummary &b)
@@ -141,11 +130,11 @@ std::optional<SiteSummary> SiteRegister::findSite(const QString &text, QList<Sit
     const QList<SiteSummary> all = sites();
     if (!d->problem.isEmpty())
         return std::nullopt;
-    const QString key = folded(wanted);
+    const QString key = foldedName(wanted);
     QList<SiteSummary> whole;
     QList<SiteSummary> parts;
     for (const SiteSummary &s : all) {
-        const QString name = folded(s.name);
+        const QString name = foldedName(s.name);
         if (name == key)
             whole.append(s);
         else if (!key.isEmpty() && name.contains(key))

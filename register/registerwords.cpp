@@ -1,6 +1,7 @@
 #include "register/registerwords.h"
 
 #include "document/generalfields.h"
+#include "document/modulemodel.h"
 #include "register/registertext.h"
 #include "register/versionchanges.h"
 
@@ -34,6 +35,26 @@ QString programText(const QString &program, const QString &version)
 {
     const QString name = program == QLatin1String("window") ? QStringLiteral("kordavo") : QStringLiteral("kordavo-cli");
     return version.isEmpty() ? name : name + QLatin1Char(' ') + version;
+}
+
+QString modelText(int memory)
+{
+    if (memory <= 0)
+        return Text::tr("nem ismert");
+    const modulemodel::Model model = modulemodel::modelFor(memory);
+    if (!modulemodel::isKnownMemory(memory))
+        return Text::tr("ismeretlen (%1)").arg(memory);
+    return model.reduced ? Text::tr("%1 számos, egyszerűsített").arg(model.entries) : Text::tr("%1 számos").arg(model.entries);
+}
+
+QString foldedName(const QString &name)
+{
+    QString plain;
+    for (const QChar c : name.normalized(QString::NormalizationForm_D)) {
+        if (c.category() != QChar::Mark_NonSpacing)
+            plain += c;
+    }
+    return plain.toCaseFolded();
 }
 
 QString siteLabel(const SiteSummary &site)

@@ -78,6 +78,22 @@ QString placeholder(const char *objectName)
     return {};
 }
 
+// The identifier and name of a module holding `held`; a reduced module
+// holds neither, and its first number stands for its name ("#3630…").
+SiteKey moduleKey(const Configuration &held, int entries)
+{
+    SiteKey key;
+    key.moduleId = trimmedRight(held.general.at(size_t(generalfields::indexOf(QStringLiteral("m_id")))));
+    key.moduleName = trimmedRight(held.general.at(size_t(generalfields::indexOf(QStringLiteral("m_nev")))));
+    if (key.moduleId == placeholder("m_id") && key.moduleName == placeholder("m_nev")) {
+        QString first;
+        for (int n = 1; n <= entries && first.isEmpty(); ++n)
+            first = held.telephones.at(size_t(n - 1)).number;
+        key.moduleName = QLatin1Char('#') + first;
+    }
+    return key;
+}
+
 // The module's identifier and name as it holds them, and its answer to "~|".
 // A reduced module holds neither: its first number stands for its name.
 std::optional<SiteKey> siteKey(const TransferRecord &record, const QString &canonical)
@@ -95,18 +111,11 @@ std::optional<SiteKey> siteKey(const TransferRecord &record, const QString &cano
     }
     if (!configuration || record.identification.isEmpty())
         return std::nullopt;
-    const int idField = generalfields::indexOf(QStringLiteral("m_id"));
     const int nameField = generalfields::indexOf(QStringLiteral("m_nev"));
-    SiteKey key;
+    SiteKey key = moduleKey(*configuration, model.entries);
     key.identification = record.identification;
-    key.moduleId = trimmedRight(configuration->general.at(size_t(idField)));
-    key.moduleName = trimmedRight(configuration->general.at(size_t(nameField)));
-    if (key.moduleId == placeholder("m_id") && key.moduleName == placeholder("m_nev")) {
-        QString first;
-        for (int n = 1; n <= model.entries && first.isEmpty(); ++n)
-            first = configuration->telephones.at(size_t(n - 1)).number;
-        key.moduleName = QLatin1Char('#') + first;
-        key.defaultName = QStringLiteral("%1 (%2)").arg(record.identification, first);
+    if (key.moduleName.startsWith(QLatin1Char('#'))) {
+        key.defaultName = QStringLiteral("%1 (%2)").arg(record.identification, key.moduleName.mid(1));
         return key;
     }
     // The file's own spelling where it says the same (ő travels as ö).
@@ -146,6 +155,45 @@ QString versionText(const QString &site, int version)
 }
 
 } // namespace
+
+std::optional<SiteSummary> SiteRegister::siteOfConfiguration(const Configuration &configuration, int memory,
+                                                             const QString &identification)
+{
+    const modulemodel::Model model = modulemodel::modelFor(memory);
+    // The module holds the fields as a download sends them (ő as ö).
+    Configuration held = configuration.fittedTo(model);
+    const configimage::BuildResult built = configimage::buildImage(held, model.entries);
+    if (built.ok()) {
+        if (const std::optional<Configuration> parsed = configimage::parseImage(configimage::asSent(built.image), model.entries))
+            held = *parsed;
+    }
+    const SiteKey key = moduleKey(held, model.entries);
+    qint64 siteId = 0;
+    {
+        const Private::Settled settled{*d};
+        if (!open())
+            return std::nullopt;
+        QSqlQuery *query = nullptr;
+        const QString sql = QStringLiteral("SELECT DISTINCT site_id FROM site_keys WHERE module_id = ? AND module_name = ?");
+        query = identification.isEmpty()
+                    ? d->run(sql, {key.moduleId, key.moduleName})
+                    : d->run(sql + QStringLiteral(" AND identification = ?"), {key.moduleId, key.moduleName, identification});
+        if (!query)
+            return std::nullopt;
+        while (query->next()) {
+            if (siteId) {
+                d->problem = Text::tr("több telephely modulja viseli ezt az azonosítót és nevet");
+                return std::nullopt;
+            }
+            siteId = query->value(0).toLongLong();
+        }
+        if (!siteId) {
+            d->problem = Text::tr("ez a modul nincs a nyilvántartásban");
+            return std::nullopt;
+        }
+    }
+    return site(siteId);
+}
 
 // --- recording ---
 

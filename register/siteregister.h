@@ -17,6 +17,8 @@
 #include <memory>
 #include <optional>
 
+struct Configuration;
+
 namespace siteregister {
 
 struct SiteSummary
@@ -109,6 +111,11 @@ public:
     // site's name holds, case and accents not counting ("fokapu": Főkapu). `candidates` lists the sites a
     // name fits when it fits more than one.
     std::optional<SiteSummary> findSite(const QString &text, QList<SiteSummary> *candidates = nullptr);
+    // The site of the module that holds (or would get) this configuration:
+    // found by its identifier and name, and by its answer to "~|" when that
+    // is known. Nothing, with problem(), when no site or several fit.
+    std::optional<SiteSummary> siteOfConfiguration(const Configuration &configuration, int memory,
+                                                   const QString &identification = QString());
     QList<VersionInfo> history(qint64 siteId);
     std::optional<StoredVersion> version(qint64 siteId, int version);
     // The newest version with a copy.

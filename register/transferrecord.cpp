@@ -15,21 +15,28 @@
 
 namespace siteregister {
 
+QString currentLogin()
+{
+    QString login;
+#if defined(Q_OS_UNIX)
+    // The account itself: USER is not always set (services, su, containers).
+    if (const passwd *account = getpwuid(geteuid()))
+        login = QString::fromLocal8Bit(account->pw_name);
+#endif
+    if (login.isEmpty())
+        login = qEnvironmentVariable("USERNAME");
+    if (login.isEmpty())
+        login = qEnvironmentVariable("USER");
+    return login;
+}
+
 TransferRecord TransferRecord::now(Command command, Result result)
 {
     TransferRecord record;
     record.command = command;
     record.result = result;
     record.programVersion = QString::fromLatin1(kordavo::kVersion);
-#if defined(Q_OS_UNIX)
-    // The account itself: USER is not always set (services, su, containers).
-    if (const passwd *account = getpwuid(geteuid()))
-        record.login = QString::fromLocal8Bit(account->pw_name);
-#endif
-    if (record.login.isEmpty())
-        record.login = qEnvironmentVariable("USERNAME");
-    if (record.login.isEmpty())
-        record.login = qEnvironmentVariable("USER");
+    record.login = currentLogin();
     record.host = QSysInfo::machineHostName();
     record.time = QDateTime::currentDateTimeUtc();
     record.uid = QUuid::createUuid().toString(QUuid::WithoutBraces);

@@ -43,6 +43,9 @@ struct TransferRecord
     static TransferRecord now(Command command, Result result);
 };
 
+// The account this process runs as: who made a version, and whose installer's name a sheet carries.
+QString currentLogin();
+
 QString commandName(TransferRecord::Command command);   // "download", "readout", "verify"
 QString resultName(TransferRecord::Result result);      // "ok", "differs", "failed", "interrupted"
 

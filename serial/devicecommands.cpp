@@ -88,6 +88,7 @@ void DeviceCommands::showPort(bool search)
     setModuleText(ui.l_ver, QStringLiteral("Memória: ") + identified.answer.memoryField);
     memoryMode.apply(memory);
 
+    state.setModuleIdentification(identified.answer.text);
     state.setProgramMode(true);
 
     state.setPictureFile(identified.model.picture);

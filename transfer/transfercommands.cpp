@@ -3,6 +3,8 @@
 
 #include "transfer/transfercommands.h"
 
+#include "document/configfile.h"
+#include "document/configuration.h"
 #include "document/documentcommands.h"
 #include "document/fieldchecks.h"
 #include "document/windowstate.h"
@@ -27,6 +29,8 @@
 namespace {
 
 using moduleoperations::FieldProblem;
+using Command = siteregister::TransferRecord::Command;
+using Result = siteregister::TransferRecord::Result;
 
 // Shows completion until the command ends. A dialog that never came up
 // (a short transfer) is kept down: otherwise its delayed first showing would
@@ -117,6 +121,27 @@ bool TransferCommands::refuseFieldWithSeparator(const moduleoperations::Prepared
     return true;
 }
 
+void TransferCommands::keep(siteregister::TransferRecord::Command command, siteregister::TransferRecord::Result result,
+                            const QString &message, const QString &image, const QByteArray &krv)
+{
+    if (!recordTransfer)
+        return;
+    siteregister::TransferRecord record = siteregister::TransferRecord::now(command, result);
+    record.message = QString(message).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    record.port = state.portName();
+    record.identification = state.moduleIdentification();
+    record.memory = state.moduleMemory();
+    record.image = image;
+    record.krv = krv;
+    record.program = QStringLiteral("window");
+    recordTransfer(record);
+}
+
+QByteArray TransferCommands::formFile() const
+{
+    return configfile::formatLines(configfile::toLines(document.formConfiguration()));
+}
+
 bool TransferCommands::applyConfigImage(const QString &image)
 {
     const std::optional<Configuration> parsed = configimage::parseImage(image, state.memorySize());
@@ -149,7 +174,15 @@ void TransferCommands::download()
     QPointer<dload> dialog =
         new dload({state.portName(), state.baudRate(), state.ackChar(), prepared.image}, window);
     dialog->exec();
+    if (!dialog)
+        return;
+    const bool stored = dialog->worker->success;
+    const moduleprotocol::Failure failure = dialog->worker->outcome().failure;
     delete dialog.data();
+    if (failure != moduleprotocol::Failure::PortNotOpened)
+        keep(Command::Download, stored ? Result::Ok : Result::Failed,
+             stored ? QStringLiteral("Sikeres betöltés.") : QStringLiteral("Betöltés hiba."),
+             stored ? configimage::asSent(prepared.image) : QString(), formFile());
 }
 
 void TransferCommands::readOut()
@@ -167,6 +200,8 @@ void TransferCommands::readOut()
                                                      const moduleoperations::Control &control) {
             return moduleoperations::readout(session, model, control);
         });
+    if (read.failure == moduleprotocol::Failure::Cancelled)
+        keep(Command::Readout, Result::Interrupted, QStringLiteral("Megszakítva."), {}, {});
     if (endedEarly(window, read.failure, progress, QStringLiteral("Sikertelen kiolvasás.\nNem lehet megnyitni a portot."),
                    state.portName()))
         return;
@@ -176,10 +211,13 @@ void TransferCommands::readOut()
         prompt::critical(window, QStringLiteral("Hiba"),
                          QStringLiteral("Sikertelen kiolvasás.\nEllenőrizze az eszközt, és próbálja meg újra!"),
                          resultwords::readoutFailure(read, state.memorySize(), state.portName()));
+        keep(Command::Readout, Result::Failed, QStringLiteral("Sikertelen kiolvasás."), {}, {});
         return;
     }
     showReadOut(*read.configuration);
     document.selectSmsPresetFor(ui.smskp->text());
+    keep(Command::Readout, Result::Ok, QStringLiteral("Sikeres kiolvasás."), read.image,
+         configfile::formatLines(configfile::toLines(*read.configuration)));
 }
 
 void TransferCommands::verify()
@@ -218,4 +256,7 @@ void TransferCommands::verify()
     else
         prompt::critical(window, QStringLiteral("Ellenőrzés"), failed,
                          differenceLines(verified, prepared.model.entries, state.portName()));
+    const Result result = verified.matches() ? Result::Ok : verified.stored.isEmpty() ? Result::Failed : Result::Differs;
+    keep(Command::Verify, result, verified.matches() ? QStringLiteral("Sikeres ellenőrzés.") : failed, verified.stored,
+         formFile());
 }

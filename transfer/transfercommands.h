@@ -1,8 +1,11 @@
 #pragma once
 
+#include "register/transferrecord.h"
 #include "transfer/moduleoperations.h"
 
 #include <QtCore/QString>
+
+#include <functional>
 
 class DocumentCommands;
 class FieldChecks;
@@ -32,6 +35,10 @@ public:
     // untouched, when the reply holds too few records.
     bool applyConfigImage(const QString &image);
 
+    // Called at the end of every transfer that reached the port (the site register's record).
+    using Recorder = std::function<void(const siteregister::TransferRecord &)>;
+    void setRecorder(Recorder recorder) { recordTransfer = std::move(recorder); }
+
 private:
     // A read-out's configuration into the form: the numbers of the module's
     // memory and every box.
@@ -45,10 +52,16 @@ private:
     // A field holding "|" (from a file or a module) would split its record:
     // reported under `title`, and true, before the port is opened.
     bool refuseFieldWithSeparator(const moduleoperations::Prepared &prepared, const QString &title);
+    // What the transfer did, to the recorder: `image` the module's records
+    // as sent or as read, `krv` the file of the form or of the read-out.
+    void keep(siteregister::TransferRecord::Command command, siteregister::TransferRecord::Result result,
+              const QString &message, const QString &image, const QByteArray &krv);
+    QByteArray formFile() const;
 
     Ui::MainWindow &ui;
     QWidget *window;
     WindowState &state;
     DocumentCommands &document;
     FieldChecks &checks;
+    Recorder recordTransfer;
 };

@@ -534,6 +534,42 @@ see kordavo-cli --help</translation>
         <translation>Register: %1.</translation>
     </message>
     <message>
+        <source>Hibás telefonszám: „%1”</source>
+        <translation>Bad telephone number: &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>ugyanez a szám a(z) %1. helyen is szerepel</source>
+        <translation>the same number is also at position %1</translation>
+    </message>
+    <message>
+        <source>Nyilvántartás: %1; a lap telephely nélkül készül.</source>
+        <translation>Register: %1; the sheet is made without a site.</translation>
+    </message>
+    <message>
+        <source>Az átadási lap a betűkészletekhez grafikus Qt-alkalmazást igényel.</source>
+        <translation>The handover sheet needs a Qt GUI application for its fonts.</translation>
+    </message>
+    <message>
+        <source>Fájlnak nincs változata; lásd: kordavo-cli --help</source>
+        <translation>A file has no versions; see kordavo-cli --help</translation>
+    </message>
+    <message>
+        <source>Nyilvántartás: a telepítő neve nem menthető: %1.</source>
+        <translation>Register: the installer&apos;s name cannot be kept: %1.</translation>
+    </message>
+    <message>
+        <source>A lapon nincs telepítőnév; adja meg egyszer: --installer NÉV</source>
+        <translation>The sheet carries no installer&apos;s name; give it once: --installer NAME</translation>
+    </message>
+    <message>
+        <source>Az átadási lap nem írható: %1 (%2)</source>
+        <translation>The handover sheet cannot be written: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Átadási lap: %1 – %2</source>
+        <translation>Handover sheet: %1 – %2</translation>
+    </message>
+    <message>
         <source>Használat: kordavo-cli PARANCS [KAPCSOLÓK]
 
 Kordavo GSM modulok programozása, kiolvasása és ellenőrzése parancssorból.
@@ -577,6 +613,12 @@ Parancsok:
   register note HELY SZÖVEG       a telephely neve, címe, megjegyzése
   register merge HELY CÉL         a HELY telephely beolvad a CÉL telephelybe
                                   (HELY: a telephely száma vagy neve)
+  sheet HELY [V] KI.pdf, sheet FÁJL.krv KI.pdf [--force] [--installer NÉV]
+                                  átadási lap (PDF): a telephely egy változata
+                                  (V nélkül: a legutóbbi) vagy egy fájl, minden
+                                  számmal és a jogaival, a PIN-kód utolsó
+                                  számjegyével; meglévő fájlt csak --force
+                                  mellett ír felül
 
 Kapcsolók (az érték „--port P” és „--port=P” alakban is megadható):
   --port P        a port (például /dev/ttyUSB0 vagy COM3)
@@ -597,6 +639,8 @@ Kapcsolók (az érték „--port P” és „--port=P” alakban is megadható):
                   vagy egy SQLite-fájl (alapérték: a KORDAVO_REGISTER
                   környezeti változó, különben a felhasználó adatmappája)
   --no-register   download, readout, verify: nem rögzít a nyilvántartásba
+  --installer NÉV sheet: a telepítő neve a lapon; a nyilvántartás megjegyzi
+                  ehhez a felhasználóhoz, a további lapok is viselik
   --lang NYELV    a szövegek nyelve: %1 (alapérték: a LANG nyelve, ha ezek
                   egyike, különben magyar)
   --version       a program változata
@@ -609,8 +653,8 @@ Kilépési kódok:
   2  hibás használat (a --log fájl sem nyitható meg)
   3  port- vagy vonalhiba (nem nyílik meg, nem válaszol, nem Kordavo modul)
   4  hibás vagy hiányzó fájl, vagy egy fájl, a napló vagy a kimenet nem írható
-  5  register: a nyilvántartás ki van kapcsolva, nem érhető el, nem írható
-     vagy sérült
+  5  register, sheet HELY: a nyilvántartás ki van kapcsolva, nem érhető el,
+     nem írható vagy sérült
   128 + N  megszakítva az N. jelzéssel (Ctrl-C: 130, SIGTERM: 143, SIGHUP: 129)
 </source>
         <translation>Usage: kordavo-cli COMMAND [OPTIONS]
@@ -656,6 +700,12 @@ Commands:
   register note SITE TEXT         the site&apos;s name, address, note
   register merge SITE INTO        site SITE joins site INTO
                                   (SITE: the site&apos;s number or its name)
+  sheet SITE [V] OUT.pdf, sheet FILE.krv OUT.pdf [--force] [--installer NAME]
+                                  handover sheet (PDF): a version of the site
+                                  (without V: the latest) or a file, every
+                                  number with its rights, the PIN&apos;s last
+                                  digit; writes over an existing file only
+                                  with --force
 
 Options (a value may follow as &quot;--port P&quot; or &quot;--port=P&quot;):
   --port P        the port (for example /dev/ttyUSB0 or COM3)
@@ -675,6 +725,8 @@ Options (a value may follow as &quot;--port P&quot; or &quot;--port=P&quot;):
                   file (default: the KORDAVO_REGISTER environment variable,
                   else the user&apos;s data folder)
   --no-register   download, readout, verify: records nothing in the register
+  --installer NAME sheet: the installer&apos;s name on the sheet; the register
+                  keeps it for this user, and later sheets carry it
   --lang LANG     language of the texts: %1 (default: that of LANG when it is
                   one of these, else Hungarian)
   --version       the program&apos;s version
@@ -687,17 +739,10 @@ Exit codes:
   2  usage (also: the --log file cannot be opened)
   3  port or line failure (does not open, no answer, not a Kordavo module)
   4  bad or missing file, or a file, the log or the output cannot be written
-  5  register: the register is off, unreachable, read-only or damaged
+  5  register, sheet SITE: the register is off, unreachable, read-only or
+     damaged
   128 + N  interrupted by signal N (Ctrl-C: 130, SIGTERM: 143, SIGHUP: 129)
 </translation>
-    </message>
-    <message>
-        <source>Hibás telefonszám: „%1”</source>
-        <translation>Bad telephone number: &quot;%1&quot;</translation>
-    </message>
-    <message>
-        <source>ugyanez a szám a(z) %1. helyen is szerepel</source>
-        <translation>the same number is also at position %1</translation>
     </message>
     <message>
         <source>sikertelen lekérdezés: %1</source>
@@ -845,6 +890,180 @@ in international form without &quot;+&quot;</translation>
     <message>
         <source>%1. tartalék rekord</source>
         <translation>reserved record %1</translation>
+    </message>
+</context>
+<context>
+    <name>handover::Text</name>
+    <message>
+        <source>igen</source>
+        <translation>yes</translation>
+    </message>
+    <message>
+        <source>Telephely</source>
+        <translation>Site</translation>
+    </message>
+    <message>
+        <source>nincs a nyilvántartásban</source>
+        <translation>not in the register</translation>
+    </message>
+    <message>
+        <source>Cím</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>Modell</source>
+        <translation>Model</translation>
+    </message>
+    <message>
+        <source>Forrás</source>
+        <translation>Source</translation>
+    </message>
+    <message>
+        <source>Bemenet</source>
+        <translation>Input</translation>
+    </message>
+    <message>
+        <source>Név</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Üzenet bekapcsoláskor</source>
+        <translation>Message on switching on</translation>
+    </message>
+    <message>
+        <source>Üzenet kikapcsoláskor</source>
+        <translation>Message on switching off</translation>
+    </message>
+    <message>
+        <source>%1. bemenet</source>
+        <translation>input %1</translation>
+    </message>
+    <message>
+        <source>A modul nem tárol telefonszámot.</source>
+        <translation>The module stores no telephone number.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n tárolt telefonszám, a modul memóriájában elfoglalt helyük szerint.</source>
+        <translation>
+            <numerusform>%n stored telephone number, by its position in the module&apos;s memory.</numerusform>
+            <numerusform>%n stored telephone numbers, by their positions in the module&apos;s memory.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Hely</source>
+        <translation>Position</translation>
+    </message>
+    <message>
+        <source>Telefonszám</source>
+        <translation>Telephone number</translation>
+    </message>
+    <message>
+        <source>1. bemenet riasztás</source>
+        <translation>alarm input 1</translation>
+    </message>
+    <message>
+        <source>2. bemenet riasztás</source>
+        <translation>alarm input 2</translation>
+    </message>
+    <message>
+        <source>1. kimenet vezérlés</source>
+        <translation>controls output 1</translation>
+    </message>
+    <message>
+        <source>2. kimenet vezérlés</source>
+        <translation>controls output 2</translation>
+    </message>
+    <message>
+        <source>Nincs változás.</source>
+        <translation>No change.</translation>
+    </message>
+    <message>
+        <source>Kelt: %1</source>
+        <translation>Date: %1</translation>
+    </message>
+    <message>
+        <source>átadó (telepítő)</source>
+        <translation>handed over by (installer)</translation>
+    </message>
+    <message>
+        <source>átadó (telepítő): %1</source>
+        <translation>handed over by (installer): %1</translation>
+    </message>
+    <message>
+        <source>átvevő</source>
+        <translation>received by</translation>
+    </message>
+    <message>
+        <source>Átadási lap</source>
+        <translation>Handover sheet</translation>
+    </message>
+    <message>
+        <source>Átadási lap – %1</source>
+        <translation>Handover sheet – %1</translation>
+    </message>
+    <message>
+        <source>Bemenetek</source>
+        <translation>Inputs</translation>
+    </message>
+    <message>
+        <source>Telefonszámok és jogaik</source>
+        <translation>Telephone numbers and their rights</translation>
+    </message>
+    <message>
+        <source>Változások az előző változat óta</source>
+        <translation>Changes since the previous version</translation>
+    </message>
+    <message>
+        <source>a PDF nem írható</source>
+        <translation>the PDF cannot be written</translation>
+    </message>
+    <message>
+        <source>%1 – %2/%3. oldal</source>
+        <translation>%1 – page %2 of %3</translation>
+    </message>
+    <message>
+        <source>a(z) %1. változatról nincs másolat (sikertelen átvitel, vagy régen törlődött)</source>
+        <translation>version %1 has no copy (a failed transfer, or removed long ago)</translation>
+    </message>
+    <message>
+        <source>%1. változat (%2, %3, %4@%5)</source>
+        <translation>version %1 (%2, %3, %4@%5)</translation>
+    </message>
+    <message>
+        <source>Ez a telephely első megőrzött változata.</source>
+        <translation>This is the site&apos;s first version with a copy.</translation>
+    </message>
+    <message>
+        <source>A(z) %1. változathoz képest:</source>
+        <translation>Against version %1:</translation>
+    </message>
+    <message>
+        <source>A változások nem olvashatók: %1.</source>
+        <translation>The changes cannot be read: %1.</translation>
+    </message>
+    <message>
+        <source>A nyilvántartás ki van kapcsolva.</source>
+        <translation>The register is turned off.</translation>
+    </message>
+    <message>
+        <source>A modul nincs a nyilvántartásban.</source>
+        <translation>The module is not in the register.</translation>
+    </message>
+    <message>
+        <source>A nyilvántartás nem érhető el: %1.</source>
+        <translation>The register cannot be reached: %1.</translation>
+    </message>
+    <message>
+        <source>A telephelynek nincs megőrzött változata.</source>
+        <translation>The site has no version with a copy.</translation>
+    </message>
+    <message>
+        <source>A változások nem számíthatók: a(z) „%1” mező üres.</source>
+        <translation>The changes cannot be worked out: the field “%1” is empty.</translation>
+    </message>
+    <message>
+        <source>A nyilvántartott %1. változathoz képest (%2):</source>
+        <translation>Against version %1 in the register (%2):</translation>
     </message>
 </context>
 <context>
@@ -1235,6 +1454,30 @@ in international form without &quot;+&quot;</translation>
     <message>
         <source>Modell: %1 → %2 (%3 → %4 telefonszám)</source>
         <translation>Model: %1 → %2 (%3 → %4 numbers)</translation>
+    </message>
+    <message>
+        <source>nem ismert</source>
+        <translation>not known</translation>
+    </message>
+    <message>
+        <source>ismeretlen (%1)</source>
+        <translation>unknown (%1)</translation>
+    </message>
+    <message>
+        <source>%1 számos, egyszerűsített</source>
+        <translation>%1 numbers, simplified</translation>
+    </message>
+    <message>
+        <source>%1 számos</source>
+        <translation>%1 numbers</translation>
+    </message>
+    <message>
+        <source>több telephely modulja viseli ezt az azonosítót és nevet</source>
+        <translation>the modules of several sites carry this identifier and name</translation>
+    </message>
+    <message>
+        <source>ez a modul nincs a nyilvántartásban</source>
+        <translation>this module is not in the register</translation>
     </message>
 </context>
 </TS>

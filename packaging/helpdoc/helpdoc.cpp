@@ -10,8 +10,17 @@
 #include "app/about.h"
 #include "app/appearance.h"
 #include "app/mainwindow.h"
+#include "document/configfile.h"
+#include "document/configuration.h"
 #include "forms/prompter.h"
+#include "register/siteregister.h"
+#include "register/transferrecord.h"
+#include "registerview/registercommands.h"
+#include "registerview/registerwindow.h"
+#include "sheet/handoversheet.h"
+#include "sheet/sheetsources.h"
 #include "sim/modulesimulator.h"
+#include "transfer/configimage.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QElapsedTimer>
@@ -38,6 +47,7 @@
 #include <QtWidgets/QProgressBar>
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QTabWidget>
+#include <QtWidgets/QTreeWidget>
 
 #include <chrono>
 #include <algorithm>
@@ -95,6 +105,137 @@ void wait(int ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
+// What a week of an installer's transfers leaves in a register: four sites,
+// the gate at Fő utca read out, changed and verified.
+struct SeededSites
+{
+    qint64 gate = 0;
+    QString problem;
+};
+
+siteregister::TransferRecord transferOf(const Configuration &c, siteregister::TransferRecord::Command command,
+                                        const QDateTime &time)
+{
+    using siteregister::TransferRecord;
+    TransferRecord record = TransferRecord::now(command, TransferRecord::Result::Ok);
+    record.time = time;
+    record.login = QStringLiteral("kovacs");
+    record.host = QStringLiteral("laptop");
+    record.program = QStringLiteral("window");
+    record.port = QStringLiteral("/dev/ttyUSB0");
+    record.identification = QStringLiteral("Qzv_GSM4_128");
+    record.memory = 128;
+    const modulemodel::Model model = modulemodel::modelFor(record.memory);
+    record.image = configimage::asSent(configimage::buildImage(c.fittedTo(model), model.entries).image);
+    record.krv = configfile::formatLines(configfile::toLines(c));
+    return record;
+}
+
+SeededSites seedRegister(const QString &location, const QString &binDir)
+{
+    using Command = siteregister::TransferRecord::Command;
+    SeededSites seeded;
+    const std::optional<Configuration> base =
+        configfile::fromLines(configfile::readFile(binDir + QStringLiteral("/kordavo_default.dll")));
+    if (!base) {
+        seeded.problem = QStringLiteral("no default configuration in %1").arg(binDir);
+        return seeded;
+    }
+    const auto named = [&base](const char *id, const char *name, const QList<configfile::TelephoneEntry> &numbers) {
+        Configuration c = *base;
+        c.general[size_t(generalfields::indexOf(QStringLiteral("m_id")))] = QString::fromLatin1(id);
+        c.general[size_t(generalfields::indexOf(QStringLiteral("m_nev")))] = QString::fromUtf8(name);
+        c.telephones.fill({});
+        for (int n = 0; n < numbers.size(); ++n)
+            c.telephones[size_t(n)] = numbers.at(n);
+        return c;
+    };
+    siteregister::Location where;
+    where.path = location;
+    siteregister::SiteRegister reg(where);
+    const QDateTime monday(QDate(2026, 3, 2), QTime(9, 12));
+    Configuration changed = *base;
+    changed.telephones[1] = {};
+    changed.telephones[4].output = 2;
+    changed.telephones[6] = {0, 1, QStringLiteral("36201234000")};
+    seeded.gate = reg.record(transferOf(*base, Command::Readout, monday)).siteId;
+    reg.record(transferOf(changed, Command::Download, monday.addSecs(8 * 60)));
+    reg.record(transferOf(changed, Command::Verify, monday.addSecs(9 * 60)));
+    reg.setAddress(seeded.gate, QStringLiteral("Fő utca 12."));
+    const qint64 garage = reg.record(transferOf(named("4173", "Garázs kapu",
+                                                     {{0, 1, QStringLiteral("36301234567")},
+                                                      {0, 1, QStringLiteral("36304445566")},
+                                                      {0, 3, QStringLiteral("36307778899")}}),
+                                               Command::Download, monday.addSecs(5 * 3600)))
+                              .siteId;
+    reg.setNote(garage, QStringLiteral("Kulcs a portán."));
+    QList<configfile::TelephoneEntry> residents;
+    for (int n = 1; n <= 40; ++n)
+        residents.append({0, 1, QStringLiteral("363055500%1").arg(n, 2, 10, QLatin1Char('0'))});
+    reg.record(transferOf(named("0815", "Sorompó Dózsa", residents), Command::Download, monday.addDays(1).addSecs(3600)));
+    reg.record(transferOf(named("0042", "Szivattyúház", {{3, 0, QStringLiteral("36209998877")}}), Command::Readout,
+                          monday.addDays(2)));
+    reg.setInstallerName(siteregister::currentLogin(), QStringLiteral("Kovács János"));
+    seeded.problem = reg.problem();
+    return seeded;
+}
+
+// The register window with the gate at Fő utca, the changes of its two
+// versions, and where a resident's number stands; then the first page of
+// the gate's handover sheet.
+void registerShots(MainWindow &window, const QString &location, const SeededSites &seeded, const QString &outDir)
+{
+    window.findChild<QAction *>(QStringLiteral("actionSites"))->trigger();
+    RegisterWindow *view = window.siteRegister().registerWindow();
+    view->resize(1180, 660);
+    auto *sites = view->findChild<QTreeWidget *>(QStringLiteral("siteList"));
+    QElapsedTimer clock;
+    clock.start();
+    while (sites->topLevelItemCount() < 4 && clock.elapsed() < 10000)
+        wait(20);
+    for (int i = 0; i < sites->topLevelItemCount(); ++i) {
+        if (sites->topLevelItem(i)->data(0, Qt::UserRole).toLongLong() == seeded.gate)
+            sites->setCurrentItem(sites->topLevelItem(i));
+    }
+    auto *history = view->findChild<QTreeWidget *>(QStringLiteral("historyList"));
+    while (history->topLevelItemCount() < 2 && clock.elapsed() < 10000)
+        wait(20);
+    for (int i = 0; i < history->topLevelItemCount(); ++i)
+        history->topLevelItem(i)->setSelected(true);
+    view->findChild<QLineEdit *>(QStringLiteral("numberSearch"))->setText(QStringLiteral("06 30 123 4567"));
+    view->findChild<QPushButton *>(QStringLiteral("findButton"))->click();
+    auto *places = view->findChild<QTreeWidget *>(QStringLiteral("numberResults"));
+    while (places->topLevelItemCount() < 2 && clock.elapsed() < 10000)
+        wait(20);
+    wait(200);
+    if (places->topLevelItemCount() < 2) {
+        std::fprintf(stderr, "the register window did not show the seeded register\n");
+        g_failed = true;
+    }
+    save(view, outDir + QStringLiteral("/shot-register.png"));
+    view->close();
+
+    siteregister::Location where;
+    where.path = location;
+    siteregister::SiteRegister reg(where);
+    QString problem;
+    std::optional<handover::Sheet> sheet = handover::sheetOfVersion(reg, seeded.gate, 2, &problem);
+    // Dated with the week the register shows, so each build draws the same page.
+    if (sheet)
+        sheet->date = QDate(2026, 3, 2);
+    QImage page = sheet ? handover::firstPage(*sheet, 2) : QImage();
+    if (!page.isNull()) {
+        // The paper's edge, on the help's white page.
+        QPainter edge(&page);
+        edge.setPen(QPen(Qt::gray, 4));
+        edge.drawRect(page.rect().adjusted(2, 2, -2, -2));
+    }
+    if (!sheet || !page.save(outDir + QStringLiteral("/shot-sheet.png"), "PNG")) {
+        std::fprintf(stderr, "no handover sheet: %s\n", qPrintable(problem));
+        g_failed = true;
+    }
+}
+
 int takeShots(const QString &binDir, const QString &outDir)
 {
     // A dialog that never shows must fail the build, not hang it.
@@ -107,6 +248,17 @@ int takeShots(const QString &binDir, const QString &outDir)
     QDir::setCurrent(binDir);
     SilentPrompter prompter;
     Prompter::install(&prompter);
+    // A register of the build's own, never the user's: what the pictures show
+    // is seeded into it, and the window's transfers land there too.
+    const QString location = QDir(outDir).filePath(QStringLiteral("register.sqlite"));
+    for (const QString &suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")})
+        QFile::remove(location + suffix);
+    qputenv("KORDAVO_REGISTER", QFile::encodeName(location));
+    const SeededSites seeded = seedRegister(location, binDir);
+    if (!seeded.gate || !seeded.problem.isEmpty()) {
+        std::fprintf(stderr, "cannot seed the register: %s\n", qPrintable(seeded.problem));
+        return 1;
+    }
 
     SimulatorOptions options;
     options.memorySize = 128;
@@ -166,6 +318,8 @@ int takeShots(const QString &binDir, const QString &outDir)
         std::fprintf(stderr, "the download ended before its picture was taken\n");
         g_failed = true;
     }
+
+    registerShots(window, location, seeded, outDir);
 
     Prompter::install(nullptr);
     return g_failed ? 1 : 0;

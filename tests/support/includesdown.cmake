@@ -1,12 +1,16 @@
 # cmake -DROOT=<source folder> -P includesdown.cmake: fails when a window
 # folder includes a header from a folder that builds on it. The form is at
 # the bottom, the document above it, then the port and module, then the
-# transfers, and the main window on top.
+# transfers, and the main window on top; the register's window stands beside
+# the port and the transfers, on the document. The handover sheet (no
+# widgets) uses the core alone.
 set(layers
-    "forms:document serial transfer app"
-    "document:serial transfer app"
-    "serial:transfer app"
-    "transfer:app")
+    "forms:document serial transfer registerview sheet app"
+    "document:serial transfer registerview sheet app"
+    "serial:transfer registerview app"
+    "transfer:registerview app"
+    "registerview:serial transfer app"
+    "sheet:forms registerview app")
 set(checked 0)
 set(faults "")
 foreach(layer IN LISTS layers)

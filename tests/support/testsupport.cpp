@@ -50,6 +50,32 @@ QString RecordingPrompter::saveFileName(QWidget *, const QString &caption, const
     return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
 }
 
+QString RecordingPrompter::newFileName(QWidget *parent, const QString &caption, const QString &path,
+                                       const QString &filter)
+{
+    return saveFileName(parent, caption, path, filter);
+}
+
+bool RecordingPrompter::question(QWidget *parent, const QString &title, const QString &text)
+{
+    message(parent, QMessageBox::Question, title, text, QString());
+    return !questionAnswers.isEmpty() && questionAnswers.dequeue();
+}
+
+std::optional<QString> RecordingPrompter::text(QWidget *, const QString &title, const QString &label,
+                                               const QString &initial, bool)
+{
+    inputs.append({title, label, initial, {}});
+    return textAnswers.isEmpty() ? std::nullopt : textAnswers.dequeue();
+}
+
+std::optional<int> RecordingPrompter::choice(QWidget *, const QString &title, const QString &label,
+                                             const QStringList &items)
+{
+    inputs.append({title, label, QString(), items});
+    return choiceAnswers.isEmpty() ? std::nullopt : choiceAnswers.dequeue();
+}
+
 bool RecordingPrompter::openUrl(const QUrl &url)
 {
     openedUrls.append(url);
@@ -62,6 +88,7 @@ void RecordingPrompter::clear()
     messageParents.clear();
     fileDialogs.clear();
     openedUrls.clear();
+    inputs.clear();
 }
 
 std::function<void()> whenModalShows(const std::function<void(QWidget *)> &action, int timeoutMs)

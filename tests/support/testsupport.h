@@ -15,6 +15,7 @@
 #include <QtWidgets/QCheckBox>
 
 #include <memory>
+#include <optional>
 
 // A main window once its start-up has given the default configuration its
 // turn (loaded when the working directory holds it).
@@ -58,7 +59,23 @@ public:
                          const QString &filter) override;
     QString saveFileName(QWidget *parent, const QString &caption, const QString &dir,
                          const QString &filter) override;
+    QString newFileName(QWidget *parent, const QString &caption, const QString &path,
+                        const QString &filter) override;
     bool openUrl(const QUrl &url) override;
+    // Kept among the messages, with the Question icon.
+    bool question(QWidget *parent, const QString &title, const QString &text) override;
+    std::optional<QString> text(QWidget *parent, const QString &title, const QString &label,
+                                const QString &initial, bool multiLine) override;
+    std::optional<int> choice(QWidget *parent, const QString &title, const QString &label,
+                              const QStringList &items) override;
+
+    struct Input
+    {
+        QString title;
+        QString label;
+        QString initial;      // text(): the text offered
+        QStringList items;    // choice(): what was offered
+    };
 
     QList<Message> messages;
     QList<FileDialog> fileDialogs;
@@ -66,6 +83,10 @@ public:
     QQueue<QString> fileAnswers;   // answers for the next file dialogs; empty = cancel
     QList<QUrl> openedUrls;
     bool openUrlResult = true;
+    QQueue<bool> questionAnswers;                  // empty = No
+    QQueue<std::optional<QString>> textAnswers;    // empty = cancel
+    QQueue<std::optional<int>> choiceAnswers;      // empty = cancel
+    QList<Input> inputs;
     // Runs while a message is "on screen", e.g. to check what the window shows.
     std::function<void(const Message &)> onMessage;
 
