@@ -25,7 +25,6 @@
 #include <QtCore/QJsonObject>
 #include <QtCore/QRegularExpression>
 #include <QtCore/QThread>
-#include <QtSerialPort/QSerialPortInfo>
 
 #include <algorithm>
 #include <atomic>
@@ -325,6 +324,9 @@ QString portFailure(const QString &port)
     case Reason::Busy:
         reason = d.lockPid > 0 ? Text::tr("foglalt: a(z) %1 folyamat használja").arg(d.lockPid)
                                : Text::tr("foglalt: egy másik program használja");
+        break;
+    case Reason::AccessDenied:
+        reason = Text::tr("hozzáférés megtagadva: valószínűleg egy másik program használja");
         break;
     case Reason::Unknown:
         break;
@@ -1084,7 +1086,7 @@ int commandPorts(const Options &o, Streams &streams)
         return code;
     const ops::PortListing listing = ops::listPorts(portSource());
     for (const QString &name : listing.ports) {
-        QString description = QSerialPortInfo(name).description();
+        QString description = ops::portDescription(name);
         QString line = name + QLatin1Char('\t') + (description.isEmpty() ? QStringLiteral("-") : description);
         if (o.probe) {
             std::optional<moduleprotocol::Identification> answer;

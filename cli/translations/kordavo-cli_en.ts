@@ -595,6 +595,10 @@ Exit codes:
         <source>; a betöltés félbeszakadt, semmi sem tárolódott</source>
         <translation>; the download was cut short, nothing was stored</translation>
     </message>
+    <message>
+        <source>hozzáférés megtagadva: valószínűleg egy másik program használja</source>
+        <translation>access denied: probably in use by another program</translation>
+    </message>
 </context>
 <context>
     <name>configfile</name>
