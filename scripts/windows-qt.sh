@@ -10,13 +10,15 @@ KORDAVO_MINGW=x86_64-w64-mingw32
 # Only what the program uses, with the snags of Debian's stripped tarball
 # avoided: it has no wintab (tablet events) and no bundled SQLite, and
 # FEATURE_opengl=OFF alone still leaves dynamic GL on. QPdfWriter and the
-# rich text document are QtGui's and stay on.
+# rich text document are QtGui's and stay on. The Direct2D platform plugin,
+# which the programs do not load, would compile the Windows plugin twice.
 KORDAVO_QT_OPTIONS=(
     -DCMAKE_BUILD_TYPE=Release
     -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
     -DINPUT_opengl=no -DFEATURE_tabletevent=OFF
     -DFEATURE_dbus=OFF -DFEATURE_icu=OFF -DFEATURE_network=OFF -DFEATURE_xml=OFF
     -DFEATURE_concurrent=OFF -DFEATURE_printsupport=OFF -DFEATURE_vulkan=OFF
+    -DFEATURE_direct2d=OFF
     -DFEATURE_sql=ON -DFEATURE_sql_sqlite=ON -DFEATURE_system_sqlite=ON
     -DFEATURE_sql_odbc=OFF -DFEATURE_sql_psql=OFF -DFEATURE_sql_mysql=OFF
     -DFEATURE_sql_ibase=OFF -DFEATURE_sql_oci=OFF -DFEATURE_sql_db2=OFF
