@@ -28,7 +28,7 @@ kordavo_wine_prefix() {
     fi
     # Links to pseudo-terminals are the tests' own, from an earlier run.
     find "$WINEPREFIX/dosdevices" -maxdepth 1 -name 'com*' -lname '/dev/pts/*' -delete
-    wineserver -p >"$KORDAVO_WINE_WORK/wineserver.log" 2>&1
+    wineserver -p >"$KORDAVO_WINE_WORK/wineserver.log" 2>&1 || true   # one may run already
     wine cmd /c exit >/dev/null 2>&1
     local taken n
     taken=$(cd "$WINEPREFIX/dosdevices" && ls -d com* 2>/dev/null || true)
@@ -183,6 +183,31 @@ kordavo_wine_console() {
     kordavo_stop_sim
 }
 
+# The simulator taken away in the middle of a read-out, as an adapter pulled
+# out of its socket: the Windows tool says what the Linux tool says, with the
+# same exit code, and writes no file.
+kordavo_wine_pulled() {
+    local work=$KORDAVO_WINE_WORK/pulled code=0 linux_code=0
+    mkdir -p "$work"
+    echo "The line taken away during a read-out:"
+    kordavo_start_sim --memory 128 --baud 1200
+    (sleep 4; kill -9 "$KORDAVO_SIM_PID") &
+    "$KORDAVO_BUILD/bin/kordavo-cli" readout "$work/linux.krv" --port "$KORDAVO_SIM_PORT" \
+        >"$work/linux.out" 2>&1 || linux_code=$?
+    wait $!
+    kordavo_start_sim --memory 128 --baud 1200
+    kordavo_map_com
+    # Its answer takes 22 s; Wine starts the tool within the first few.
+    (sleep 8; kill -9 "$KORDAVO_SIM_PID") &
+    kordavo_cli_win readout "$work/windows.krv" --port "$KORDAVO_WINE_COM" >"$work/windows.out" 2>&1 || code=$?
+    wait $!
+    kordavo_wine_check "exit code $linux_code, as on Linux" test "$code" -eq "$linux_code"
+    kordavo_wine_check "the Linux tool's message" \
+        bash -c "diff <(head -n 1 '$work/linux.out' | sed 's/^[^:]*: //') <(head -n 1 '$work/windows.out' | sed 's/^[^:]*: //')"
+    kordavo_wine_check "no file written" test ! -e "$work/windows.krv"
+    kordavo_stop_sim
+}
+
 # The installer, silent, into Program Files; the installed program starts in
 # its folder and stays up; the uninstaller takes everything away again.
 kordavo_wine_installer() {
@@ -190,11 +215,21 @@ kordavo_wine_installer() {
     version=$(kordavo_windows_version)
     setup=$KORDAVO_WINDOWS_BUILD/kordavo-setup-$version.exe
     target="$WINEPREFIX/drive_c/Program Files/Kordavo"
-    echo "The installer:"
+    echo "The ZIP and the installer:"
+    kordavo_wine_check "the ZIP holds the programs and their plugins" \
+        bash -c "cmake -E tar tf '$KORDAVO_WINDOWS_BUILD/kordavo-$version-windows.zip' | grep -qx 'kordavo-$version/kordavo.exe' &&
+                 cmake -E tar tf '$KORDAVO_WINDOWS_BUILD/kordavo-$version-windows.zip' | grep -qx 'kordavo-$version/platforms/qwindows.dll'"
     kordavo_wine_check "silent install" wine "$setup" /S
     kordavo_wine_check "installed into Program Files" test -f "$target/kordavo.exe" -a -f "$target/kordavo_default.dll"
-    kordavo_wine_check "Start-menu shortcut" \
-        test -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Kordavo/Kordavo.lnk"
+    local link="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Kordavo/Kordavo.lnk"
+    kordavo_wine_check "Start-menu shortcut" test -f "$link"
+    # The shortcut's working folder, as the link stores it: its length in
+    # characters (24, or 25 with the closing zero that Wine writes), then the
+    # folder in UTF-16.
+    local folder
+    folder=$(printf '%s' 'C:\Program Files\Kordavo' | iconv -t UTF-16LE | od -An -tx1 -v | tr -d ' \n')
+    kordavo_wine_check "the shortcut starts in the install folder" \
+        bash -c "od -An -tx1 -v '$link' | tr -d ' \n' | grep -qE '1[89]00$folder'"
     kordavo_wine_check "installed kordavo-cli.exe runs" \
         bash -c "wine '$target/kordavo-cli.exe' --version | grep -q 'kordavo-cli $version'"
     # Started as the shortcut starts it, in its folder, with only its own
@@ -245,6 +280,7 @@ kordavo_windows_tests() {
     kordavo_wine_transfers 1200 32
     kordavo_wine_transfers 115200 128
     kordavo_wine_console
+    kordavo_wine_pulled
     kordavo_wine_installer
 
     kordavo_wine_done
