@@ -135,5 +135,12 @@ bool ComPort::readByte(char *byte)
         lineLost = true;   // a removed adapter fails every read from now on
         return false;
     }
-    return read == 1;
+    if (read == 1)
+        return true;
+    // No byte in the read wait: a silent module, or a port that is gone,
+    // which some drivers report only when asked for its state.
+    DWORD errors = 0;
+    if (!::ClearCommError(handle, &errors, nullptr))
+        lineLost = true;
+    return false;
 }
