@@ -10,15 +10,15 @@ KORDAVO_MINGW=x86_64-w64-mingw32
 # Only what the program uses, with the snags of Debian's stripped tarball
 # avoided: it has no wintab (tablet events) and no bundled SQLite, and
 # FEATURE_opengl=OFF alone still leaves dynamic GL on. QPdfWriter and the
-# rich text document are QtGui's and stay on. The Direct2D platform plugin,
-# which the programs do not load, would compile the Windows plugin twice.
+# rich text document are QtGui's and stay on. So does Direct2D: in Qt 6.4
+# turning it off also leaves out the DirectWrite font engine, which the
+# Windows font database still calls, and the build fails.
 KORDAVO_QT_OPTIONS=(
     -DCMAKE_BUILD_TYPE=Release
     -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF
     -DINPUT_opengl=no -DFEATURE_tabletevent=OFF
     -DFEATURE_dbus=OFF -DFEATURE_icu=OFF -DFEATURE_network=OFF -DFEATURE_xml=OFF
     -DFEATURE_concurrent=OFF -DFEATURE_printsupport=OFF -DFEATURE_vulkan=OFF
-    -DFEATURE_direct2d=OFF
     -DFEATURE_sql=ON -DFEATURE_sql_sqlite=ON -DFEATURE_system_sqlite=ON
     -DFEATURE_sql_odbc=OFF -DFEATURE_sql_psql=OFF -DFEATURE_sql_mysql=OFF
     -DFEATURE_sql_ibase=OFF -DFEATURE_sql_oci=OFF -DFEATURE_sql_db2=OFF
@@ -80,30 +80,34 @@ kordavo_windows_qt_dir() {
 kordavo_build_windows_sqlite() {
     local work=$1 prefix=$2
     (
-        cd "$work"
-        [ -d sqlite3-src ] || {
-            apt-get source -qq sqlite3 >/dev/null 2>&1
-            mv "$(find . -maxdepth 1 -type d -name 'sqlite3-*' | head -n 1)" sqlite3-src
-        }
-        cd sqlite3-src
-        [ -f sqlite3.c ] || { ./configure >/dev/null && make -s sqlite3.c >/dev/null; }
-        $KORDAVO_MINGW-gcc-posix "${KORDAVO_SQLITE_CFLAGS[@]}" -c sqlite3.c -o sqlite3.o
-        mkdir -p "$prefix/include" "$prefix/lib"
-        $KORDAVO_MINGW-ar rcs "$prefix/lib/libsqlite3.a" sqlite3.o
-        cp sqlite3.h sqlite3ext.h "$prefix/include/"
+        cd "$work" || exit 1
+        if [ ! -d sqlite3-src ]; then
+            apt-get source -qq sqlite3 >/dev/null 2>&1 || exit 1
+            mv "$(find . -maxdepth 1 -type d -name 'sqlite3-*' | head -n 1)" sqlite3-src || exit 1
+        fi
+        cd sqlite3-src || exit 1
+        if [ ! -f sqlite3.c ]; then
+            { ./configure && make -s sqlite3.c; } >../sqlite.log 2>&1 || { tail -n 20 ../sqlite.log; exit 1; }
+        fi
+        mkdir -p "$prefix/include" "$prefix/lib" &&
+            $KORDAVO_MINGW-gcc-posix "${KORDAVO_SQLITE_CFLAGS[@]}" -c sqlite3.c -o sqlite3.o &&
+            $KORDAVO_MINGW-ar rcs "$prefix/lib/libsqlite3.a" sqlite3.o &&
+            cp sqlite3.h sqlite3ext.h "$prefix/include/"
     )
 }
 
+# Runs in a command substitution, where set -e does not hold: every step
+# says itself whether it failed, and only a whole build is marked complete.
 kordavo_build_windows_qt() {
     local qt_dir=$1 work=$1.work
-    mkdir -p "$work"
-    kordavo_build_windows_sqlite "$work" "$qt_dir/sqlite"
+    mkdir -p "$work" || return 1
+    kordavo_build_windows_sqlite "$work" "$qt_dir/sqlite" || return 1
     (
-        cd "$work"
-        [ -d qtbase-src ] || {
-            apt-get source -qq qt6-base >/dev/null 2>&1
-            mv "$(find . -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)" qtbase-src
-        }
+        cd "$work" || exit 1
+        if [ ! -d qtbase-src ]; then
+            apt-get source -qq qt6-base >/dev/null 2>&1 || exit 1
+            mv "$(find . -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)" qtbase-src || exit 1
+        fi
         cmake -S qtbase-src -B qtbase-build -G Ninja \
             -DCMAKE_TOOLCHAIN_FILE="$KORDAVO_ROOT/cmake/mingw-w64-x86_64.cmake" \
             -DCMAKE_INSTALL_PREFIX="$qt_dir/qt" \
@@ -114,9 +118,9 @@ kordavo_build_windows_qt() {
         # The long step (about 20 minutes on two cores); nice keeps the
         # machine usable meanwhile.
         nice -n 10 cmake --build qtbase-build --parallel "$(nproc)" >build.log 2>&1 ||
-            { tail -n 40 build.log; exit 1; }
+            { grep -B 2 -A 12 -e '^FAILED:' -e ' error: ' build.log | head -n 60; exit 1; }
         cmake --install qtbase-build >install.log 2>&1 || { tail -n 40 install.log; exit 1; }
-    )
+    ) || return 1
     rm -rf "$work"
     touch "$qt_dir/complete"
 }
@@ -128,7 +132,10 @@ kordavo_windows_qt() {
     if [ ! -f "$qt_dir/complete" ]; then
         echo "Building Qt for Windows into $qt_dir (once for this configuration)" >&2
         local start=$SECONDS
-        kordavo_build_windows_qt "$qt_dir" >&2
+        if ! kordavo_build_windows_qt "$qt_dir" >&2; then
+            echo "Building Qt for Windows failed; $qt_dir.work keeps what was done" >&2
+            return 1
+        fi
         echo "Qt for Windows built in $(( SECONDS - start )) s" >&2
     fi
     echo "$qt_dir"
