@@ -10,7 +10,6 @@
 #include <QtCore/QJsonArray>
 #include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
-#include <QtSerialPort/QSerialPortInfo>
 
 #include <optional>
 
@@ -162,7 +161,7 @@ int commandPorts(const Options &o, Streams &streams)
         return code;
     const ops::PortListing listing = ops::listPorts(portSource());
     for (const QString &name : listing.ports) {
-        QString description = QSerialPortInfo(name).description();
+        QString description = ops::portDescription(name);
         QString line = name + QLatin1Char('\t') + (description.isEmpty() ? QStringLiteral("-") : description);
         if (o.probe) {
             std::optional<moduleprotocol::Identification> answer;

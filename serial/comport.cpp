@@ -11,10 +11,6 @@
 
 namespace {
 
-// A byte leaves a real line within milliseconds; a write that cannot finish in
-// this long means the line is stuck, and waiting longer would freeze the command.
-constexpr int kWriteSafetyMs = 10000;
-
 int clampedSum(quint32 a, quint32 b)
 {
     const quint64 sum = quint64(a) + quint64(b);

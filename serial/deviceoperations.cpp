@@ -4,7 +4,9 @@
 #include "serial/portnames.h"
 
 #include <QtCore/QFile>
+#if !defined(Q_OS_WIN)
 #include <QtSerialPort/QSerialPortInfo>
+#endif
 
 #include <algorithm>
 
@@ -154,9 +156,16 @@ namespace {
 QStringList systemPorts()
 {
     QStringList names;
+#if defined(Q_OS_WIN)
+    // The names an installer finds in the Device Manager; the listing keeps
+    // those that open.
+    for (int n = 1; n <= kWindowsPorts; ++n)
+        names << QStringLiteral("COM%1").arg(n);
+#else
     const auto infos = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : infos)
         names << info.portName();
+#endif
     return names;
 }
 
@@ -183,6 +192,16 @@ bool permissionDenied(const QString &name, PortListing *listing)
 }
 
 } // namespace
+
+QString portDescription(const QString &name)
+{
+#if defined(Q_OS_WIN)
+    Q_UNUSED(name);
+    return QString();
+#else
+    return QSerialPortInfo(name).description();
+#endif
+}
 
 PortListing listPorts(const PortSource &source)
 {

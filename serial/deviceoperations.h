@@ -118,8 +118,13 @@ struct PortListing
     QString deniedPath;
     QString deniedGroup;
 };
-// The ports the system reports, or the source's.
+// The ports the system reports, or the source's. On Windows the system's
+// are COM1 to COM32.
+constexpr int kWindowsPorts = 32;
 PortListing listPorts(const PortSource &source = {});
+// What the system calls the port ("FT232R USB UART"); empty when it says
+// nothing, as on Windows.
+QString portDescription(const QString &name);
 
 struct SearchStep
 {

@@ -52,6 +52,9 @@ QString portFailure(const QString &port)
         reason = d.lockPid > 0 ? Words::tr("foglalt: a(z) %1 folyamat használja").arg(d.lockPid)
                                : Words::tr("foglalt: egy másik program használja");
         break;
+    case Reason::AccessDenied:
+        reason = Words::tr("hozzáférés megtagadva: valószínűleg egy másik program használja");
+        break;
     case Reason::Unknown:
         break;
     }

@@ -1,5 +1,7 @@
 #include "serial/portdiagnosis.h"
 
+#include "serial/comport.h"
+
 #include <QtCore/QFile>
 
 #if defined(Q_OS_UNIX)
@@ -15,6 +17,8 @@
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#elif defined(Q_OS_WIN)
+#include <windows.h>
 #endif
 
 namespace portdiagnosis {
@@ -93,6 +97,36 @@ Diagnosis diagnose(const QString &portName)
     // It opens: what kept the port from us is another program's hold on it.
     result.reason = Diagnosis::Reason::Busy;
     result.lockPid = lockOwner(result.devicePath);
+#elif defined(Q_OS_WIN)
+    result.devicePath = portName;
+    const QString device = ComPort::windowsDevice(portName);
+    const HANDLE port = ::CreateFileW(reinterpret_cast<LPCWSTR>(device.utf16()), GENERIC_READ | GENERIC_WRITE,
+                                      0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (port == INVALID_HANDLE_VALUE) {
+        switch (::GetLastError()) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+        case ERROR_BAD_PATHNAME:
+            result.reason = Diagnosis::Reason::NoSuchPort;
+            break;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_BUSY:
+            result.reason = Diagnosis::Reason::Busy;
+            break;
+        case ERROR_ACCESS_DENIED:
+            result.reason = Diagnosis::Reason::AccessDenied;
+            break;
+        default:
+            break;
+        }
+        return result;
+    }
+    DCB settings = {};
+    settings.DCBlength = sizeof settings;
+    if (!::GetCommState(port, &settings))
+        result.reason = Diagnosis::Reason::NotSerial;
+    ::CloseHandle(port);
 #else
     result.devicePath = portName;
 #endif

@@ -16,9 +16,10 @@ struct Diagnosis
         NotSerial,      // a file, a folder, /dev/null: no terminal device
         NoPermission,   // exists, but this user may not open it
         Busy,           // another program holds it
+        AccessDenied,   // Windows refuses it, as it refuses a port another program holds
     };
     Reason reason = Reason::Unknown;
-    QString devicePath;   // the name as a path under /dev where it was a device name
+    QString devicePath;   // the name as a path under /dev where it was a device name; on Windows the name
     QString group;        // NoPermission: the group that may open it
     qint64 lockPid = 0;   // Busy: the process the lock file names, 0 when none
 };

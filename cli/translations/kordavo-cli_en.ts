@@ -1101,6 +1101,10 @@ in international form without &quot;+&quot;</translation>
         <translation>in use by another program</translation>
     </message>
     <message>
+        <source>hozzáférés megtagadva: valószínűleg egy másik program használja</source>
+        <translation>access denied: probably in use by another program</translation>
+    </message>
+    <message>
         <source>nem lehet megnyitni a portot</source>
         <translation>cannot open the port</translation>
     </message>

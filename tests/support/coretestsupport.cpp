@@ -9,8 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#if defined(Q_OS_UNIX)
 #include <sys/mount.h>
 #include <unistd.h>
+#endif
 
 ScratchDir::ScratchDir(Contents contents) : previous(QDir::currentPath())
 {
@@ -58,7 +60,7 @@ void prepareTestEnvironment()
 
 bool startUnprivileged(QProcess &child, const QString &program, const QStringList &arguments)
 {
-    if (geteuid() != 0) {
+    if (!runsAsRoot()) {
         child.start(program, arguments);
         return true;
     }
@@ -78,7 +80,11 @@ bool startAsUnprivileged(QProcess &child)
 
 bool runsAsRoot()
 {
+#if defined(Q_OS_UNIX)
     return geteuid() == 0;
+#else
+    return false;
+#endif
 }
 
 namespace {
@@ -89,8 +95,10 @@ FullDisk::FullDisk(int kibibytes) : kibibytes(kibibytes) {}
 
 FullDisk::~FullDisk()
 {
+#if defined(Q_OS_UNIX)
     if (mounted && ::umount2(QFile::encodeName(dir.path()).constData(), MNT_DETACH) != 0)
         std::fprintf(stderr, "cannot unmount %s: %s\n", qPrintable(dir.path()), std::strerror(errno));
+#endif
 }
 
 bool FullDisk::mount(QString *why)
@@ -99,6 +107,10 @@ bool FullDisk::mount(QString *why)
         *why = dir.errorString();
         return false;
     }
+#if !defined(Q_OS_UNIX)
+    *why = QStringLiteral("a small disk is mounted as tmpfs, which needs Linux");
+    return false;
+#else
     const QByteArray options = "size=" + QByteArray::number(kibibytes) + "k,mode=0755";
     if (::mount("tmpfs", QFile::encodeName(dir.path()).constData(), "tmpfs", MS_NOSUID | MS_NODEV,
                 options.constData())
@@ -108,6 +120,7 @@ bool FullDisk::mount(QString *why)
     }
     mounted = true;
     return true;
+#endif
 }
 
 bool FullDisk::fill()
