@@ -75,6 +75,7 @@ void RegisterRecorder::start()
     qRegisterMetaType<siteregister::RecordOutcome>();
     if (where.kind == Location::Kind::Off)
         return;
+    loadDrivers(where);
     thread = new QThread;
     thread->setObjectName(QStringLiteral("kordavo-register"));
     worker = new RecorderWorker(where);

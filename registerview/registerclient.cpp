@@ -51,6 +51,7 @@ void RegisterClient::start()
                            .arg(QString::fromLatin1(siteregister::kEnvironmentVariable));
         return;
     }
+    siteregister::loadDrivers(location);
     thread = new QThread;
     thread->setObjectName(QStringLiteral("kordavo-register-view"));
     worker = new Worker(location);
