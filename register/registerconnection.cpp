@@ -5,8 +5,10 @@
 #include "register/registertext.h"
 
 #include <QtCore/QAtomicInteger>
+#include <QtCore/QDeadlineTimer>
 #include <QtCore/QDir>
 #include <QtCore/QFileInfo>
+#include <QtCore/QThread>
 
 // The register's connection: opening a SQLite file or a PostgreSQL server
 // within its bounds, the schema, each statement prepared once, and what a
@@ -92,7 +94,7 @@ bool SiteRegister::Private::connect(int schemaTarget)
         const auto readOnlyProblem = [this] {
             problem = Text::tr("a(z) %1 nyilvántartás nem írható (csak olvasható)").arg(location.display());
         };
-        if (!exec(QStringLiteral("PRAGMA journal_mode = WAL"))) {
+        if (!switchToWal()) {
             if (sqliteCode(lastError) != kReadOnly && sqliteCode(lastError) != kCantOpen) {
                 disconnect();
                 return false;
@@ -136,6 +138,25 @@ bool SiteRegister::Private::connect(int schemaTarget)
         return false;
     }
     opened = true;
+    return true;
+}
+
+// Switching a file to WAL reads its header and then writes it, and SQLite
+// does not wait for another writer once it reads: a program that finds
+// another making the same new file hears "busy" at once. So it tries again,
+// within the time a writer waits for another.
+bool SiteRegister::Private::switchToWal()
+{
+    const QDeadlineTimer deadline(kBusyMilliseconds);
+    while (!exec(QStringLiteral("PRAGMA journal_mode = WAL"))) {
+        const int code = sqliteCode(lastError);
+        if ((code != kBusy && code != kLocked) || deadline.hasExpired())
+            return false;
+        QThread::msleep(10);
+    }
+    // What a try before said is over.
+    problem.clear();
+    lastError = QSqlError();
     return true;
 }
 

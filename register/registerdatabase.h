@@ -60,6 +60,8 @@ struct SiteRegister::Private
     bool server() const { return location.kind == Location::Kind::Server; }
 
     bool connect(int schemaTarget);
+    // The file in WAL mode, another program making it waited for within the bound.
+    bool switchToWal();
     void disconnect();
 
     // A statement with its values bound in order: its results, valid until

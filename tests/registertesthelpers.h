@@ -17,6 +17,7 @@
 
 #include <QtCore/QProcess>
 #include <QtCore/QSet>
+#include <QtCore/QThread>
 #include <QtTest/QTest>
 
 #include <cstdio>
@@ -126,16 +127,20 @@ inline QString inconsistency(SiteRegister &reg)
 inline const char kChildRole[] = "KORDAVO_TEST_REGISTER_CHILD";
 inline const char kChildTag[] = "KORDAVO_TEST_REGISTER_TAG";
 inline const char kChildCount[] = "KORDAVO_TEST_REGISTER_COUNT";
+inline const char kChildStart[] = "KORDAVO_TEST_REGISTER_START";
 
 // This test program again, recording into `location`: `count` versions, each
 // to the shared gate and to a gate of its own (role "record"), or until it is
-// killed (role "record-forever").
-inline void startRecorder(QProcess &child, const QString &location, const QString &role, const QString &tag, int count)
+// killed (role "record-forever"); from the moment `startAt` when one is given.
+inline void startRecorder(QProcess &child, const QString &location, const QString &role, const QString &tag, int count,
+                          const QDateTime &startAt = {})
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QString::fromLatin1(kChildRole), role);
     env.insert(QString::fromLatin1(kChildTag), tag);
     env.insert(QString::fromLatin1(kChildCount), QString::number(count));
+    if (startAt.isValid())
+        env.insert(QString::fromLatin1(kChildStart), QString::number(startAt.toMSecsSinceEpoch()));
     env.insert(QStringLiteral("KORDAVO_REGISTER"), location);
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
@@ -153,6 +158,12 @@ inline int runRecorder()
     if (!location) {
         std::fprintf(stderr, "%s\n", qPrintable(why));
         return 2;
+    }
+    // Recorders started together open the register together.
+    if (qEnvironmentVariableIsSet(kChildStart)) {
+        const qint64 wait = qEnvironmentVariable(kChildStart).toLongLong() - QDateTime::currentMSecsSinceEpoch();
+        if (wait > 0)
+            QThread::msleep(static_cast<unsigned long>(wait));
     }
     SiteRegister reg(*location);
     for (int i = 0; role == QLatin1String("record-forever") || i < count; ++i) {

@@ -23,6 +23,8 @@
 #include <QtSql/QSqlQuery>
 #include <QtTest/QSignalSpy>
 
+#include <array>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -91,6 +93,7 @@ private slots:
     void answersOnSqlite();
     void olderRegisterIsUpgraded();
     void twoProgramsRecordingLoseNothing();
+    void programsStartingANewRegisterTogether();
     void killedWhileRecordingLeavesNoHalfVersion();
     void brokenRegisterNeverCostsTheTransfer();
     void toolRecordsAndAnswers();
@@ -172,6 +175,64 @@ void TestRegister::twoProgramsRecordingLoseNothing()
     QCOMPARE(reg.findSite(QStringLiteral("Kapu B"))->versions, count);
     const QString broken = inconsistency(reg);
     QVERIFY2(broken.isEmpty(), qPrintable(broken));
+}
+
+// A program opening a new register while another is making it waits for that
+// one within its bound and records: here the test holds the new file's write
+// lock for a moment, as a program does while it switches the file over. And
+// programs recording for the first time into one new register at the same
+// moment all keep their versions, a few times over.
+void TestRegister::programsStartingANewRegisterTogether()
+{
+    {
+        ScratchDir scratch;
+        const QString path = scratch.filePath(QStringLiteral("register.sqlite"));
+        QProcess child;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("maker"));
+            db.setDatabaseName(path);
+            db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+            QVERIFY(db.open());
+            QSqlQuery hold(db);
+            QVERIFY(hold.exec(QStringLiteral("BEGIN IMMEDIATE")));
+            startRecorder(child, path, QStringLiteral("record"), QStringLiteral("A"), 1);
+            QVERIFY(child.waitForStarted());
+            // Half the time a writer waits for another.
+            QVERIFY2(!child.waitForFinished(1000), child.readAll().constData());
+            QVERIFY(hold.exec(QStringLiteral("COMMIT")));
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("maker"));
+        QVERIFY(child.waitForFinished(30000));
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, child.readAll().constData());
+        SiteRegister reg(localAt(path));
+        const std::optional<SiteSummary> own = reg.findSite(QStringLiteral("Kapu A"));
+        QVERIFY2(own, qPrintable(reg.problem()));
+        QCOMPARE(own->versions, 1);
+    }
+
+    constexpr int rounds = 4;
+    constexpr int programs = 4;
+    for (int round = 0; round < rounds; ++round) {
+        ScratchDir scratch;
+        const QString path = scratch.filePath(QStringLiteral("register.sqlite"));
+        // Past the time it takes to start them all, so none of them is first by much.
+        const QDateTime moment = QDateTime::currentDateTimeUtc().addMSecs(250);
+        std::array<QProcess, programs> children;
+        for (int i = 0; i < programs; ++i)
+            startRecorder(children[size_t(i)], path, QStringLiteral("record"), QString::number(i), 1, moment);
+        for (QProcess &child : children) {
+            QVERIFY(child.waitForFinished(30000));
+            QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                     qPrintable(QStringLiteral("round %1: %2").arg(round).arg(QString::fromLocal8Bit(child.readAll()))));
+        }
+        SiteRegister reg(localAt(path));
+        const std::optional<SiteSummary> shared = reg.findSite(QStringLiteral("Kozos kapu"));
+        QVERIFY2(shared, qPrintable(reg.problem()));
+        QCOMPARE(shared->versions, programs);
+        QCOMPARE(reg.sites().size(), programs + 1);
+        const QString broken = inconsistency(reg);
+        QVERIFY2(broken.isEmpty(), qPrintable(broken));
+    }
 }
 
 void TestRegister::killedWhileRecordingLeavesNoHalfVersion()
