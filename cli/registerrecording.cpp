@@ -11,6 +11,16 @@ namespace {
 
 using siteregister::TransferRecord;
 
+// The tool waits for each record anyway. Elsewhere the register opens on a
+// thread of its own while the module talks; under Wine a tool whose register
+// thread had run an event loop hung on its way out in nine runs of ten, so on
+// Windows the tool records on its own thread, after the transfer.
+#if defined(Q_OS_WIN)
+constexpr auto kRecorderThreading = siteregister::RegisterRecorder::Threading::Caller;
+#else
+constexpr auto kRecorderThreading = siteregister::RegisterRecorder::Threading::Own;
+#endif
+
 } // namespace
 
 TransferRegister::TransferRegister(const Options &o, Streams &streams) : options(o), streams(streams)
@@ -26,7 +36,7 @@ TransferRegister::TransferRegister(const Options &o, Streams &streams) : options
         return;
     }
     if (location->kind != siteregister::Location::Kind::Off)
-        recorder = std::make_unique<siteregister::RegisterRecorder>(*location);
+        recorder = std::make_unique<siteregister::RegisterRecorder>(*location, kRecorderThreading);
 }
 
 TransferRegister::~TransferRegister() = default;

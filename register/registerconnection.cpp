@@ -298,21 +298,6 @@ void SiteRegister::Private::fail(const QSqlError &error)
     problem = describe(error);
 }
 
-void loadDrivers(const Location &location)
-{
-    QStringList drivers{QStringLiteral("QSQLITE")};
-    if (location.kind == Location::Kind::Server)
-        drivers << QStringLiteral("QPSQL");
-    for (const QString &driver : drivers) {
-        if (!QSqlDatabase::isDriverAvailable(driver))
-            continue;
-        const QString name = QStringLiteral("kordavo-driver-%1").arg(++connectionCounter);
-        // Making a connection loads the driver's plugin; it stays loaded once its connection is gone.
-        QSqlDatabase::addDatabase(driver, name);
-        QSqlDatabase::removeDatabase(name);
-    }
-}
-
 // --- opening ---
 
 SiteRegister::SiteRegister(const Location &location) : d(std::make_unique<Private>())

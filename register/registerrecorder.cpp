@@ -49,6 +49,12 @@ RegisterRecorder::RegisterRecorder(const Location &location, QObject *parent) : 
     start();
 }
 
+RegisterRecorder::RegisterRecorder(const Location &location, Threading threading)
+    : where(location), threading(threading)
+{
+    start();
+}
+
 RegisterRecorder::RegisterRecorder(QObject *parent) : QObject(parent)
 {
     const std::optional<Location> location = locationFromEnvironment(&locationProblem);
@@ -75,10 +81,12 @@ void RegisterRecorder::start()
     qRegisterMetaType<siteregister::RecordOutcome>();
     if (where.kind == Location::Kind::Off)
         return;
-    loadDrivers(where);
+    worker = new RecorderWorker(where);
+    // Opened with the first record, after the transfer: never before it.
+    if (threading == Threading::Caller)
+        return;
     thread = new QThread;
     thread->setObjectName(QStringLiteral("kordavo-register"));
-    worker = new RecorderWorker(where);
     worker->moveToThread(thread);
     connect(thread, &QThread::finished, worker, &QObject::deleteLater);
     thread->start();
@@ -87,8 +95,10 @@ void RegisterRecorder::start()
 
 RegisterRecorder::~RegisterRecorder()
 {
-    if (!thread)
+    if (!thread) {
+        delete worker;
         return;
+    }
     // The connection belongs to the thread: closed there, after every record handed in.
     // Queued behind every record handed in, so none is left behind.
     QMetaObject::invokeMethod(
@@ -113,6 +123,10 @@ void RegisterRecorder::record(const TransferRecord &record)
         emit recorded(unusable());
         return;
     }
+    if (!thread) {
+        emit recorded(worker->record(record));
+        return;
+    }
     QMetaObject::invokeMethod(
         worker,
         [this, w = worker, record] {
@@ -126,6 +140,8 @@ RecordOutcome RegisterRecorder::recordAndWait(const TransferRecord &record)
 {
     if (!worker)
         return unusable();
+    if (!thread)
+        return worker->record(record);
     auto promise = std::make_shared<std::promise<RecordOutcome>>();
     std::future<RecordOutcome> future = promise->get_future();
     QMetaObject::invokeMethod(

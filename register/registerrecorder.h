@@ -23,7 +23,12 @@ class RegisterRecorder : public QObject
     Q_OBJECT
 
 public:
+    // Own: a thread of the recorder's, opening the register at once. Caller:
+    // the caller's thread, opening it with the first record.
+    enum class Threading { Own, Caller };
+
     explicit RegisterRecorder(const Location &location, QObject *parent = nullptr);
+    RegisterRecorder(const Location &location, Threading threading);
     // The register KORDAVO_REGISTER names, or the default file; a value it
     // cannot take is every outcome's problem, told once.
     explicit RegisterRecorder(QObject *parent = nullptr);
@@ -48,6 +53,7 @@ private:
     Location where;
     QString locationProblem;
     bool told = false;
+    Threading threading = Threading::Own;
     QThread *thread = nullptr;
     RecorderWorker *worker = nullptr;
 };

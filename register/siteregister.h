@@ -158,10 +158,4 @@ private:
     std::unique_ptr<Private> d;
 };
 
-// Loads the database drivers `location` takes (and SQLite's, for the queue)
-// into this thread. Whoever starts a thread for the register calls it first:
-// on Windows a driver's library that a thread loaded and then ended with can
-// hang the program when it exits.
-void loadDrivers(const Location &location);
-
 } // namespace siteregister

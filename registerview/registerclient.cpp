@@ -51,7 +51,6 @@ void RegisterClient::start()
                            .arg(QString::fromLatin1(siteregister::kEnvironmentVariable));
         return;
     }
-    siteregister::loadDrivers(location);
     thread = new QThread;
     thread->setObjectName(QStringLiteral("kordavo-register-view"));
     worker = new Worker(location);

@@ -154,25 +154,26 @@ kordavo_wine_transfers() {
     kordavo_stop_sim
 }
 
-# A tool that recorded into the register must end: a driver library loaded
-# only by the register's thread could hang the program on its way out (about
-# four runs in ten did, before the drivers were loaded by the main thread).
+# A tool that recorded into the register must end: with the register on a
+# thread running an event loop, kordavo-cli.exe hung on its way out under Wine
+# in nine runs of ten.
 kordavo_wine_register_exits() {
     local work=$KORDAVO_WINE_WORK/exits
     mkdir -p "$work"
     cp "$KORDAVO_ROOT/data/kordavo_default.dll" "$work/kapu.krv"
     local register="Z:${work//\//\\}\\register.sqlite" file="Z:${work//\//\\}\\kapu.krv"
-    echo "Ten recorded verifies, each of which must end:"
+    echo "A download and ten verifies, each recorded, each of which must end:"
     kordavo_start_sim --memory 32 --baud 115200
     kordavo_map_com
-    kordavo_wine_check "every run ends" bash -c "
+    kordavo_wine_check "every run ends, with success" bash -c "
+        timeout 30 wine '$KORDAVO_WINDOWS_BUILD/bin/kordavo-cli.exe' download '$file' --port $KORDAVO_WINE_COM \
+            --baud 115200 --fast --register '$register' >>'$work/runs.out' 2>&1 || exit 1
         for i in 1 2 3 4 5 6 7 8 9 10; do
             timeout 30 wine '$KORDAVO_WINDOWS_BUILD/bin/kordavo-cli.exe' verify '$file' --port $KORDAVO_WINE_COM \
-                --baud 115200 --fast --register '$register' >>'$work/runs.out' 2>&1
-            [ \$? -le 1 ] || exit 1
+                --baud 115200 --fast --register '$register' >>'$work/runs.out' 2>&1 || exit 1
         done"
     kordavo_wine_check "each run recorded" \
-        bash -c "[ \$(grep -c 'nyilvántartás' '$work/runs.out') -eq 10 ]"
+        bash -c "[ \$(grep -c 'nyilvántartás' '$work/runs.out') -eq 11 ]"
     kordavo_stop_sim
 }
 
@@ -206,11 +207,11 @@ kordavo_wine_console() {
         kordavo_wait_for ' %' 600 "$out"
         printf '\003'
         kordavo_wait_for 'megszak' 600 "$out"
-    } | script -qec "stty cols 250; wine '$KORDAVO_WINDOWS_BUILD/bin/kordavo-cli.exe' readout '$work/megszakított.krv' --port $KORDAVO_WINE_COM" \
+    } | script -qec "stty cols 250; wine '$KORDAVO_WINDOWS_BUILD/bin/kordavo-cli.exe' readout '$work/megszakított.krv' --port $KORDAVO_WINE_COM --no-register" \
             /dev/null >"$out" 2>&1 || code=$?
     kordavo_wine_check "Ctrl-C: exit code 130" test "$code" -eq 130
     kordavo_wine_check "Ctrl-C: the module went back to normal operation" \
-        grep -q 'megszakítva; a modul visszaállt normál üzemmódba' "$out"
+        grep -q 'megszakítva;.*a modul visszaállt normál üzemmódba' "$out"
     kordavo_wine_check "Ctrl-C: no file written" test ! -e "$work/megszakított.krv"
     kordavo_stop_sim
 }

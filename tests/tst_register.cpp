@@ -98,6 +98,7 @@ private slots:
     void brokenRegisterNeverCostsTheTransfer();
     void toolRecordsAndAnswers();
     void windowRecorderFromTheEnvironment();
+    void recorderOnTheCallersThread();
 };
 
 void TestRegister::numberForms_data()
@@ -491,6 +492,34 @@ void TestRegister::windowRecorderFromTheEnvironment()
     recorder.record(r);
     QVERIFY(recorded.wait(10000));
     QCOMPARE(recorded.constFirst().constFirst().value<RecordOutcome>().text, QStringLiteral("Fokapu nyito (4172), 1. változat"));
+}
+
+// As kordavo-cli records on Windows: no thread of the recorder's, the same rules.
+void TestRegister::recorderOnTheCallersThread()
+{
+    ScratchDir scratch;
+    const TransferRecord r = transfer(TransferRecord::Command::Download, TransferRecord::Result::Ok,
+                                      gate(QStringLiteral("4172"), QStringLiteral("Fokapu nyito"), {}), 1);
+    const QString corrupt = scratch.filePath(QStringLiteral("corrupt.sqlite"));
+    QFile junk(corrupt);
+    QVERIFY(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(8192, 'x'));
+    junk.close();
+    {
+        RegisterRecorder broken(localAt(corrupt), RegisterRecorder::Threading::Caller);
+        const RecordOutcome first = broken.recordAndWait(r);
+        QCOMPARE(first.status, RecordOutcome::Status::NotRecorded);
+        QVERIFY2(first.problem.contains(QStringLiteral("sérült")), qPrintable(first.problem));
+        QVERIFY(first.tell);
+        QVERIFY(!broken.recordAndWait(r).tell);
+    }
+    RegisterRecorder recorder(localAt(scratch.filePath(QStringLiteral("register.sqlite"))),
+                              RegisterRecorder::Threading::Caller);
+    QCOMPARE(recorder.recordAndWait(r).text, QStringLiteral("Fokapu nyito (4172), 1. változat"));
+    QSignalSpy recorded(&recorder, &RegisterRecorder::recorded);
+    recorder.record(r);
+    QCOMPARE(recorded.size(), 1);   // at once, on this thread
+    QVERIFY(recorded.constFirst().constFirst().value<RecordOutcome>().written());
 }
 
 int main(int argc, char *argv[])
