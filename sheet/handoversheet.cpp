@@ -179,16 +179,7 @@ namespace {
 void drawPage(QPainter &painter, const QTextDocument &document, const QString &footer, const QSizeF &page,
               qreal footerHeight, int index, int pages)
 {
-    const QSizeF body = document.pageSize();
-    painter.save();
-    const QRectF view(0, index * body.height(), body.width(), body.height());
-    painter.translate(0, -view.top());
-    painter.setClipRect(view);
-    QAbstractTextDocumentLayout::PaintContext context;
-    context.clip = view;
-    context.palette.setColor(QPalette::Text, Qt::black);
-    document.documentLayout()->draw(&painter, context);
-    painter.restore();
+    drawDocumentPage(painter, document, index);
     painter.setFont(document.defaultFont());
     painter.drawText(QRectF(0, page.height() - footerHeight, page.width(), footerHeight), Qt::AlignRight | Qt::AlignVCenter,
                      Text::tr("%1 – %2/%3. oldal").arg(footer).arg(index + 1).arg(pages));
@@ -266,6 +257,20 @@ bool writePdf(const Sheet &sheet, const QString &path, QString *error)
         return false;
     }
     return true;
+}
+
+void drawDocumentPage(QPainter &painter, const QTextDocument &document, int index)
+{
+    const QSizeF body = document.pageSize();
+    painter.save();
+    const QRectF view(0, index * body.height(), body.width(), body.height());
+    painter.translate(0, -view.top());
+    painter.setClipRect(view);
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.clip = view;
+    context.palette.setColor(QPalette::Text, Qt::black);
+    document.documentLayout()->draw(&painter, context);
+    painter.restore();
 }
 
 } // namespace handover

@@ -17,6 +17,7 @@
 #include <optional>
 
 class QImage;
+class QPainter;
 class QTextDocument;
 
 namespace handover {
@@ -53,5 +54,9 @@ QImage firstPage(const Sheet &sheet, qreal scale);
 // replaced only once the new one is complete); false with the reason. The
 // fonts need a QGuiApplication.
 bool writePdf(const Sheet &sheet, const QString &path, QString *error);
+
+// Page `index` of a paginated document, as QTextDocument::print() draws it,
+// at the painter's origin; the help document's pages are drawn this way too.
+void drawDocumentPage(QPainter &painter, const QTextDocument &document, int index);
 
 } // namespace handover

@@ -27,8 +27,8 @@
 #include <QtCore/QFile>
 #include <QtCore/QTimer>
 #include <QtCore/QUrl>
-#include <QtGui/QAbstractTextDocumentLayout>
 #include <QtGui/QFontMetricsF>
+#include <QtGui/QAbstractTextDocumentLayout>
 #include <QtGui/QPainter>
 #include <QtGui/QPdfWriter>
 #include <QtGui/QTextBlock>
@@ -541,15 +541,7 @@ void printWithPageNumbers(const QTextDocument &document, QPdfWriter &writer)
     for (int i = 0; i < pages; ++i) {
         if (i > 0)
             writer.newPage();
-        painter.save();
-        const QRectF view(0, i * page.height(), page.width(), page.height());
-        painter.translate(0, -view.top());
-        painter.setClipRect(view);
-        QAbstractTextDocumentLayout::PaintContext context;
-        context.clip = view;
-        context.palette.setColor(QPalette::Text, Qt::black);
-        document.documentLayout()->draw(&painter, context);
-        painter.restore();
+        handover::drawDocumentPage(painter, document, i);
         painter.setFont(document.defaultFont());
         const QString number = QString::number(i + 1);
         const QFontMetricsF metrics(painter.font());
