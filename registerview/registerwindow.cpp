@@ -7,6 +7,7 @@
 #include "register/versionchanges.h"
 #include "registerview/registerclient.h"
 
+#include <QtCore/QEvent>
 #include <QtCore/QTimer>
 #include <QtGui/QKeySequence>
 #include <QtGui/QScreen>
@@ -316,6 +317,13 @@ void RegisterWindow::say(const QString &text)
 void RegisterWindow::sayProblem(const QString &problem)
 {
     say(QStringLiteral("A nyilvántartás nem válaszolt: %1.").arg(problem));
+}
+
+void RegisterWindow::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        refresh();
 }
 
 void RegisterWindow::refresh()

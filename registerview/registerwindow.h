@@ -40,6 +40,11 @@ signals:
     void sheetRequested(qint64 siteId, int version);
     void installerNameRequested();
 
+protected:
+    // kordavo-cli may have recorded meanwhile: the register is asked again
+    // whenever the installer comes back to this window.
+    void changeEvent(QEvent *event) override;
+
 private:
     void showUp();
     void buildWidgets();

@@ -326,6 +326,24 @@ void TestRegisterWindow::menuSitesVersionsNumbersAndForm()
     prompter.fileAnswers.enqueue(file);
     w->openfile();
     QCOMPARE(w->document().formConfiguration(), loaded);
+
+    // kordavo-cli records a new gate while the window is open: the list shows
+    // it once the register window is active again.
+    {
+        QString why;
+        SiteRegister tool(*parseLocation(location, &why));
+        QVERIFY(tool.record(transfer(Command::Download, Result::Ok,
+                                     gate(QStringLiteral("0900"), QStringLiteral("Hátsó kapu"), {}), 5))
+                    .siteId);
+    }
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&elsewhere));
+    QCOMPARE(siteList->topLevelItemCount(), 3);
+    view->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(view));
+    QTRY_COMPARE(siteList->topLevelItemCount(), 4);
 }
 
 void TestRegisterWindow::siteChangesAndMerge()
